@@ -1,0 +1,182 @@
+#include "formula_parser.h"
+
+#include <charconv>  // std::from_chars
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace zorvan {
+
+namespace {
+
+bool IsUpper(char16_t c) { return c >= u'A' && c <= u'Z'; }
+bool IsLower(char16_t c) { return c >= u'a' && c <= u'z'; }
+
+// Every update of a count is formed in double precision from the 32-bit
+// operands and rounded once when stored.
+float Add(float a, float b) { return static_cast<float>(static_cast<double>(a) + b); }
+float Mul(float a, float b) { return static_cast<float>(static_cast<double>(a) * b); }
+float MulAdd(float m, float c, float sum) {
+  return static_cast<float>(static_cast<double>(m) * c + sum);
+}
+
+}  // namespace
+
+
+FormulaParser::FormulaParser(const ElementTable& elements) : elements_(elements) {
+  // The first equal entry wins a lookup, so fill from element 1 up and keep
+  // the earliest slot of a duplicated symbol.
+  for (int n = 1; n <= ElementCount; ++n) {
+    const Text& s = elements.AtomSymbol[n];
+    if (s.size() != 2 || !IsUpper(s[0]) || !(IsLower(s[1]) || s[1] == Space)) continue;
+    int16_t& slot = symbolIndex_[s[0] - u'A'][s[1] == Space ? 26 : s[1] - u'a'];
+    if (slot == 0) slot = static_cast<int16_t>(n);
+  }
+}
+
+char16_t FormulaParser::CharAt(int32_t position) const {
+  // Past either end a fixed one-character field holds a space.
+  if (position < 1 || position > state_.FormulaLen) return Space;
+  return state_.Formula[position - 1];
+}
+
+void FormulaParser::AdvanceChar() {
+  ++state_.Cursor;
+  state_.CurChar = CharAt(state_.Cursor);
+}
+
+void FormulaParser::PeekNextChar() { state_.NextChar = CharAt(state_.Cursor + 1); }
+
+void FormulaParser::ReportError() { state_.ErrorFlag = 1; }
+
+int16_t FormulaParser::LookUpSymbol() const {
+  char16_t first = state_.SymbolBuf[0], second = state_.SymbolBuf[1];
+  if (!IsUpper(first)) return 0;
+  if (second == Space) return symbolIndex_[first - u'A'][26];
+  if (!IsLower(second)) return 0;
+  return symbolIndex_[first - u'A'][second - u'a'];
+}
+
+bool FormulaParser::ReadElement(int16_t& element, float& count) {
+  ParseState& s = state_;
+  s.SymbolBuf[0] = s.CurChar;
+  s.SymbolBuf[1] = Space;
+  if (s.Cursor < s.FormulaLen) {
+    PeekNextChar();
+    if (IsLower(s.NextChar)) {
+      s.SymbolBuf[1] = s.NextChar;
+      ++s.Cursor;
+    }
+  }
+  int16_t n = LookUpSymbol();
+  if (n == 0) {
+    ReportError();
+    return false;
+  }
+  element = n;
+  if (s.Cursor == s.FormulaLen) {
+    count = 1;
+    return true;
+  }
+  count = static_cast<float>(ReadNumber());
+  return s.ErrorFlag == 0;
+}
+
+double FormulaParser::ReadNumber() {
+  ParseState& s = state_;
+  PeekNextChar();
+  if (!IsNumberChar(s.NextChar)) return 1;
+  std::string number;
+  int points = 0;
+  while (s.Cursor <= s.FormulaLen && IsNumberChar(s.NextChar)) {
+    points += s.NextChar == u'.';
+    number.push_back(static_cast<char>(s.NextChar));
+    ++s.Cursor;
+    PeekNextChar();
+  }
+  if (points > 1 || number.size() == static_cast<size_t>(points)) {
+    ReportError();
+    return 0;
+  }
+  double value = 0;
+  std::errc ec{};
+  if (points == 0 && number.size() <= 15) {
+    // Whole counts of up to 15 digits are exact in a double: the common case.
+    for (char d : number) value = value * 10 + (d - '0');
+  } else {
+    ec = std::from_chars(number.data(), number.data() + number.size(), value,
+                         std::chars_format::fixed)
+             .ec;
+  }
+  // A count beyond the 32-bit float range cannot be shown: it is an error.
+  if (ec != std::errc() || static_cast<double>(static_cast<float>(value)) >
+                               std::numeric_limits<float>::max()) {
+    ReportError();
+    return 0;
+  }
+  return value;
+}
+
+void FormulaParser::ParseGroup(AtomCounts& counts) {
+  ParseState& state = state_;
+  // Each level is a frame of an explicit stack rather than a recursive call,
+  // so thousands of nested parentheses cannot overflow the call stack; the
+  // counts of level i live in levelCounts_[i] and level i+1 is its scratch.
+  std::vector<Level>& levels = levels_;
+  levels.assign(1, Level{});
+  if (levelCounts_.empty()) levelCounts_.resize(1);
+  levelCounts_[0].fill(0);
+
+  // Ends the innermost level and folds its counts into the enclosing one;
+  // returns false when the outermost level has ended.
+  auto closeLevel = [&]() {
+    Level done = levels.back();
+    levels.pop_back();
+    if (levels.empty()) return false;
+    AtomCounts& parent = levelCounts_[levels.size() - 1];
+    const AtomCounts& child = levelCounts_[levels.size()];
+    for (int n = 1; n <= ElementCount; ++n)
+      parent[n] = done.star ? MulAdd(done.multiplier, child[n], parent[n]) : Add(parent[n], child[n]);
+    return true;
+  };
+  auto openLevel = [&](Level level) {
+    levels.push_back(level);
+    if (levelCounts_.size() < levels.size()) levelCounts_.emplace_back();
+    levelCounts_[levels.size() - 1].fill(0);
+  };
+
+  while (true) {
+    AdvanceChar();
+    if (state.Cursor > state.FormulaLen) {
+      // The end of the text ends every open level, without a multiplier.
+      while (closeLevel()) {
+      }
+      break;
+    }
+    AtomCounts& mine = levelCounts_[levels.size() - 1];
+    char16_t c = state.CurChar;
+    if (c == u'(') {
+      openLevel(Level{});
+    } else if (IsUpper(c)) {
+      int16_t element = 0;
+      float count = 0;
+      if (!ReadElement(element, count)) break;
+      mine[element] = Add(mine[element], count);
+    } else if (c == u'*') {
+      float multiplier = static_cast<float>(ReadNumber());
+      if (state.ErrorFlag) break;
+      openLevel(Level{true, multiplier});
+    } else if (c == u')') {
+      float multiplier = static_cast<float>(ReadNumber());
+      if (state.ErrorFlag) break;
+      for (int n = 1; n <= ElementCount; ++n) mine[n] = Mul(multiplier, mine[n]);
+      if (!closeLevel()) break;
+    } else {
+      ReportError();
+      break;
+    }
+  }
+  if (state.ErrorFlag == 0) counts = levelCounts_[0];
+}
+
+}  // namespace zorvan

@@ -1,0 +1,73 @@
+// The recursive-descent formula parser: formula text to element counts.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "reference_tables.h"
+#include "text.h"
+
+namespace zorvan {
+
+// Counts per element number 1..103 (slot 0 unused); never negative, may be
+// zero or fractional.
+using AtomCounts = std::array<float, ElementCount + 1>;
+
+// The longest formula, before or after group expansion, that is calculated;
+// a longer one is an error.
+inline constexpr int MaxFormulaLen = 32766;
+
+// The scratch of one parse.
+struct ParseState {
+  Text Formula;        // after group expansion
+  int FormulaLen = 0;  // at most MaxFormulaLen
+  // One-based: the last consumed character. Wider than the 16 bits of the
+  // length, because every level left open at the end steps past the end once more.
+  int32_t Cursor = 0;
+  char16_t CurChar = Space;
+  char16_t NextChar = Space;
+  char16_t SymbolBuf[2] = {Space, Space};
+  int ErrorFlag = 0;
+};
+
+class FormulaParser {
+ public:
+  explicit FormulaParser(const ElementTable& elements);
+
+  // Parses State().Formula into `counts`; on a syntax error State().ErrorFlag
+  // is 1 and `counts` is left as it was. The caller sets Formula, FormulaLen,
+  // Cursor = 0 and ErrorFlag = 0 first.
+  void ParseGroup(AtomCounts& counts);
+
+  ParseState& State() { return state_; }
+
+ private:
+  void AdvanceChar();
+  void PeekNextChar();
+  // Returns false after an error; on success `element` and `count` are set.
+  bool ReadElement(int16_t& element, float& count);
+  // Returns 1 when no number follows, the number's value, or 0 after an error.
+  double ReadNumber();
+  static bool IsNumberChar(char16_t c) { return (c >= u'0' && c <= u'9') || c == u'.'; }
+  void ReportError();
+  char16_t CharAt(int32_t position) const;
+  int16_t LookUpSymbol() const;
+
+  const ElementTable& elements_;
+  // Element number of each symbol the parser can form: an upper-case letter
+  // followed by a lower-case letter or a space; 0 when the table has none.
+  std::array<std::array<int16_t, 27>, 26> symbolIndex_{};
+  // One open level of the parse: opened by "(" or by "*" with its multiplier.
+  struct Level {
+    bool star = false;
+    float multiplier = 1;
+  };
+
+  ParseState state_;
+  // Reused across parses: the open levels and the counts of each.
+  std::vector<Level> levels_;
+  std::vector<AtomCounts> levelCounts_;
+};
+
+}  // namespace zorvan

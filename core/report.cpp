@@ -1,0 +1,36 @@
+#include "report.h"
+
+namespace zorvan {
+
+void AppendReportBlock(Text& out, const Text& formula, const CalcResult& result) {
+  for (const Text* line : {&formula, &result.Composition, &result.MolecularWeight}) {
+    out += *line;
+    out += CrLf;
+  }
+  for (const Text& line : result.PercentLines) {
+    out += line;
+    out += CrLf;
+  }
+}
+
+void AppendBatchEntry(Text& out, const Text& formula, const CalcResult& result) {
+  out += CrLf;
+  AppendReportBlock(out, formula, result);
+}
+
+std::vector<Text> SplitPasteLines(const Text& text) {
+  std::vector<Text> lines;
+  size_t p = 0;
+  while (p < text.size()) {
+    size_t k = text.find(CrLf, p);
+    if (k == Text::npos) {
+      if (lines.empty()) break;  // no CR LF anywhere
+      k = text.size();
+    }
+    lines.emplace_back(text, p, k - p);
+    p = k + 2;
+  }
+  return lines;
+}
+
+}  // namespace zorvan

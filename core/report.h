@@ -1,0 +1,24 @@
+// The report block of one calculation and the batch text of many: the same
+// bytes whether they go to the clipboard or out of zorvan-batch.
+#pragma once
+
+#include <vector>
+
+#include "calculation.h"
+#include "text.h"
+
+namespace zorvan {
+
+// Appends the report block: the formula, the composition, the molecular
+// weight and each weight-percent line, every line ended by CR LF.
+void AppendReportBlock(Text& out, const Text& formula, const CalcResult& result);
+
+// Appends one batch entry: CR LF, then the report block.
+void AppendBatchEntry(Text& out, const Text& formula, const CalcResult& result);
+
+// Splits pasted text at CR LF only: an empty piece between two CR LF is a
+// line, a trailing CR LF adds no line. Returns no lines when the text holds
+// no CR LF at all (it is then one formula, not a batch).
+std::vector<Text> SplitPasteLines(const Text& text);
+
+}  // namespace zorvan

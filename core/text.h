@@ -1,0 +1,28 @@
+// The text type of the core and the one place where bytes become text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zorvan {
+
+// Texts are UTF-16 code units, as the window toolkit counts them: lengths and
+// one-based positions in the core mean the same as in a QString.
+using Text = std::u16string;
+
+inline constexpr char16_t Tab = u'\t';
+inline constexpr char16_t Space = u' ';
+inline constexpr char16_t IdeographicSpace = u'\u3000';
+inline constexpr char16_t ReplacementChar = u'\uFFFD';
+inline constexpr std::u16string_view CrLf = u"\r\n";
+
+// Decodes code page 932 bytes; each byte that is not valid code page 932
+// becomes U+FFFD and decoding goes on after it.
+Text DecodeCp932(std::string_view bytes);
+
+// Converts to and from UTF-8 for the command-line tool and the tests; an
+// invalid byte sequence or a lone surrogate becomes U+FFFD.
+std::string ToUtf8(std::u16string_view text);
+Text FromUtf8(std::string_view bytes);
+
+}  // namespace zorvan
