@@ -103,7 +103,8 @@ TEST(ToHalfWidthTest, EveryTableCharacterFoldsToItsPartner) {
       EXPECT_TRUE(seen.insert(row.full).second) << "listed twice";
       EXPECT_EQ(ToHalfWidth(Text(1, row.full)), row.half);
       // Inside a word the piece replaces just that code unit.
-      EXPECT_EQ(ToHalfWidth(u"x" + Text(1, row.full) + u"y"), u"x" + row.half + u"y");
+      Text word = Text(u"x") + row.full + u"y";
+      EXPECT_EQ(ToHalfWidth(word), Text(u"x") + row.half + u"y");
     }
   }
 }
