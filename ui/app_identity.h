@@ -1,0 +1,15 @@
+// The application's identity, defined once and used by every window.
+#pragma once
+
+#include <QString>
+
+namespace zorvan::app {
+
+// "分子量計算　Zorvan": the two parts joined by an IDEOGRAPHIC SPACE.
+inline QString Title() { return QStringLiteral(u"\u5206\u5B50\u91CF\u8A08\u7B97\u3000Zorvan"); }
+inline constexpr int VersionMajor = 1;
+inline constexpr int VersionMinor = 2;
+inline constexpr int VersionRevision = 1;
+inline QString HelpFile() { return QStringLiteral("zorvan.hlp"); }
+
+}  // namespace zorvan::app

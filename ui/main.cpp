@@ -1,0 +1,25 @@
+// The composition root: the application object, fonts, the platform layers
+// and the main window.
+#include <QApplication>
+#include <filesystem>
+
+#include "ui/fonts.h"
+#include "ui/icon.h"
+#include "ui/launcher.h"
+#include "ui/main_window.h"
+#include "ui/registry.h"
+#include "ui/startup.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  zorvan::RegisterFontSubstitutes();
+  QApplication::setFont(zorvan::NamedFont(zorvan::MsPGothic(), 9));
+  QApplication::setWindowIcon(zorvan::ZorvanIcon());
+
+  std::unique_ptr<zorvan::Registry> registry = zorvan::SystemRegistry();
+  zorvan::ProcessLauncher launcher;
+  // The data files are read from the working directory.
+  zorvan::Zorvan window(std::filesystem::current_path(), *registry, launcher);
+  if (int status = zorvan::StartZorvan(window)) return status;
+  return app.exec();
+}

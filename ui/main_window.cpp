@@ -1,0 +1,354 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "core/report.h"
+#include "ui/about_box.h"
+#include "ui/fonts.h"
+#include "ui/help_window.h"
+#include "ui/icon.h"
+#include "ui/namelist.h"
+#include "ui/twips.h"
+
+namespace zorvan {
+
+namespace {
+
+Text ToText(const QString& s) { return s.toStdU16String(); }
+QString ToQString(const Text& t) { return QString::fromStdU16String(t); }
+
+// Returns a label in the fixed-pitch Japanese font.
+QLabel* MakeLabel(const QString& caption, QRect geometry, qreal points, QWidget* parent) {
+  auto* label = new QLabel(caption, parent);
+  label->setGeometry(geometry);
+  label->setFont(NamedFont(MsGothic(), points));
+  return label;
+}
+
+QLineEdit* MakeBox(QRect geometry, bool readOnly, QWidget* parent) {
+  auto* box = new QLineEdit(parent);
+  box->setGeometry(geometry);
+  box->setReadOnly(readOnly);
+  return box;
+}
+
+}  // namespace
+
+Zorvan::Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& launcher,
+               QWidget* parent)
+    : QMainWindow(parent),
+      dataFolder_(std::move(dataFolder)),
+      registry_(registry),
+      launcher_(launcher),
+      help_(std::make_unique<HelpCommand>(launcher)) {
+  setWindowTitle(QStringLiteral(u"\u5206\u5B50\u91CF\u8A08\u7B97"));  // 分子量計算
+  setWindowIcon(ZorvanIcon());
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  CreateActions();
+  CreateMenus();
+  CreateControls();
+  // Menu shortcuts must win over the line edits' own copy, paste and
+  // select-all, which claim those keys through ShortcutOverride.
+  qApp->installEventFilter(this);
+}
+
+Zorvan::~Zorvan() { qApp->removeEventFilter(this); }
+
+namelist* Zorvan::ResultWindow() const { return namelist_; }
+
+frmAbout* Zorvan::AboutBox() const { return about_; }
+
+void Zorvan::CreateActions() {
+  auto make = [this](const QString& caption, void (Zorvan::*slot)()) {
+    auto* action = new QAction(caption, this);
+    if (slot) connect(action, &QAction::triggered, this, slot);
+    return action;
+  };
+  MnuExit = make(QStringLiteral(u"\u7D42\u4E86(&X)"), &Zorvan::MnuExit_Click);  // 終了(&X)
+  // 分子量をｺﾋﾟｰ(&C), 重量%をｺﾋﾟｰ(&W), 全てｺﾋﾟｰ(&A), 分子式を貼付(&P)
+  MnuCopy1 = make(QStringLiteral(u"\u5206\u5B50\u91CF\u3092\uFF7A\uFF8B\uFF9F\uFF70(&C)"),
+                  &Zorvan::MnuCopy1_Click);
+  MnuCopy2 = make(QStringLiteral(u"\u91CD\u91CF%\u3092\uFF7A\uFF8B\uFF9F\uFF70(&W)"),
+                  &Zorvan::MnuCopy2_Click);
+  MnuCopyA = make(QStringLiteral(u"\u5168\u3066\uFF7A\uFF8B\uFF9F\uFF70(&A)"), &Zorvan::MnuCopyA_Click);
+  MnuPaste = make(QStringLiteral(u"\u5206\u5B50\u5F0F\u3092\u8CBC\u4ED8(&P)"), &Zorvan::MnuPaste_Click);
+  // 基を分子式で置き換える(&G), 物質を検索する(&S)
+  MNuChange = make(QStringLiteral(u"\u57FA\u3092\u5206\u5B50\u5F0F\u3067\u7F6E\u304D\u63DB\u3048\u308B(&G)"),
+                   nullptr);
+  MnuSearch = make(QStringLiteral(u"\u7269\u8CEA\u3092\u691C\u7D22\u3059\u308B(&S)"), nullptr);
+  // ﾍﾙﾌﾟの表示(&H)
+  disp_help = make(QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F\u306E\u8868\u793A(&H)"), &Zorvan::disp_help_Click);
+  MnuAbout = make(QStringLiteral("About(&A)"), &Zorvan::MnuAbout_Click);
+
+  // The check marks are the program's only settings; both start checked.
+  // The click handlers flip them, so Qt's own toggle is undone first.
+  for (QAction* option : {MNuChange, MnuSearch}) {
+    option->setCheckable(true);
+    option->setChecked(true);
+  }
+  connect(MNuChange, &QAction::triggered, this, [this](bool checked) {
+    MNuChange->setChecked(!checked);
+    MNuChange_Click();
+  });
+  connect(MnuSearch, &QAction::triggered, this, [this](bool checked) {
+    MnuSearch->setChecked(!checked);
+    MnuSearch_Click();
+  });
+
+  MnuCopy1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+  MnuCopy2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+  MnuCopyA->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+  MnuPaste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+  MNuChange->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+  MnuSearch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  disp_help->setShortcut(QKeySequence(Qt::Key_F1));
+}
+
+void Zorvan::CreateMenus() {
+  QMenuBar* bar = menuBar();
+  QMenu* file = bar->addMenu(QStringLiteral(u"\uFF8C\uFF67\uFF72\uFF99(&F)"));  // ﾌｧｲﾙ(&F)
+  file->addAction(MnuExit);
+  QMenu* edit = bar->addMenu(QStringLiteral(u"\u7DE8\u96C6(&E)"));  // 編集(&E)
+  edit->addActions({MnuCopy1, MnuCopy2, MnuCopyA, MnuPaste});
+  QMenu* option = bar->addMenu(QStringLiteral(u"\uFF75\uFF8C\uFF9F\uFF7C\uFF6E\uFF9D(&O)"));  // ｵﾌﾟｼｮﾝ(&O)
+  option->addActions({MNuChange, MnuSearch});
+  QMenu* help = bar->addMenu(QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F(&H)"));  // ﾍﾙﾌﾟ(&H)
+  help->addActions({disp_help, MnuAbout});
+}
+
+void Zorvan::CreateControls() {
+  auto* client = new QWidget(this);
+  client->setFixedSize(TwipsSize(4770, 1665));
+  setCentralWidget(client);
+
+  // 分子式, 組成式, 分子量, 重量%
+  Label1 = MakeLabel(QStringLiteral(u"\u5206\u5B50\u5F0F"), TwipsRect(60, 60, 615, 255), 9, client);
+  Text1 = MakeBox(TwipsRect(720, 0, 3975, 330), false, client);
+  Label2 = MakeLabel(QStringLiteral(u"\u7D44\u6210\u5F0F"), TwipsRect(60, 420, 615, 255), 9, client);
+  Text2 = MakeBox(TwipsRect(720, 360, 3975, 330), true, client);
+  Label3 = MakeLabel(QStringLiteral(u"\u5206\u5B50\u91CF"), TwipsRect(60, 780, 615, 255), 9, client);
+  Text3 = MakeBox(TwipsRect(720, 720, 1455, 330), true, client);
+  Label4 = MakeLabel(QStringLiteral(u"\u91CD\u91CF%"), TwipsRect(2220, 780, 555, 255), 9.75, client);
+  List1 = new QListWidget(client);
+  List1->setGeometry(TwipsRect(2760, 720, 1935, 840));
+  List1->setSelectionMode(QAbstractItemView::SingleSelection);
+  List1->setFont(NamedFont(MsGothic(), 9.75));
+  Command1 = new QPushButton(QStringLiteral(u"\u8A08\u7B97"), client);  // 計算
+  Command1->setGeometry(TwipsRect(120, 1200, 675, 375));
+  Command2 = new QPushButton(QStringLiteral(u"\u691C\u7D22"), client);  // 検索
+  Command2->setGeometry(TwipsRect(1200, 1200, 735, 375));
+  for (QLineEdit* result : {Text2, Text3}) result->setFont(NamedFont(Arial(), 9));
+  for (QPushButton* button : {Command1, Command2}) {
+    button->setAutoDefault(false);
+    button->setDefault(false);
+  }
+
+  setTabOrder(Text1, Text2);
+  setTabOrder(Text2, Text3);
+  setTabOrder(Text3, List1);
+  setTabOrder(List1, Command1);
+  setTabOrder(Command1, Command2);
+  Text1->setFocus();
+
+  connect(Command1, &QPushButton::clicked, this, &Zorvan::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &Zorvan::Command2_Click);
+
+  // A fixed single border: the client area, under the menu bar, never resizes.
+  setFixedSize(client->width(), client->height() + menuBar()->sizeHint().height());
+  move(Twips(1185), Twips(1860));
+}
+
+void Zorvan::Form_Load() {
+  tables_ = LoadTables(dataFolder_);
+  engine_ = std::make_unique<FormulaEngine>(tables_);
+  names_ = NameDatabase{};  // not loaded
+  zorvan::LoadNameDatabase(names_, MnuSearch->isChecked(), dataFolder_);
+}
+
+char16_t Zorvan::DecimalPoint() const {
+  QString point = QLocale().decimalPoint();
+  return point.size() == 1 ? point.at(0).unicode() : u'.';
+}
+
+void Zorvan::ShowResult(const CalcResult& result) {
+  List1->clear();
+  for (const Text& line : result.PercentLines) List1->addItem(ToQString(line));
+  Text2->setText(ToQString(result.Composition));
+  Text3->setText(ToQString(result.MolecularWeight));
+}
+
+void Zorvan::CalculateFormula() {
+  if (!engine_) return;  // tables not loaded: nothing can be calculated
+  ShowResult(engine_->CalculateFormula(ToText(Text1->text()), MNuChange->isChecked(), DecimalPoint()));
+}
+
+void Zorvan::Command1_Click() { CalculateFormula(); }
+
+void Zorvan::Text1_KeyDown(int key) {
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) CalculateFormula();
+}
+
+bool Zorvan::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched == Text1) {
+    // The key is not consumed: a one-line box inserts nothing for Enter.
+    Text1_KeyDown(static_cast<QKeyEvent*>(event)->key());
+  } else if (event->type() == QEvent::ShortcutOverride) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget && widget->window() == this) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      QKeySequence pressed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
+      for (QAction* action : {MnuCopy1, MnuCopy2, MnuCopyA, MnuPaste, MNuChange, MnuSearch, disp_help}) {
+        if (action->isEnabled() && action->shortcut() == pressed) {
+          event->ignore();  // not overridden: the shortcut goes to the menu
+          return true;
+        }
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void Zorvan::MNuChange_Click() {
+  MNuChange->setChecked(!MNuChange->isChecked());
+  CalculateFormula();
+}
+
+void Zorvan::MnuSearch_Click() {
+  if (MnuSearch->isChecked()) {
+    MnuSearch->setChecked(false);
+    Command2->setVisible(false);
+    CloseResultWindow();
+  } else {
+    MnuSearch->setChecked(true);
+    Command2->setVisible(true);
+    LoadNameDatabase();
+  }
+}
+
+void Zorvan::LoadNameDatabase() {
+  try {
+    zorvan::LoadNameDatabase(names_, MnuSearch->isChecked(), dataFolder_);
+  } catch (const DataFileError& e) {
+    // At start-up this failure ends the program; later on, ending would lose
+    // the user's work, so the search just finds nothing until the file is mended.
+    QMessageBox::warning(this, windowTitle(), QString::fromStdString(e.JapaneseMessage()));
+  }
+}
+
+void Zorvan::CloseResultWindow() {
+  if (namelist* window = namelist_) {
+    namelist_ = nullptr;
+    window->QWidget::close();  // its unload step writes its query into Text1
+  }
+}
+
+void Zorvan::Command2_Click() {
+  List1->clear();
+  Text2->setText(QString());
+  Text3->setText(QString());
+  const QString Formula = Text1->text();
+  if (!MnuSearch->isChecked()) return;
+
+  // SearchNames: close the earlier window, load if needed, fold and match.
+  CloseResultWindow();
+  if (names_.SubstanceLast() < 0) LoadNameDatabase();
+  SearchResults hits = SearchNames(ToText(Formula), names_);
+  namelist_ = new namelist(*this, hits, names_.SubstanceLast());
+  // Without hits the window stays hidden, holding the query until the next
+  // search or the end of search mode closes it.
+  if (hits.HitLast() >= 0) namelist_->show();
+  namelist_->Text1->setText(Formula);
+}
+
+void Zorvan::MnuExit_Click() { close(); }
+
+void Zorvan::closeEvent(QCloseEvent* event) {
+  // Closing the main window ends the program: no other window of it, shown
+  // or hidden, may keep it running without a formula box to write to.
+  CloseResultWindow();
+  QMainWindow::closeEvent(event);
+  if (event->isAccepted()) {
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (window != this) window->close();
+    QApplication::quit();
+  }
+}
+
+void Zorvan::MnuAbout_Click() {
+  if (!about_) {
+    about_ = new frmAbout(registry_, launcher_, this);
+  }
+  about_->show();
+  about_->raise();
+  about_->activateWindow();
+}
+
+void Zorvan::disp_help_Click() { help_->disp_help_Click(this); }
+
+QString Zorvan::BuildReport() const {
+  CalcResult shown{ToText(Text2->text()), ToText(Text3->text()), {}};
+  for (int i = 0; i < List1->count(); ++i) shown.PercentLines.push_back(ToText(List1->item(i)->text()));
+  Text block;
+  AppendReportBlock(block, ToText(Text1->text()), shown);
+  return ToQString(block);
+}
+
+void Zorvan::MnuCopy1_Click() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->clear();
+  clipboard->setText(Text3->text());
+}
+
+void Zorvan::MnuCopy2_Click() {
+  QString lines;
+  for (int i = 0; i < List1->count(); ++i) lines += List1->item(i)->text() + QStringLiteral("\r\n");
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->clear();
+  clipboard->setText(lines);
+}
+
+void Zorvan::MnuCopyA_Click() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->clear();
+  clipboard->setText(BuildReport());
+}
+
+void Zorvan::MnuPaste_Click() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  const Text pasted = ToText(clipboard->text());
+  std::vector<Text> PasteLines = SplitPasteLines(pasted);
+  if (PasteLines.empty()) {
+    Text1->setText(ToQString(pasted));
+    return;
+  }
+  if (!engine_) return;
+  // Every line is calculated, however many there are. Each block comes from
+  // the same texts the window would show for that line; only the last line
+  // is written into the controls, so a long paste stays fast.
+  Text batch;
+  CalcResult result;
+  const bool groups = MNuChange->isChecked();
+  const char16_t point = DecimalPoint();
+  for (const Text& line : PasteLines) {
+    result = engine_->CalculateFormula(line, groups, point);
+    AppendBatchEntry(batch, line, result);
+  }
+  Text1->setText(ToQString(PasteLines.back()));
+  ShowResult(result);
+  clipboard->clear();
+  clipboard->setText(ToQString(batch));
+}
+
+}  // namespace zorvan

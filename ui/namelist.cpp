@@ -1,0 +1,97 @@
+#include "ui/namelist.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <cmath>
+
+#include "ui/fonts.h"
+#include "ui/icon.h"
+#include "ui/main_window.h"
+#include "ui/twips.h"
+
+namespace zorvan {
+
+namelist::namelist(Zorvan& main, const SearchResults& hits, int substanceLast)
+    : QWidget(&main, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint),
+      main_(main),
+      hits_(hits) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral(u"\u691C\u7D22\u7D50\u679C"));  // 検索結果
+  setWindowIcon(ZorvanIcon());
+  setFixedSize(TwipsSize(9915, 4275));
+
+  list = new QTableWidget(this);
+  list->setGeometry(TwipsRect(120, 600, 9735, 3735));
+  list->setFont(NamedFont(MsPGothic(), 9));
+  list->setColumnCount(2);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->verticalHeader()->hide();
+  // A click on the header row selects nothing and calculates nothing.
+  list->horizontalHeader()->setSectionsClickable(false);
+  list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
+
+  Text1 = new QLineEdit(this);
+  Text1->setGeometry(TwipsRect(120, 120, 4455, 270));
+  close = new QPushButton(QStringLiteral(u"\u9589\u3058\u308B"), this);  // 閉じる
+  close->setGeometry(TwipsRect(8880, 120, 855, 375));
+  close->setAutoDefault(false);
+  Label1 = new QLabel(QStringLiteral(u"\uFF8B\uFF6F\uFF84\u6570"), this);  // ﾋｯﾄ数
+  Label1->setGeometry(TwipsRect(4920, 120, 735, 255));
+  Text2 = new QLineEdit(this);
+  Text2->setGeometry(TwipsRect(5520, 120, 1215, 270));
+
+  setTabOrder(list, Text1);
+  setTabOrder(Text1, close);
+  setTabOrder(close, Text2);
+  list->setFocus();
+
+  // Only a mouse click on a hit row calculates; moving the current cell with
+  // the keyboard does not.
+  connect(list, &QTableWidget::cellClicked, this, [this](int row, int) { list_Click(row); });
+  connect(close, &QPushButton::clicked, this, &namelist::close_Click);
+
+  Form_Load(substanceLast);
+}
+
+void namelist::Form_Load(int substanceLast) {
+  // Column widths follow from the grid width in twips, as a 16-bit whole number.
+  const double w = std::nearbyint(list->width() * 15.0);
+  list->clearContents();
+  list->setColumnWidth(0, Twips(std::nearbyint(w / 3)));
+  list->setColumnWidth(1, Twips(std::nearbyint(2 * w / 3 - 300)));
+  // 示性式, 物質名
+  list->setHorizontalHeaderLabels({QStringLiteral(u"\u793A\u6027\u5F0F"), QStringLiteral(u"\u7269\u8CEA\u540D")});
+
+  const int count = hits_.HitLast() + 1;
+  list->setRowCount(count);
+  for (int i = 0; i < count; ++i) {
+    list->setItem(i, 0, new QTableWidgetItem(QString::fromStdU16String(hits_.HitFormula[i])));
+    list->setItem(i, 1, new QTableWidgetItem(QString::fromStdU16String(hits_.HitName[i])));
+  }
+  if (count > 0) list->setCurrentCell(count - 1, 1);
+  Text2->setText(QStringLiteral(" %1/ %2").arg(count).arg(substanceLast + 1));
+}
+
+void namelist::list_Click(int row) {
+  if (row < 0 || row > hits_.HitLast()) return;
+  main_.Text1->setText(QString::fromStdU16String(hits_.HitFormula[row]));
+  main_.CalculateFormula();
+}
+
+void namelist::close_Click() { QWidget::close(); }
+
+void namelist::Form_Unload() { main_.Text1->setText(Text1->text()); }
+
+void namelist::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+}
+
+}  // namespace zorvan
