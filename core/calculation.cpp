@@ -8,21 +8,44 @@ namespace zorvan {
 
 namespace {
 
-CalcResult ErrorResult() { return CalcResult{Text(ErrorText), Text(), {}}; }
+void SetError(CalcResult& result) {
+  result.Composition.assign(ErrorText);
+  result.MolecularWeight.clear();
+  result.PercentLines.clear();
+}
 
-Text TrimSpaces(const Text& symbol) {
+void AppendTrimmed(Text& out, const Text& symbol) {
   size_t b = symbol.find_first_not_of(Space);
-  if (b == Text::npos) return Text();
+  if (b == Text::npos) return;
   size_t e = symbol.find_last_not_of(Space);
-  return symbol.substr(b, e - b + 1);
+  out.append(symbol, b, e - b + 1);
 }
 
 }  // namespace
 
 FormulaEngine::FormulaEngine(const ReferenceTables& tables)
-    : tables_(tables), parser_(tables.Elements) {}
+    : tables_(tables), parser_(tables.Elements) {
+  for (const Text& abbrev : tables.Groups.GroupAbbrev) {
+    if (abbrev.empty()) continue;
+    if (abbrev.size() < 2 || abbrev[0] >= 128 || abbrev[1] >= 128)
+      unusualAbbrev_ = true;
+    else
+      abbrevStarts_.set(abbrev[0] * 128 + abbrev[1]);
+  }
+}
+
+bool FormulaEngine::NoAbbreviationIn(const Text& formula) const {
+  if (unusualAbbrev_) return false;
+  for (size_t i = 0; i + 1 < formula.size(); ++i)
+    if (formula[i] < 128 && formula[i + 1] < 128 && abbrevStarts_.test(formula[i] * 128 + formula[i + 1]))
+      return false;
+  return true;
+}
 
 bool FormulaEngine::ExpandGroups(Text& formula) const {
+  // Nothing is replaced unless an abbreviation occurs in the text as given:
+  // later groups only see text that earlier ones inserted.
+  if (NoAbbreviationIn(formula)) return true;
   const GroupTable& g = tables_.Groups;
   const int last = g.GroupLast();
   for (int slot = 0; slot <= last; ++slot) {
@@ -46,48 +69,66 @@ bool FormulaEngine::ExpandGroups(Text& formula) const {
 
 CalcResult FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups,
                                            char16_t decimalPoint) {
-  if (input.size() > static_cast<size_t>(MaxFormulaLen)) return ErrorResult();
+  CalcResult result;
+  CalculateFormula(input, replaceGroups, decimalPoint, result);
+  return result;
+}
+
+void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
+                                     CalcResult& result) {
+  if (input.size() > static_cast<size_t>(MaxFormulaLen)) return SetError(result);
   ParseState& state = parser_.State();
   state.ErrorFlag = 0;
   state.Cursor = 0;
   state.Formula = input;
-  if (replaceGroups && !ExpandGroups(state.Formula)) return ErrorResult();
+  if (replaceGroups && !ExpandGroups(state.Formula)) return SetError(result);
   state.FormulaLen = static_cast<int>(state.Formula.size());
 
-  AtomCounts counts{};
+  AtomCounts& counts = counts_;
   parser_.ParseGroup(counts);
-  if (state.ErrorFlag == 1) return ErrorResult();
-  counts_ = counts;
+  if (state.ErrorFlag == 1) return SetError(result);
 
   const ElementTable& elements = tables_.Elements;
-  CalcResult result;
-  float weight = 0;
-  for (int n = 1; n <= ElementCount; ++n) {
-    // A count that left the float range (inf, or nan from inf times 0) has no
-    // meaningful weight.
-    if (!std::isfinite(counts[n])) return ErrorResult();
-    if (!(counts[n] > 0)) continue;
-    weight = static_cast<float>(static_cast<double>(elements.AtomicWeight[n]) * counts[n] + weight);
-    result.Composition += TrimSpaces(elements.AtomSymbol[n]);
-    result.Composition += ShortNumber(counts[n]);
-  }
-  if (!std::isfinite(weight)) return ErrorResult();
-  result.MolecularWeight = GeneralNumber(weight, decimalPoint);
+  // Only the elements the formula names can have a positive count; they are
+  // walked in element-number order, as the sums and texts require.
+  int present[ElementCount];
+  int presentCount = 0;
+  bool finite = true;
+  parser_.Present().ForEach([&](int n) {
+    // A count that left the float range (inf, or nan from inf times 0) has
+    // no meaningful weight.
+    finite = finite && std::isfinite(counts[n]);
+    if (counts[n] > 0) present[presentCount++] = n;
+  });
+  if (!finite) return SetError(result);
 
-  for (int n = 1; n <= ElementCount; ++n) {
-    if (!(counts[n] > 0)) continue;
-    Text line = elements.AtomSymbol[n];
+  result.Composition.clear();
+  float weight = 0;
+  for (int i = 0; i < presentCount; ++i) {
+    const int n = present[i];
+    weight = static_cast<float>(static_cast<double>(elements.AtomicWeight[n]) * counts[n] + weight);
+    AppendTrimmed(result.Composition, elements.AtomSymbol[n]);
+    AppendShortNumber(result.Composition, counts[n]);
+  }
+  if (!std::isfinite(weight)) return SetError(result);
+  result.MolecularWeight.clear();
+  AppendGeneralNumber(result.MolecularWeight, weight, decimalPoint);
+
+  result.PercentLines.resize(presentCount);
+  for (int i = 0; i < presentCount; ++i) {
+    const int n = present[i];
+    Text& line = result.PercentLines[i];
+    line.assign(elements.AtomSymbol[n]);
     line.push_back(Tab);
     if (weight != 0) {
       float fraction = static_cast<float>(static_cast<double>(elements.AtomicWeight[n]) * counts[n] /
                                           weight);
-      line += std::isfinite(fraction) ? PercentField(fraction, decimalPoint) : Text(NoPercentField);
+      if (std::isfinite(fraction)) AppendPercentField(line, fraction, decimalPoint);
+      else line += NoPercentField;
     } else {
       line += NoPercentField;
     }
-    result.PercentLines.push_back(std::move(line));
   }
-  return result;
 }
 
 }  // namespace zorvan

@@ -1,6 +1,7 @@
 // One calculation: formula text to the three texts the main window shows.
 #pragma once
 
+#include <bitset>
 #include <vector>
 
 #include "formula_parser.h"
@@ -34,6 +35,11 @@ class FormulaEngine {
   // molecular weight and the percentages; the counts always use ".".
   CalcResult CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint = u'.');
 
+  // The same into `result`, reusing its storage: for callers that calculate
+  // many formulas in a row.
+  void CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
+                        CalcResult& result);
+
   // Returns the counts of the last successful calculation.
   const AtomCounts& Counts() const { return counts_; }
 
@@ -42,8 +48,14 @@ class FormulaEngine {
   bool ExpandGroups(Text& formula) const;
 
  private:
+  // Returns true when no abbreviation can occur in `formula`: a quick test on
+  // the first two characters of each, so most formulas skip the expansion.
+  bool NoAbbreviationIn(const Text& formula) const;
+
   const ReferenceTables& tables_;
   FormulaParser parser_;
+  std::bitset<128 * 128> abbrevStarts_;  // the first two characters of each abbreviation
+  bool unusualAbbrev_ = false;            // one of one character or non-ASCII start
   AtomCounts counts_{};
 };
 

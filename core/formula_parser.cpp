@@ -132,11 +132,16 @@ void FormulaParser::ParseGroup(AtomCounts& counts) {
   auto closeLevel = [&]() {
     Level done = levels.back();
     levels.pop_back();
-    if (levels.empty()) return false;
+    if (levels.empty()) {
+      present_ = done.present;
+      return false;
+    }
     AtomCounts& parent = levelCounts_[levels.size() - 1];
     const AtomCounts& child = levelCounts_[levels.size()];
-    for (int n = 1; n <= ElementCount; ++n)
+    done.present.ForEach([&](int n) {
       parent[n] = done.star ? MulAdd(done.multiplier, child[n], parent[n]) : Add(parent[n], child[n]);
+    });
+    levels.back().present.Merge(done.present);
     return true;
   };
   auto openLevel = [&](Level level) {
@@ -162,14 +167,15 @@ void FormulaParser::ParseGroup(AtomCounts& counts) {
       float count = 0;
       if (!ReadElement(element, count)) break;
       mine[element] = Add(mine[element], count);
+      levels.back().present.Add(element);
     } else if (c == u'*') {
       float multiplier = static_cast<float>(ReadNumber());
       if (state.ErrorFlag) break;
-      openLevel(Level{true, multiplier});
+      openLevel(Level{true, multiplier, {}});
     } else if (c == u')') {
       float multiplier = static_cast<float>(ReadNumber());
       if (state.ErrorFlag) break;
-      for (int n = 1; n <= ElementCount; ++n) mine[n] = Mul(multiplier, mine[n]);
+      levels.back().present.ForEach([&](int n) { mine[n] = Mul(multiplier, mine[n]); });
       if (!closeLevel()) break;
     } else {
       ReportError();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <bit>  // std::countr_zero
 #include <cstdint>
 #include <vector>
 
@@ -13,6 +14,25 @@ namespace zorvan {
 // Counts per element number 1..103 (slot 0 unused); never negative, may be
 // zero or fractional.
 using AtomCounts = std::array<float, ElementCount + 1>;
+
+// A set of element numbers, walked in increasing order; it lets a parse touch
+// only the elements a formula names instead of all 103 at every level.
+class ElementSet {
+ public:
+  void Add(int n) { bits_[n >> 6] |= uint64_t{1} << (n & 63); }
+  void Merge(const ElementSet& other) {
+    bits_[0] |= other.bits_[0];
+    bits_[1] |= other.bits_[1];
+  }
+  template <typename F>
+  void ForEach(F f) const {
+    for (int word = 0; word < 2; ++word)
+      for (uint64_t b = bits_[word]; b != 0; b &= b - 1) f(word * 64 + std::countr_zero(b));
+  }
+
+ private:
+  uint64_t bits_[2] = {0, 0};
+};
 
 // The longest formula, before or after group expansion, that is calculated;
 // a longer one is an error.
@@ -40,6 +60,9 @@ class FormulaParser {
   // Cursor = 0 and ErrorFlag = 0 first.
   void ParseGroup(AtomCounts& counts);
 
+  // Returns the elements the last successful parse named; every other count is 0.
+  const ElementSet& Present() const { return present_; }
+
   ParseState& State() { return state_; }
 
  private:
@@ -62,12 +85,14 @@ class FormulaParser {
   struct Level {
     bool star = false;
     float multiplier = 1;
+    ElementSet present;  // the elements whose counts this level has touched
   };
 
   ParseState state_;
   // Reused across parses: the open levels and the counts of each.
   std::vector<Level> levels_;
   std::vector<AtomCounts> levelCounts_;
+  ElementSet present_;
 };
 
 }  // namespace zorvan

@@ -2,6 +2,7 @@
 
 #include <algorithm>  // std::find
 #include <charconv>   // std::to_chars
+#include <cmath>
 
 namespace zorvan {
 
@@ -15,7 +16,19 @@ void AppendAscii(Text& out, const char* begin, const char* end, char16_t decimal
 }  // namespace
 
 Text GeneralNumber(float value, char16_t decimalPoint) {
-  if (value == 0) return u"0";
+  Text text;
+  AppendGeneralNumber(text, value, decimalPoint);
+  return text;
+}
+
+void AppendGeneralNumber(Text& text, float value, char16_t decimalPoint) {
+  // Whole numbers below 10^7 are their own 7-digit form: the usual counts.
+  if (value >= 0 && value < 1e7f && value == static_cast<float>(static_cast<int>(value))) {
+    char buf[8];
+    char* end = std::to_chars(buf, buf + sizeof buf, static_cast<int>(value)).ptr;
+    AppendAscii(text, buf, end, decimalPoint);
+    return;
+  }
   // Round to 7 significant digits first; the exponent of the rounded value
   // decides the form (9999999.5 becomes 1E+07).
   char sci[32];
@@ -60,27 +73,49 @@ Text GeneralNumber(float value, char16_t decimalPoint) {
       o = std::copy(digits + intDigits, digits + count, o);
     }
   }
-  Text text;
   AppendAscii(text, out, o, decimalPoint);
-  return text;
 }
 
 Text ShortNumber(float value) {
-  Text text = GeneralNumber(value, u'.');
-  if (text.starts_with(u"0.")) text.erase(0, 1);
-  else if (text.starts_with(u"-0.")) text.erase(1, 1);
+  Text text;
+  AppendShortNumber(text, value);
   return text;
 }
 
+void AppendShortNumber(Text& out, float value) {
+  const size_t start = out.size();
+  AppendGeneralNumber(out, value, u'.');
+  std::u16string_view number = std::u16string_view(out).substr(start);
+  if (number.starts_with(u"0.")) out.erase(start, 1);
+  else if (number.starts_with(u"-0.")) out.erase(start + 1, 1);
+}
+
 Text PercentField(float fraction, char16_t decimalPoint) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(fraction) * 100,
-                         std::chars_format::fixed, 2);
   Text text;
-  if (r.ptr - buf < 6) text.append(static_cast<size_t>(6 - (r.ptr - buf)), Space);
-  AppendAscii(text, buf, r.ptr, decimalPoint);
-  text.push_back(u'%');
+  AppendPercentField(text, fraction, decimalPoint);
   return text;
+}
+
+void AppendPercentField(Text& text, float fraction, char16_t decimalPoint) {
+  char buf[64];
+  char* end;
+  // A float times 10000 is exact in a double, so rounding it to a whole
+  // number of hundredths (ties to even) is the two-decimal rounding.
+  const double hundredths = std::nearbyint(static_cast<double>(fraction) * 10000);
+  if (hundredths >= 0 && hundredths < 1e15) {
+    const auto whole = static_cast<long long>(hundredths);
+    end = std::to_chars(buf, buf + sizeof buf, whole / 100).ptr;
+    *end++ = '.';
+    *end++ = static_cast<char>('0' + whole % 100 / 10);
+    *end++ = static_cast<char>('0' + whole % 10);
+  } else {
+    end = std::to_chars(buf, buf + sizeof buf, static_cast<double>(fraction) * 100,
+                        std::chars_format::fixed, 2)
+              .ptr;
+  }
+  if (end - buf < 6) text.append(static_cast<size_t>(6 - (end - buf)), Space);
+  AppendAscii(text, buf, end, decimalPoint);
+  text.push_back(u'%');
 }
 
 }  // namespace zorvan

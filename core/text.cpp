@@ -64,8 +64,18 @@ Text DecodeCp932(std::string_view bytes) {
 
 std::string ToUtf8(std::u16string_view text) {
   std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
+  AppendUtf8(out, text);
+  return out;
+}
+
+void AppendUtf8(std::string& out, std::u16string_view text) {
+  // Formulas and reports are mostly ASCII: copy the leading ASCII run at once.
+  size_t ascii = 0;
+  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
+  const size_t base = out.size();
+  out.resize(base + ascii);
+  for (size_t i = 0; i < ascii; ++i) out[base + i] = static_cast<char>(text[i]);
+  for (size_t i = ascii; i < text.size(); ++i) {
     char32_t c = text[i];
     if (c < 0x80) {
       out.push_back(static_cast<char>(c));
@@ -90,7 +100,6 @@ std::string ToUtf8(std::u16string_view text) {
     }
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
-  return out;
 }
 
 Text FromUtf8(std::string_view bytes) {

@@ -23,6 +23,7 @@ Text DecodeCp932(std::string_view bytes);
 // Converts to and from UTF-8 for the command-line tool and the tests; an
 // invalid byte sequence or a lone surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
+void AppendUtf8(std::string& out, std::u16string_view text);
 Text FromUtf8(std::string_view bytes);
 
 }  // namespace zorvan

@@ -78,12 +78,14 @@ int main(int argc, char** argv) {
 
   zorvan::FormulaEngine engine(tables);
   zorvan::Text block;
+  zorvan::CalcResult result;
   std::string out;
   ForEachInputLine([&](const std::string& line) {
     zorvan::Text formula = zorvan::FromUtf8(line);
+    engine.CalculateFormula(formula, replaceGroups, u'.', result);
     block.clear();
-    zorvan::AppendBatchEntry(block, formula, engine.CalculateFormula(formula, replaceGroups));
-    out += zorvan::ToUtf8(block);
+    zorvan::AppendBatchEntry(block, formula, result);
+    zorvan::AppendUtf8(out, block);
     if (out.size() > (1 << 16)) {
       std::fwrite(out.data(), 1, out.size(), stdout);
       out.clear();

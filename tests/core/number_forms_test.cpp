@@ -54,6 +54,8 @@ TEST(NumberForms, PercentField) {
       {0.05f, u"  5.00%"},   {0.1119f, u" 11.19%"}, {1.0f, u"100.00%"},
       {0.0f, u"  0.00%"},    {0.00004f, u"  0.00%"}, {0.99999f, u"100.00%"},
       {0.5328f, u" 53.28%"}, {12.5f, u"1250.00%"},  {-0.5f, u"-50.00%"},
+      {0.03125f, u"  3.12%"},  // an exact tie rounds to even
+      {0.03375f, u"  3.38%"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.fraction);
