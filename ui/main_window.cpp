@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 
 #include "core/report.h"
 #include "ui/about_box.h"
@@ -35,6 +36,26 @@ QLabel* MakeLabel(const QString& caption, QRect geometry, qreal points, QWidget*
   label->setFont(NamedFont(MsGothic(), points));
   return label;
 }
+
+// Shows each tab of a list line as a move to the next stop of 8 columns,
+// the way the fixed-pitch list lines up its percentages; the item text keeps
+// the tab for the clipboard.
+class TabStopDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QString displayText(const QVariant& value, const QLocale&) const override {
+    QString shown;
+    for (QChar c : value.toString()) {
+      if (c == u'\t') {
+        do shown += u' ';
+        while (shown.size() % 8 != 0);
+      } else {
+        shown += c;
+      }
+    }
+    return shown;
+  }
+};
 
 QLineEdit* MakeBox(QRect geometry, bool readOnly, QWidget* parent) {
   auto* box = new QLineEdit(parent);
@@ -145,6 +166,8 @@ void Zorvan::CreateControls() {
   List1->setGeometry(TwipsRect(2760, 720, 1935, 840));
   List1->setSelectionMode(QAbstractItemView::SingleSelection);
   List1->setFont(NamedFont(MsGothic(), 9.75));
+  List1->setItemDelegate(new TabStopDelegate(List1));
+  List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Command1 = new QPushButton(QStringLiteral(u"\u8A08\u7B97"), client);  // 計算
   Command1->setGeometry(TwipsRect(120, 1200, 675, 375));
   Command2 = new QPushButton(QStringLiteral(u"\u691C\u7D22"), client);  // 検索

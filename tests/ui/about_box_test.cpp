@@ -1,0 +1,743 @@
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QMap>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+#include "ui/about_box.h"
+#include "ui/app_identity.h"
+#include "ui/help_window.h"
+#include "ui/icon.h"
+#include "ui/launcher.h"
+#include "ui/registry.h"
+
+namespace zorvan {
+namespace {
+
+// A registry held in memory: keys under HKEY_LOCAL_MACHINE with typed raw
+// values. It counts opens and closes and remembers which handles are open.
+class MemoryRegistry : public Registry {
+ public:
+  struct Value {
+    quint32 type = 0;
+    QByteArray data;
+  };
+
+  void SetValue(const QString& key, const QString& name, quint32 type, const QByteArray& data) {
+    keys_[key][name] = Value{type, data};
+  }
+  void AddKey(const QString& key) { keys_[key]; }
+  // The key then opens for reading only, as for a user without write rights.
+  void DenyFullAccess(const QString& key) { readOnly_.insert(key); }
+
+  bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access,
+               RegistryHandle& handle) override {
+    ++opens;
+    accesses.append(access);
+    handle = 0;
+    if (root != RegistryRoot::LocalMachine || !keys_.contains(keyName)) return false;
+    if (readOnly_.contains(keyName) && (access & ~RegKeyRead) != 0) return false;
+    handle = nextHandle_++;
+    open_.insert(handle, keyName);
+    return true;
+  }
+
+  bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity,
+                  QByteArray& data, quint32& type) override {
+    capacities.append(capacity);
+    if (!open_.contains(handle)) return false;
+    const auto& values = keys_[open_.value(handle)];
+    if (!values.contains(valueName)) return false;
+    const Value& value = values.value(valueName);
+    if (value.data.size() > capacity) return false;
+    data = value.data;
+    type = value.type;
+    return true;
+  }
+
+  void CloseKey(RegistryHandle handle) override {
+    ++closes;
+    open_.remove(handle);
+  }
+
+  int OpenHandles() const { return static_cast<int>(open_.size()); }
+
+  int opens = 0;
+  int closes = 0;
+  QList<quint32> accesses;
+  QList<qsizetype> capacities;
+
+ private:
+  QMap<QString, QMap<QString, Value>> keys_;
+  QSet<QString> readOnly_;
+  QMap<RegistryHandle, QString> open_;
+  RegistryHandle nextHandle_ = 0x100;
+};
+
+// A launcher that starts nothing and records what it was asked.
+class RecordingLauncher : public Launcher {
+ public:
+  bool StartDetached(const QString& commandLine) override {
+    started.append(commandLine);
+    return startSucceeds;
+  }
+  bool FileExists(const QString& path) override {
+    fileTests.append(path);
+    return existingFiles.contains(path);
+  }
+
+  bool startSucceeds = true;
+  QStringList existingFiles;
+  QStringList started;
+  QStringList fileTests;
+};
+
+// What a modal box showed before it was closed.
+struct SeenBox {
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+};
+
+// Polls for modal boxes and closes each one, so that no test can hang on an
+// exec(); boxes beyond those announced with Expect() are recorded as unexpected.
+class ModalWatch : public QObject {
+ public:
+  ModalWatch() {
+    connect(&timer_, &QTimer::timeout, this, &ModalWatch::Poll);
+    timer_.start(10);
+  }
+
+  void Expect(int boxes) { expected_ += boxes; }
+
+  QList<SeenBox> seen;
+  QStringList unexpected;
+
+ private:
+  void Poll() {
+    QWidget* widget = QApplication::activeModalWidget();
+    if (widget == nullptr || !widget->isVisible()) return;
+    SeenBox box;
+    box.title = widget->windowTitle();
+    auto* messageBox = qobject_cast<QMessageBox*>(widget);
+    if (messageBox != nullptr) {
+      box.text = messageBox->text();
+      box.icon = messageBox->icon();
+      box.buttons = messageBox->standardButtons();
+    }
+    if (expected_ > 0) {
+      --expected_;
+      seen.append(box);
+    } else {
+      unexpected.append(box.title + QStringLiteral(": ") + box.text);
+    }
+    if (messageBox != nullptr && messageBox->button(QMessageBox::Ok) != nullptr) {
+      messageBox->button(QMessageBox::Ok)->click();
+    } else if (auto* dialog = qobject_cast<QDialog*>(widget)) {
+      dialog->reject();
+    } else {
+      widget->close();
+    }
+  }
+
+  QTimer timer_;
+  int expected_ = 0;
+};
+
+// "のﾊﾞｰｼﾞｮﾝ情報"
+QString CaptionSuffix() {
+  return QStringLiteral(u"\u306E\uFF8A\uFF9E\uFF70\uFF7C\uFF9E\uFF6E\uFF9D\u60C5\u5831");
+}
+// "現時点ではｼｽﾃﾑ情報を使用できません"
+QString Unavailable() {
+  return QStringLiteral(
+      u"\u73FE\u6642\u70B9\u3067\u306F\uFF7C\uFF7D\uFF83\uFF91\u60C5\u5831\u3092\u4F7F\u7528"
+      u"\u3067\u304D\u307E\u305B\u3093");
+}
+
+const QString PathKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+const QString FolderKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
+const QString ToolPath =
+    QStringLiteral("C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe");
+const QString ToolFolder = QStringLiteral("C:\\WINDOWS\\SYSTEM32");
+const QString ToolInFolder = QStringLiteral("C:\\WINDOWS\\SYSTEM32\\MSINFO32.EXE");
+
+QByteArray WithNul(const QString& text) { return text.toLatin1() + '\0'; }
+
+enum class KeySetup { ValuePresent, ValueMissing, KeyMissing, KeyReadOnly };
+
+}  // namespace
+
+class AboutBoxTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void loadStepTexts();
+  void layout_data();
+  void layout();
+  void windowProperties();
+  void focusAndTabOrder();
+  void etchedRule();
+  void keysClose_data();
+  void keysClose();
+  void okButtonCloses();
+
+  void getKeyValue_data();
+  void getKeyValue();
+  void startSysInfo_data();
+  void startSysInfo();
+  void sysInfoButtonWithoutRegistry();
+  void systemRegistryWithoutKeys();
+
+  void helpStartsViewer();
+  void helpFallsBackToWindow();
+  void helpWindowClosesAndReopens_data();
+  void helpWindowClosesAndReopens();
+  void helpText_data();
+  void helpText();
+
+  void processLauncherStart_data();
+  void processLauncherStart();
+  void processLauncherFileExists();
+
+ private:
+  // Returns a new About box over the stand-in main window, shown when asked.
+  frmAbout* NewBox(bool show);
+  template <typename T>
+  T* Child(QWidget* box, const char* name) {
+    return box->findChild<T*>(QString::fromLatin1(name));
+  }
+
+  std::unique_ptr<QWidget> mainWindow_;
+  std::unique_ptr<ModalWatch> watch_;
+  MemoryRegistry registry_;
+  RecordingLauncher launcher_;
+};
+
+void AboutBoxTest::init() {
+  mainWindow_ = std::make_unique<QWidget>();
+  mainWindow_->resize(200, 100);
+  watch_ = std::make_unique<ModalWatch>();
+  registry_ = MemoryRegistry();
+  launcher_ = RecordingLauncher();
+}
+
+void AboutBoxTest::cleanup() {
+  const QStringList unexpected = watch_->unexpected;
+  watch_.reset();
+  mainWindow_.reset();
+  QVERIFY2(unexpected.isEmpty(), qPrintable(QStringLiteral("unexpected modal box: ") +
+                                             unexpected.join(QStringLiteral(" | "))));
+}
+
+frmAbout* AboutBoxTest::NewBox(bool show) {
+  auto* box = new frmAbout(registry_, launcher_, mainWindow_.get());
+  if (show) {
+    mainWindow_->show();
+    box->show();
+    box->activateWindow();
+  }
+  return box;
+}
+
+void AboutBoxTest::loadStepTexts() {
+  frmAbout* box = NewBox(false);
+  QCOMPARE(box->windowTitle(), app::Title() + CaptionSuffix());
+  QCOMPARE(Child<QLabel>(box, "lblTitle")->text(), app::Title());
+  // "ﾊﾞｰｼﾞｮﾝ 1.2.1"
+  QCOMPARE(Child<QLabel>(box, "lblVersion")->text(),
+           QStringLiteral(u"\uFF8A\uFF9E\uFF70\uFF7C\uFF9E\uFF6E\uFF9D 1.2.1"));
+  // "分子式あるいは物質名から分子量および重量分率を計算します"
+  QCOMPARE(Child<QLabel>(box, "lblDescription")->text(),
+           QStringLiteral(
+               u"\u5206\u5B50\u5F0F\u3042\u308B\u3044\u306F\u7269\u8CEA\u540D\u304B\u3089\u5206"
+               u"\u5B50\u91CF\u304A\u3088\u3073\u91CD\u91CF\u5206\u7387\u3092\u8A08\u7B97\u3057"
+               u"\u307E\u3059"));
+  QCOMPARE(Child<QPushButton>(box, "cmdOK")->text(), QStringLiteral("OK"));
+  // "ｼｽﾃﾑ情報(&S)..."
+  QCOMPARE(Child<QPushButton>(box, "cmdSysInfo")->text(),
+           QStringLiteral(u"\uFF7C\uFF7D\uFF83\uFF91\u60C5\u5831(&S)..."));
+}
+
+void AboutBoxTest::layout_data() {
+  QTest::addColumn<QString>("control");
+  QTest::addColumn<QRect>("geometry");
+  // Twips divided by 15: left, top, width, height.
+  QTest::newRow("cmdOK") << "cmdOK" << QRect(24, 136, 92, 23);
+  QTest::newRow("picIcon") << "picIcon" << QRect(16, 16, 36, 36);
+  QTest::newRow("cmdSysInfo") << "cmdSysInfo" << QRect(144, 136, 92, 23);
+  QTest::newRow("lblDescription") << "lblDescription" << QRect(70, 72, 179, 46);
+  QTest::newRow("lblTitle") << "lblTitle" << QRect(70, 16, 179, 32);
+  QTest::newRow("lblVersion") << "lblVersion" << QRect(70, 52, 179, 15);
+  QTest::newRow("Line1") << "Line1" << QRect(0, 120, 267, 2);
+}
+
+void AboutBoxTest::layout() {
+  QFETCH(QString, control);
+  QFETCH(QRect, geometry);
+  frmAbout* box = NewBox(true);
+  QWidget* widget = box->findChild<QWidget*>(control);
+  QVERIFY(widget != nullptr);
+  QCOMPARE(widget->geometry(), geometry);
+  QVERIFY(widget->isVisible());
+}
+
+void AboutBoxTest::windowProperties() {
+  frmAbout* box = NewBox(true);
+  QVERIFY(QTest::qWaitForWindowExposed(box));
+  QCOMPARE(box->size(), QSize(267, 172));
+  QCOMPARE(box->minimumSize(), QSize(267, 172));
+  QCOMPARE(box->maximumSize(), QSize(267, 172));
+  QCOMPARE(box->geometry().topLeft(), QPoint(156, 129));
+  QVERIFY(box->isWindow());
+  QCOMPARE(box->windowType(), Qt::Dialog);
+  QCOMPARE(box->parentWidget(), mainWindow_.get());
+  QVERIFY(!(box->windowFlags() & Qt::WindowMinimizeButtonHint));
+  QVERIFY(!(box->windowFlags() & Qt::WindowMaximizeButtonHint));
+  QVERIFY(box->testAttribute(Qt::WA_DeleteOnClose));
+  QVERIFY(!box->isModal());
+  QCOMPARE(QApplication::activeModalWidget(), nullptr);
+
+  QVERIFY(Child<QPushButton>(box, "cmdOK")->isDefault());
+  QVERIFY(!Child<QPushButton>(box, "cmdSysInfo")->isDefault());
+  QVERIFY(Child<QLabel>(box, "lblDescription")->wordWrap());
+  const QFont title = Child<QLabel>(box, "lblTitle")->font();
+  // "ＭＳ Ｐゴシック"
+  QCOMPARE(title.family(), QStringLiteral(u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF"));
+  QCOMPARE(title.pointSizeF(), 14.25);
+  QCOMPARE(title.weight(), QFont::Normal);
+  QVERIFY(!title.italic());
+  QCOMPARE(Child<QLabel>(box, "lblVersion")->font(), box->font());
+  QCOMPARE(Child<QLabel>(box, "lblTitle")->palette().color(QPalette::WindowText), QColor(Qt::black));
+  QCOMPARE(Child<QLabel>(box, "lblDescription")->palette().color(QPalette::WindowText),
+           QColor(Qt::black));
+  const QImage icon = Child<QLabel>(box, "picIcon")->pixmap().toImage();
+  QVERIFY(!icon.isNull());
+  QCOMPARE(icon, ZorvanPixmap().toImage());
+}
+
+void AboutBoxTest::focusAndTabOrder() {
+  frmAbout* box = NewBox(true);
+  QVERIFY(QTest::qWaitForWindowActive(box));
+  auto* cmdOK = Child<QPushButton>(box, "cmdOK");
+  auto* cmdSysInfo = Child<QPushButton>(box, "cmdSysInfo");
+  QCOMPARE(QApplication::focusWidget(), cmdOK);
+
+  const char* order[] = {"cmdOK", "picIcon", "cmdSysInfo", "lblDescription", "lblTitle",
+                         "lblVersion"};
+  QWidget* widget = cmdOK;
+  for (const char* name : order) {
+    QCOMPARE(widget->objectName(), QString::fromLatin1(name));
+    widget = widget->nextInFocusChain();
+  }
+  // Only the buttons take the focus, so Tab goes from one to the other.
+  QTest::keyClick(cmdOK, Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), cmdSysInfo);
+  QTest::keyClick(cmdSysInfo, Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), cmdOK);
+}
+
+void AboutBoxTest::etchedRule() {
+  frmAbout* box = NewBox(true);
+  QVERIFY(QTest::qWaitForWindowExposed(box));
+  const QImage image = box->grab().toImage();
+  const qreal scale = image.devicePixelRatio();
+  for (int x : {0, 133, 266}) {
+    const int px = int(x * scale);
+    QCOMPARE(QColor(image.pixel(px, int(120 * scale))), QColor(0x80, 0x80, 0x80));
+    QCOMPARE(QColor(image.pixel(px, int(121 * scale))), QColor(0xFF, 0xFF, 0xFF));
+  }
+  QVERIFY(QColor(image.pixel(int(133 * scale), int(118 * scale))) != QColor(0x80, 0x80, 0x80));
+}
+
+void AboutBoxTest::keysClose_data() {
+  QTest::addColumn<int>("key");
+  QTest::addColumn<bool>("focusOnSysInfo");
+  QTest::newRow("Enter") << int(Qt::Key_Return) << false;
+  QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << false;
+  QTest::newRow("Esc") << int(Qt::Key_Escape) << false;
+  QTest::newRow("Esc beside the other button") << int(Qt::Key_Escape) << true;
+}
+
+void AboutBoxTest::keysClose() {
+  QFETCH(int, key);
+  QFETCH(bool, focusOnSysInfo);
+  QPointer<frmAbout> box = NewBox(true);
+  QVERIFY(QTest::qWaitForWindowActive(box));
+  if (focusOnSysInfo) Child<QPushButton>(box, "cmdSysInfo")->setFocus();
+  QWidget* target = QApplication::focusWidget();
+  QVERIFY(target != nullptr);
+  QTest::keyClick(target, Qt::Key(key));
+  QTRY_VERIFY(box.isNull());
+  // Closing the box neither starts anything nor reads the registry.
+  QVERIFY(launcher_.started.isEmpty());
+  QCOMPARE(registry_.opens, 0);
+}
+
+void AboutBoxTest::okButtonCloses() {
+  QPointer<frmAbout> box = NewBox(true);
+  QTest::mouseClick(Child<QPushButton>(box, "cmdOK"), Qt::LeftButton);
+  QTRY_VERIFY(box.isNull());
+  QVERIFY(mainWindow_->isVisible());
+}
+
+void AboutBoxTest::getKeyValue_data() {
+  QTest::addColumn<int>("setup");
+  QTest::addColumn<quint32>("type");
+  QTest::addColumn<QByteArray>("data");
+  QTest::addColumn<bool>("expectedResult");
+  QTest::addColumn<QString>("expectedValue");
+
+  const auto present = int(KeySetup::ValuePresent);
+  QTest::newRow("string with NUL") << present << RegSz << WithNul(ToolFolder) << true << ToolFolder;
+  QTest::newRow("string without NUL") << present << RegSz << ToolFolder.toLatin1() << true
+                                      << ToolFolder;
+  QTest::newRow("empty string") << present << RegSz << QByteArray(1, '\0') << true << QString();
+  QTest::newRow("string of no bytes") << present << RegSz << QByteArray() << true << QString();
+  QTest::newRow("string with blanks")
+      << present << RegSz << WithNul(QStringLiteral(" a b ")) << true << QStringLiteral(" a b ");
+  QTest::newRow("dword") << present << RegDword << QByteArray("\x1F\x00\x00\x00", 4) << true
+                         << QStringLiteral("1F");
+  QTest::newRow("dword zero") << present << RegDword << QByteArray(4, '\0') << true
+                              << QStringLiteral("0");
+  QTest::newRow("dword bytes little-endian")
+      << present << RegDword << QByteArray("\x78\x56\x34\x12", 4) << true
+      << QStringLiteral("12345678");
+  QTest::newRow("dword all bits") << present << RegDword << QByteArray(4, '\xFF') << true
+                                  << QStringLiteral("FFFFFFFF");
+  QTest::newRow("other type keeps the old text")
+      << present << RegBinary << QByteArray("\x01\x02", 2) << true << QStringLiteral("before");
+  QTest::newRow("1024 bytes fit") << present << RegSz << QByteArray(1024, 'x') << true
+                                  << QString(1024, u'x');
+  QTest::newRow("1025 bytes fail") << present << RegSz << QByteArray(1025, 'x') << false
+                                   << QString();
+  QTest::newRow("value missing") << int(KeySetup::ValueMissing) << RegSz << QByteArray() << false
+                                 << QString();
+  QTest::newRow("key missing") << int(KeySetup::KeyMissing) << RegSz << QByteArray() << false
+                               << QString();
+  QTest::newRow("key without full access")
+      << int(KeySetup::KeyReadOnly) << RegSz << WithNul(ToolFolder) << false << QString();
+}
+
+void AboutBoxTest::getKeyValue() {
+  QFETCH(int, setup);
+  QFETCH(quint32, type);
+  QFETCH(QByteArray, data);
+  QFETCH(bool, expectedResult);
+  QFETCH(QString, expectedValue);
+
+  const QString key = QStringLiteral("SOFTWARE\\Zorvan");
+  switch (KeySetup(setup)) {
+    case KeySetup::ValuePresent:
+      registry_.SetValue(key, QStringLiteral("Value"), type, data);
+      break;
+    case KeySetup::ValueMissing:
+      registry_.SetValue(key, QStringLiteral("Other"), type, data);
+      break;
+    case KeySetup::KeyMissing:
+      registry_.SetValue(QStringLiteral("SOFTWARE\\Other"), QStringLiteral("Value"), type, data);
+      break;
+    case KeySetup::KeyReadOnly:
+      registry_.SetValue(key, QStringLiteral("Value"), type, data);
+      registry_.DenyFullAccess(key);
+      break;
+  }
+  frmAbout* box = NewBox(false);
+  QString value = QStringLiteral("before");
+  const bool result = box->GetKeyValue(RegistryRoot::LocalMachine, key, QStringLiteral("Value"), value);
+  QCOMPARE(result, expectedResult);
+  QCOMPARE(value, expectedValue);
+  QCOMPARE(registry_.opens, 1);
+  QCOMPARE(registry_.accesses, QList<quint32>{0x2003Fu});
+  // The key is closed after every path, a failed open included.
+  QCOMPARE(registry_.closes, 1);
+  QCOMPARE(registry_.OpenHandles(), 0);
+}
+
+void AboutBoxTest::startSysInfo_data() {
+  QTest::addColumn<QByteArray>("pathValue");    // empty: no "PATH" value
+  QTest::addColumn<QByteArray>("folderValue");  // empty: no "MSINFO" value
+  QTest::addColumn<bool>("keysReadOnly");
+  QTest::addColumn<QStringList>("existingFiles");
+  QTest::addColumn<bool>("startSucceeds");
+  QTest::addColumn<QStringList>("expectedStarted");
+  QTest::addColumn<QStringList>("expectedFileTests");
+  QTest::addColumn<bool>("expectMessage");
+  QTest::addColumn<int>("expectedOpens");
+
+  const QByteArray none;
+  const QStringList noFiles;
+  QTest::newRow("path value, no file test")
+      << WithNul(ToolPath) << none << false << noFiles << true << QStringList{ToolPath} << noFiles
+      << false << 1;
+  QTest::newRow("path value wins over folder")
+      << WithNul(ToolPath) << WithNul(ToolFolder) << false << QStringList{ToolInFolder} << true
+      << QStringList{ToolPath} << noFiles << false << 1;
+  QTest::newRow("folder with the file")
+      << none << WithNul(ToolFolder) << false << QStringList{ToolInFolder} << true
+      << QStringList{ToolInFolder} << QStringList{ToolInFolder} << false << 2;
+  QTest::newRow("folder without the file")
+      << none << WithNul(ToolFolder) << false << noFiles << true << QStringList()
+      << QStringList{ToolInFolder} << true << 2;
+  QTest::newRow("folder stored without NUL")
+      << none << ToolFolder.toLatin1() << false << QStringList{ToolInFolder} << true
+      << QStringList{ToolInFolder} << QStringList{ToolInFolder} << false << 2;
+  QTest::newRow("path value too long, folder used")
+      << QByteArray(1100, 'p') << WithNul(ToolFolder) << false << QStringList{ToolInFolder}
+      << true << QStringList{ToolInFolder} << QStringList{ToolInFolder} << false << 2;
+  QTest::newRow("no value") << none << none << false << noFiles << true << QStringList()
+                            << noFiles << true << 2;
+  QTest::newRow("keys without full access")
+      << WithNul(ToolPath) << WithNul(ToolFolder) << true << QStringList{ToolInFolder} << true
+      << QStringList() << noFiles << true << 2;
+  QTest::newRow("tool cannot start") << WithNul(ToolPath) << none << false << noFiles << false
+                                     << QStringList{ToolPath} << noFiles << true << 1;
+}
+
+void AboutBoxTest::startSysInfo() {
+  QFETCH(QByteArray, pathValue);
+  QFETCH(QByteArray, folderValue);
+  QFETCH(bool, keysReadOnly);
+  QFETCH(QStringList, existingFiles);
+  QFETCH(bool, startSucceeds);
+  QFETCH(QStringList, expectedStarted);
+  QFETCH(QStringList, expectedFileTests);
+  QFETCH(bool, expectMessage);
+  QFETCH(int, expectedOpens);
+
+  registry_.AddKey(PathKey);
+  registry_.AddKey(FolderKey);
+  if (!pathValue.isEmpty()) registry_.SetValue(PathKey, QStringLiteral("PATH"), RegSz, pathValue);
+  if (!folderValue.isEmpty()) {
+    registry_.SetValue(FolderKey, QStringLiteral("MSINFO"), RegSz, folderValue);
+  }
+  if (keysReadOnly) {
+    registry_.DenyFullAccess(PathKey);
+    registry_.DenyFullAccess(FolderKey);
+  }
+  launcher_.existingFiles = existingFiles;
+  launcher_.startSucceeds = startSucceeds;
+
+  QPointer<frmAbout> box = NewBox(true);
+  watch_->Expect(expectMessage ? 1 : 0);
+  box->StartSysInfo();
+
+  QCOMPARE(launcher_.started, expectedStarted);
+  QCOMPARE(launcher_.fileTests, expectedFileTests);
+  QCOMPARE(watch_->seen.size(), expectMessage ? 1 : 0);
+  if (expectMessage) {
+    const SeenBox& seen = watch_->seen.first();
+    QCOMPARE(seen.text, Unavailable());
+    QCOMPARE(seen.title, app::Title());
+    QCOMPARE(seen.icon, QMessageBox::NoIcon);
+    QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  }
+  QCOMPARE(registry_.opens, expectedOpens);
+  QCOMPARE(registry_.closes, expectedOpens);
+  QCOMPARE(registry_.OpenHandles(), 0);
+  for (qsizetype capacity : registry_.capacities) QCOMPARE(capacity, qsizetype(1024));
+  // The About box stays open whatever happened.
+  QVERIFY(!box.isNull());
+  QVERIFY(box->isVisible());
+}
+
+void AboutBoxTest::sysInfoButtonWithoutRegistry() {
+  EmptyRegistry empty;
+  mainWindow_->show();
+  QPointer<frmAbout> box = new frmAbout(empty, launcher_, mainWindow_.get());
+  box->show();
+  watch_->Expect(1);
+  QTest::mouseClick(box->findChild<QPushButton*>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
+  QCOMPARE(watch_->seen.size(), 1);
+  QCOMPARE(watch_->seen.first().text, Unavailable());
+  QVERIFY(launcher_.started.isEmpty());
+  QVERIFY(launcher_.fileTests.isEmpty());
+  QVERIFY(!box.isNull());
+  QVERIFY(box->isVisible());
+  delete box;
+}
+
+void AboutBoxTest::systemRegistryWithoutKeys() {
+  EmptyRegistry empty;
+  RegistryHandle handle = 7;
+  QVERIFY(!empty.OpenKey(RegistryRoot::LocalMachine, PathKey, RegKeyAllAccess, handle));
+  QCOMPARE(handle, RegistryHandle(0));
+  QByteArray data("kept");
+  quint32 type = RegDword;
+  QVERIFY(!empty.QueryValue(0, QStringLiteral("PATH"), 1024, data, type));
+  QCOMPARE(data, QByteArray("kept"));
+  QCOMPARE(type, RegDword);
+  empty.CloseKey(0);
+
+  const std::unique_ptr<Registry> system = SystemRegistry();
+  QVERIFY(system != nullptr);
+#ifndef _WIN32
+  QVERIFY(dynamic_cast<EmptyRegistry*>(system.get()) != nullptr);
+#endif
+}
+
+void AboutBoxTest::helpStartsViewer() {
+  HelpCommand help(launcher_);
+  help.disp_help_Click(mainWindow_.get());
+  QCOMPARE(launcher_.started, QStringList{QStringLiteral("winhlp32 zorvan.hlp")});
+  QCOMPARE(help.Window(), nullptr);
+  QVERIFY(mainWindow_->findChildren<HelpWindow*>().isEmpty());
+}
+
+void AboutBoxTest::helpFallsBackToWindow() {
+  launcher_.startSucceeds = false;
+  mainWindow_->show();
+  HelpCommand help(launcher_);
+  help.disp_help_Click(mainWindow_.get());
+  QPointer<HelpWindow> first = help.Window();
+  QVERIFY(!first.isNull());
+  QVERIFY(first->isVisible());
+  QVERIFY(first->isWindow());
+  QCOMPARE(first->windowType(), Qt::Window);
+  QVERIFY(first->windowTitle().startsWith(app::Title()));
+  // "ﾍﾙﾌﾟ"
+  QVERIFY(first->windowTitle().contains(QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F")));
+  QVERIFY(first->Browser()->isReadOnly());
+  QVERIFY(!first->windowIcon().isNull());
+
+  // F1 again brings the same window to the front instead of opening another.
+  mainWindow_->activateWindow();
+  help.disp_help_Click(mainWindow_.get());
+  QCOMPARE(help.Window(), first.data());
+  QCOMPARE(mainWindow_->findChildren<HelpWindow*>().size(), 1);
+  QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(first.data()));
+  QCOMPARE(launcher_.started, QStringList(2, QStringLiteral("winhlp32 zorvan.hlp")));
+}
+
+void AboutBoxTest::helpWindowClosesAndReopens_data() {
+  QTest::addColumn<bool>("byEscape");
+  QTest::newRow("close box") << false;
+  QTest::newRow("Esc") << true;
+}
+
+void AboutBoxTest::helpWindowClosesAndReopens() {
+  QFETCH(bool, byEscape);
+  launcher_.startSucceeds = false;
+  HelpCommand help(launcher_);
+  help.disp_help_Click(mainWindow_.get());
+  QPointer<HelpWindow> first = help.Window();
+  QVERIFY(!first.isNull());
+  if (byEscape) {
+    QVERIFY(QTest::qWaitForWindowActive(first));
+    QTest::keyClick(first->Browser(), Qt::Key_Escape);
+  } else {
+    first->close();
+  }
+  QCOMPARE(help.Window(), nullptr);
+  QTRY_VERIFY(first.isNull());
+
+  help.disp_help_Click(mainWindow_.get());
+  QVERIFY(help.Window() != nullptr);
+  QVERIFY(help.Window()->isVisible());
+  QCOMPARE(mainWindow_->findChildren<HelpWindow*>().size(), 1);
+}
+
+void AboutBoxTest::helpText_data() {
+  QTest::addColumn<QString>("topic");
+  QTest::newRow("cobalt") << QStringLiteral("Co");
+  QTest::newRow("carbon monoxide") << QStringLiteral("CO");
+  QTest::newRow("fractional count") << QStringLiteral("C0.5");
+  QTest::newRow("fractional count without zero") << QStringLiteral("C.5");
+  QTest::newRow("parentheses") << QStringLiteral("Ca(OH)2");
+  QTest::newRow("hydrate") << QStringLiteral("CuSO4*5H2O");
+  QTest::newRow("group file") << QStringLiteral("group.csv");
+  QTest::newRow("group") << QStringLiteral("PhOH");
+  QTest::newRow("error text") << QStringLiteral("Error!");
+  QTest::newRow("composition") << QStringLiteral("H2O1");
+  // "基を分子式で置き換える(G)"
+  QTest::newRow("group option")
+      << QStringLiteral(u"\u57FA\u3092\u5206\u5B50\u5F0F\u3067\u7F6E\u304D\u63DB\u3048\u308B(G)");
+  // "物質を検索する(S)"
+  QTest::newRow("search option") << QStringLiteral(u"\u7269\u8CEA\u3092\u691C\u7D22\u3059\u308B(S)");
+  // "検索結果"
+  QTest::newRow("result window") << QStringLiteral(u"\u691C\u7D22\u7D50\u679C");
+  // "分子量をｺﾋﾟｰ(C)"
+  QTest::newRow("copy weight") << QStringLiteral(u"\u5206\u5B50\u91CF\u3092\uFF7A\uFF8B\uFF9F\uFF70(C)");
+  // "重量%をｺﾋﾟｰ(W)"
+  QTest::newRow("copy percent") << QStringLiteral(u"\u91CD\u91CF%\u3092\uFF7A\uFF8B\uFF9F\uFF70(W)");
+  // "全てｺﾋﾟｰ(A)"
+  QTest::newRow("copy all") << QStringLiteral(u"\u5168\u3066\uFF7A\uFF8B\uFF9F\uFF70(A)");
+  // "分子式を貼付(P)"
+  QTest::newRow("paste") << QStringLiteral(u"\u5206\u5B50\u5F0F\u3092\u8CBC\u4ED8(P)");
+  QTest::newRow("line break") << QStringLiteral("CR LF");
+  for (const char* key : {"Enter", "Ctrl+C", "Ctrl+W", "Ctrl+A", "Ctrl+V", "Ctrl+G", "Ctrl+S",
+                          "F1", "Alt+F", "Alt+E", "Alt+O", "Alt+H"}) {
+    QTest::newRow(key) << QString::fromLatin1(key);
+  }
+}
+
+void AboutBoxTest::helpText() {
+  QFETCH(QString, topic);
+  QVERIFY(QFile::exists(HelpResourcePath()));
+  HelpWindow window;
+  const QString text = window.Browser()->toPlainText();
+  QVERIFY2(text.contains(topic), qPrintable(topic));
+  // A file read with the wrong encoding would show no Japanese heading.
+  QVERIFY(text.contains(QStringLiteral(u"\u5206\u5B50\u91CF\u8A08\u7B97")));  // "分子量計算"
+}
+
+void AboutBoxTest::processLauncherStart_data() {
+  QTest::addColumn<QString>("commandLine");  // "%1" stands for a program in a folder
+  QTest::addColumn<bool>("expected");
+  QTest::newRow("empty") << QString() << false;
+  QTest::newRow("blanks only") << QStringLiteral("   ") << false;
+  QTest::newRow("unknown program") << QStringLiteral("zorvan-no-such-program --x") << false;
+  QTest::newRow("path with blanks") << QStringLiteral("%1") << true;
+  QTest::newRow("quoted path with argument") << QStringLiteral("\"%1\" zorvan.hlp") << true;
+}
+
+void AboutBoxTest::processLauncherStart() {
+  QFETCH(QString, commandLine);
+  QFETCH(bool, expected);
+  // A copy of a program that exits at once, under a name with a blank; a
+  // binary rather than a script, since the folder is gone before a shell
+  // would read a script.
+  const QString quiet = QStandardPaths::findExecutable(QStringLiteral("true"));
+  if (quiet.isEmpty()) QSKIP("no program 'true' on the search path");
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString program = dir.filePath(QStringLiteral("my tool"));
+  QVERIFY(QFile::copy(quiet, program));
+  QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  if (commandLine.contains(QStringLiteral("%1"))) commandLine = commandLine.arg(program);
+  ProcessLauncher launcher;
+  QCOMPARE(launcher.StartDetached(commandLine), expected);
+}
+
+void AboutBoxTest::processLauncherFileExists() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString path = dir.filePath(QStringLiteral("MSINFO32.EXE"));
+  ProcessLauncher launcher;
+  QVERIFY(!launcher.FileExists(path));
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.close();
+  QVERIFY(launcher.FileExists(path));
+  QVERIFY(!launcher.FileExists(dir.path()));
+  QVERIFY(!launcher.FileExists(QString()));
+}
+
+}  // namespace zorvan
+
+QTEST_MAIN(zorvan::AboutBoxTest)
+#include "about_box_test.moc"

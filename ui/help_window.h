@@ -1,0 +1,57 @@
+// The help command: the WinHelp viewer where there is one, else the program's
+// own help window.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "ui/launcher.h"
+
+class QTextBrowser;
+
+namespace zorvan {
+
+// Returns the command line that starts the WinHelp viewer on the help file.
+QString WinHelpCommandLine();
+
+// Returns the resource path of the program's own help text.
+QString HelpResourcePath();
+
+// A top-level window that shows the help text read-only; it closes with Esc
+// and deletes itself when it closes.
+class HelpWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Builds the window; `parent` (the main window) only owns it, the window
+  // stays a top-level window of its own.
+  explicit HelpWindow(QWidget* parent = nullptr);
+
+  // Returns the browser that shows the help text.
+  QTextBrowser* Browser() const { return browser_; }
+
+ private:
+  QTextBrowser* browser_ = nullptr;
+};
+
+// The main window's "ﾍﾙﾌﾟの表示(&H)" command (F1).
+class HelpCommand {
+ public:
+  // Uses `launcher` to start the viewer; `launcher` must outlive the command.
+  explicit HelpCommand(Launcher& launcher);
+
+  // Starts the WinHelp viewer on the help file; when it cannot start, shows the
+  // help window over `mainWindow`, bringing an open one to the front instead
+  // of opening a second.
+  void disp_help_Click(QWidget* mainWindow);
+
+  // Returns the open help window, or nullptr when there is none or it has closed.
+  HelpWindow* Window() const;
+
+ private:
+  Launcher& launcher_;
+  QPointer<HelpWindow> window_;
+};
+
+}  // namespace zorvan

@@ -1,0 +1,64 @@
+// Read access to the system registry, shaped after the ANSI functions
+// RegOpenKeyExA, RegQueryValueExA and RegCloseKey, behind an interface so that
+// tests can supply their own keys.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+
+namespace zorvan {
+
+// A predefined root key, with the 32-bit value that the Windows headers give it.
+enum class RegistryRoot : quint32 {
+  ClassesRoot = 0x80000000u,
+  CurrentUser = 0x80000001u,
+  LocalMachine = 0x80000002u,
+  Users = 0x80000003u,
+};
+
+// An open key; 0 stands for no key.
+using RegistryHandle = quintptr;
+
+inline constexpr quint32 RegKeyAllAccess = 0x2003F;  // KEY_ALL_ACCESS
+inline constexpr quint32 RegKeyRead = 0x20019;       // KEY_READ
+inline constexpr quint32 RegSz = 1;                  // REG_SZ
+inline constexpr quint32 RegBinary = 3;              // REG_BINARY
+inline constexpr quint32 RegDword = 4;               // REG_DWORD
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+
+  // Opens the key `keyName` under `root` with the `access` rights; stores it in
+  // `handle` and returns true, or stores 0 and returns false.
+  virtual bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access,
+                       RegistryHandle& handle) = 0;
+
+  // Reads the value `valueName` of an open key into `data` (its raw bytes, a
+  // string's terminating NUL included when it is stored) and its type into
+  // `type`; returns false when the value is missing, unreadable or longer than
+  // `capacity` bytes, leaving both outputs unchanged.
+  virtual bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity,
+                          QByteArray& data, quint32& type) = 0;
+
+  // Closes a key that OpenKey opened; does nothing for 0.
+  virtual void CloseKey(RegistryHandle handle) = 0;
+};
+
+// A registry without any key, for systems that have none: every OpenKey fails.
+class EmptyRegistry : public Registry {
+ public:
+  bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access,
+               RegistryHandle& handle) override;
+  bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity,
+                  QByteArray& data, quint32& type) override;
+  void CloseKey(RegistryHandle handle) override;
+};
+
+// Returns the registry of this system: advapi32's on Windows, an EmptyRegistry elsewhere.
+std::unique_ptr<Registry> SystemRegistry();
+
+}  // namespace zorvan
