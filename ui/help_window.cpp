@@ -9,11 +9,6 @@
 #include "ui/app_identity.h"
 #include "ui/icon.h"
 
-// The help text lives in the resources of the static zorvan_ui library, which
-// the linker drops unless something refers to them; Q_INIT_RESOURCE must stand
-// outside any namespace.
-static void InitUiResources() { Q_INIT_RESOURCE(ui); }
-
 namespace zorvan {
 namespace {
 

@@ -1,8 +1,16 @@
 #include "ui/icon.h"
 
+// Q_INIT_RESOURCE must stand outside any namespace.
+static void InitResources() { Q_INIT_RESOURCE(ui); }
+
 namespace zorvan {
 
-QPixmap ZorvanPixmap() { return QPixmap(QStringLiteral(":/zorvan/zorvan.xpm")); }
+void InitUiResources() { InitResources(); }
+
+QPixmap ZorvanPixmap() {
+  InitUiResources();
+  return QPixmap(QStringLiteral(":/zorvan/zorvan.xpm"));
+}
 
 QIcon ZorvanIcon() { return QIcon(ZorvanPixmap()); }
 

@@ -6,6 +6,10 @@
 
 namespace zorvan {
 
+// Makes the ui library's resources (icon, help text) available; the linker
+// drops them from the static library unless something refers to them.
+void InitUiResources();
+
 QPixmap ZorvanPixmap();
 QIcon ZorvanIcon();
 

@@ -310,9 +310,8 @@ void Zorvan::closeEvent(QCloseEvent* event) {
 }
 
 void Zorvan::MnuAbout_Click() {
-  if (!about_) {
-    about_ = new frmAbout(registry_, launcher_, this);
-  }
+  // A box that was just closed waits for its deletion; open a new one then.
+  if (!about_ || !about_->isVisible()) about_ = new frmAbout(registry_, launcher_, this);
   about_->show();
   about_->raise();
   about_->activateWindow();
