@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>  // getpid
 
 #include "core/report.h"
 #include "tests/support/test_tables.h"
@@ -52,7 +53,10 @@ TEST(Report, SplitPasteLines) {
 
 // Runs zorvan-batch with `args` on `input`; returns its standard output.
 std::string RunBatch(const std::string& args, const std::string& input, int& status) {
-  auto in = std::filesystem::temp_directory_path() / "zorvan-batch-input.txt";
+  // ctest runs tests in parallel: each run gets its own input file.
+  static int runs = 0;
+  auto in = std::filesystem::temp_directory_path() /
+            ("zorvan-batch-input-" + std::to_string(getpid()) + "-" + std::to_string(++runs) + ".txt");
   std::ofstream(in, std::ios::binary) << input;
   std::string command = std::string(ZORVAN_BATCH_EXE) + " " + args + " < " + in.string() + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
