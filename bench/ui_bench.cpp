@@ -1,0 +1,87 @@
+// The windows' heavy paths: a 10000-line batch paste, a result window with
+// 1000 hits, and start-up to the shown main window. Runs offscreen.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QtTest>
+#include <filesystem>
+
+#include "ui/fonts.h"
+#include "ui/launcher.h"
+#include "ui/main_window.h"
+#include "ui/namelist.h"
+#include "ui/registry.h"
+#include "ui/startup.h"
+
+namespace {
+
+const std::filesystem::path Data = ZORVAN_DATA_DIR;
+
+class NoLauncher : public zorvan::Launcher {
+ public:
+  bool StartDetached(const QString&) override { return false; }
+  bool FileExists(const QString&) override { return false; }
+};
+
+void BM_BatchPaste10000Lines(benchmark::State& state) {
+  zorvan::EmptyRegistry registry;
+  NoLauncher launcher;
+  zorvan::Zorvan window(Data, registry, launcher);
+  zorvan::StartZorvan(window);
+  const QStringList mix = {"CuSO4*5H2O", "Ca(OH)2", "((CH3)3C)2O", "PhCOOH", "Na2CO3*10H2O",
+                           "Fe2(SO4)3*9H2O", "K4Fe(CN)6*3H2O", "h2o", ""};
+  QString pasted;
+  for (int i = 0; i < 10000; ++i) pasted += mix[i % mix.size()] + "\r\n";
+  for (auto _ : state) {
+    QGuiApplication::clipboard()->setText(pasted);
+    window.MnuPaste_Click();
+    benchmark::DoNotOptimize(QGuiApplication::clipboard()->text().size());
+  }
+}
+BENCHMARK(BM_BatchPaste10000Lines)->Unit(benchmark::kMillisecond);
+
+void BM_ResultWindow1000Hits(benchmark::State& state) {
+  zorvan::EmptyRegistry registry;
+  NoLauncher launcher;
+  zorvan::Zorvan window(Data, registry, launcher);
+  zorvan::StartZorvan(window);
+  zorvan::SearchResults hits;
+  for (int i = 0; i < 1000; ++i) {
+    hits.HitName.push_back(u"\uFF74\uFF80\uFF89\uFF70\uFF99 " + std::u16string(1, u'0' + i % 10));  // ｴﾀﾉｰﾙ
+    hits.HitFormula.push_back(u"C2H5OH");
+  }
+  for (auto _ : state) {
+    auto* list = new zorvan::namelist(window, hits, 9999);
+    list->show();
+    QCoreApplication::processEvents();
+    state.PauseTiming();
+    delete list;
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ResultWindow1000Hits)->Unit(benchmark::kMillisecond);
+
+void BM_StartUpToShownWindow(benchmark::State& state) {
+  zorvan::EmptyRegistry registry;
+  NoLauncher launcher;
+  for (auto _ : state) {
+    zorvan::Zorvan window(Data, registry, launcher);
+    zorvan::StartZorvan(window);
+    benchmark::DoNotOptimize(QTest::qWaitForWindowExposed(&window));
+  }
+}
+BENCHMARK(BM_StartUpToShownWindow)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  zorvan::RegisterFontSubstitutes();
+  QApplication::setFont(zorvan::NamedFont(zorvan::MsPGothic(), 9));
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
