@@ -63,8 +63,9 @@ bool RecordReader::AtEnd() const {
 
 Text RecordReader::ReadField() {
   SkipBlankLines();
-  if (AtEnd() && (atLineStart_ || pos_ >= content_.size()))
-    throw DataFileError(fileName_, DataFileProblem::ReadPastEnd);
+  // After a comma a field always follows, if only an empty one at the end of
+  // the file; at the start of a line, no data left means no field.
+  if (atLineStart_ && AtEnd()) throw DataFileError(fileName_, DataFileProblem::ReadPastEnd);
   while (pos_ < content_.size() && IsBlank(content_[pos_])) ++pos_;
 
   Text field;

@@ -2,6 +2,7 @@
 // writes the same report that a batch paste puts on the clipboard.
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -26,26 +27,68 @@ constexpr const char* Usage =
     "  --no-groups   do not replace group abbreviations by their formulas\n"
     "  --help        show this text\n";
 
-// Calls `onLine` for each line of standard input without its line end; a
-// final line end adds no line. Reads in blocks so memory stays constant.
-template <typename OnLine>
-void ForEachInputLine(OnLine onLine) {
+// A line of more UTF-8 bytes than this has more UTF-16 units than the
+// longest formula (a code unit takes at most 3 bytes), so it can only be an
+// error: it is echoed as it streams past and never held whole.
+constexpr size_t LongLineBytes = 3 * static_cast<size_t>(zorvan::MaxFormulaLen) + 3;
+
+// Returns how many bytes at the end of `bytes` may be the start of a UTF-8
+// sequence cut off by the block boundary, or a CR that may precede the LF.
+size_t HeldBack(const std::string& bytes) {
+  size_t n = 0;
+  while (n < 3 && n < bytes.size() && (static_cast<unsigned char>(bytes[bytes.size() - 1 - n]) & 0xC0) == 0x80)
+    ++n;
+  if (n < bytes.size() && static_cast<unsigned char>(bytes[bytes.size() - 1 - n]) >= 0xC0) return n + 1;
+  return !bytes.empty() && bytes.back() == '\r' ? 1 : 0;
+}
+
+// Splits standard input into lines (LF or CR LF; a final line end adds no
+// line) and calls `onLine` with each, without its line end. A line past
+// LongLineBytes goes in pieces to `onLongStart`, `onLongPiece` and
+// `onLongEnd` instead, so memory stays constant whatever the input.
+template <typename OnLine, typename OnLongStart, typename OnLongPiece, typename OnLongEnd>
+void ForEachInputLine(OnLine onLine, OnLongStart onLongStart, OnLongPiece onLongPiece, OnLongEnd onLongEnd) {
   std::string pending;
+  bool longLine = false;
+  auto flushLong = [&] {
+    size_t keep = HeldBack(pending);
+    onLongPiece(std::string_view(pending).substr(0, pending.size() - keep));
+    pending.erase(0, pending.size() - keep);
+  };
   char buf[1 << 16];
   size_t got;
   while ((got = std::fread(buf, 1, sizeof buf, stdin)) > 0) {
     std::string_view chunk(buf, got);
     size_t start = 0, nl;
-    while ((nl = chunk.find('\n', start)) != std::string_view::npos) {
-      pending.append(chunk.substr(start, nl - start));
+    do {
+      nl = chunk.find('\n', start);
+      pending.append(chunk.substr(start, nl == std::string_view::npos ? chunk.size() - start : nl - start));
+      if (!longLine && pending.size() > LongLineBytes) {
+        longLine = true;
+        onLongStart();
+      }
+      if (nl == std::string_view::npos) {
+        if (longLine) flushLong();
+        break;
+      }
       if (!pending.empty() && pending.back() == '\r') pending.pop_back();
-      onLine(pending);
+      if (longLine) {
+        onLongPiece(pending);
+        onLongEnd();
+        longLine = false;
+      } else {
+        onLine(pending);
+      }
       pending.clear();
       start = nl + 1;
-    }
-    pending.append(chunk.substr(start));
+    } while (start < chunk.size());
   }
-  if (!pending.empty()) onLine(pending);
+  if (longLine) {
+    onLongPiece(pending);
+    onLongEnd();
+  } else if (!pending.empty()) {
+    onLine(pending);
+  }
 }
 
 }  // namespace
@@ -60,7 +103,11 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--no-groups") {
       replaceGroups = false;
-    } else if (arg == "--data" && i + 1 < argc) {
+    } else if (arg == "--data") {
+      if (i + 1 == argc) {
+        std::fprintf(stderr, "zorvan-batch: --data needs a folder\n\n%s", Usage);
+        return 2;
+      }
       dataDir = argv[++i];
     } else {
       std::fprintf(stderr, "zorvan-batch: unknown argument: %s\n\n%s", argv[i], Usage);
@@ -74,23 +121,43 @@ int main(int argc, char** argv) {
   } catch (const zorvan::DataFileError& e) {
     std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.JapaneseMessage().c_str(), dataDir.c_str());
     return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.what(), dataDir.c_str());
+    return 1;
   }
 
   zorvan::FormulaEngine engine(tables);
   zorvan::Text block;
   zorvan::CalcResult result;
   std::string out;
-  ForEachInputLine([&](const std::string& line) {
-    zorvan::Text formula = zorvan::FromUtf8(line);
-    engine.CalculateFormula(formula, replaceGroups, u'.', result);
-    block.clear();
-    zorvan::AppendBatchEntry(block, formula, result);
-    zorvan::AppendUtf8(out, block);
-    if (out.size() > (1 << 16)) {
+  auto flush = [&](size_t above) {
+    if (out.size() > above) {
       std::fwrite(out.data(), 1, out.size(), stdout);
       out.clear();
     }
-  });
+  };
+  ForEachInputLine(
+      [&](const std::string& line) {
+        zorvan::Text formula = zorvan::FromUtf8(line);
+        engine.CalculateFormula(formula, replaceGroups, u'.', result);
+        block.clear();
+        zorvan::AppendBatchEntry(block, formula, result);
+        zorvan::AppendUtf8(out, block);
+        flush(1 << 16);
+      },
+      [&] { out += "\r\n"; },
+      [&](std::string_view piece) {
+        // Each piece ends on a whole UTF-8 sequence, so it converts alone
+        // exactly as the whole line would.
+        zorvan::AppendUtf8(out, zorvan::FromUtf8(piece));
+        flush(1 << 16);
+      },
+      [&] {
+        out += "\r\n";
+        zorvan::AppendUtf8(out, zorvan::ErrorText);
+        out += "\r\n\r\n";
+        flush(1 << 16);
+      });
   std::fwrite(out.data(), 1, out.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

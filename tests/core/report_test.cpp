@@ -82,12 +82,30 @@ TEST(BatchTool, ReportsEachLine) {
   EXPECT_EQ(out, "\r\nPhOH\r\nError!\r\n\r\n");
 }
 
+TEST(BatchTool, OverlongLinesStreamThroughAsErrors) {
+  int status = -1;
+  // Past 3 bytes per code unit of the longest formula a line is streamed,
+  // not held; a multi-byte character may straddle the read blocks.
+  std::string longLine = std::string(70000, 'C') + "\xe3\x82\xa8" + std::string(100000, 'H');  // エ
+  std::string out = RunBatch(std::string("--data ") + ZORVAN_DATA_DIR,
+                             "H2O\r\n" + longLine + "\r\n" + std::string(40000, 'H') + "\nH" + std::string(32765, 'H'),
+                             status);
+  EXPECT_EQ(status, 0);
+  std::string expected = "\r\nH2O\r\nH2O1\r\n18.01528\r\nH \t 11.19%\r\nO \t 88.81%\r\n";
+  expected += "\r\n" + longLine + "\r\nError!\r\n\r\n";
+  expected += "\r\n" + std::string(40000, 'H') + "\r\nError!\r\n\r\n";
+  expected += "\r\n" + std::string(32766, 'H') + "\r\nH32766\r\n33026.16\r\nH \t100.00%\r\n";
+  EXPECT_TRUE(out == expected) << out.size() << " bytes against " << expected.size();
+}
+
 TEST(BatchTool, MissingDataFileExitsWithMessage) {
   int status = -1;
   std::string out = RunBatch("--data /nonexistent-zorvan-folder", "H2O\n", status);
   EXPECT_EQ(status, 1);
   EXPECT_NE(out.find("atom.csv"), std::string::npos) << out;
   EXPECT_NE(RunBatch("--bogus", "", status).find("Usage"), std::string::npos);
+  EXPECT_EQ(status, 2);
+  EXPECT_NE(RunBatch("--data", "", status).find("--data needs a folder"), std::string::npos);
   EXPECT_EQ(status, 2);
 }
 
