@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <limits>
 
 #include "core/report.h"
 #include "ui/about_box.h"
@@ -157,6 +158,8 @@ void Zorvan::CreateControls() {
   // 分子式, 組成式, 分子量, 重量%
   Label1 = MakeLabel(QStringLiteral(u"\u5206\u5B50\u5F0F"), TwipsRect(60, 60, 615, 255), 9, client);
   Text1 = MakeBox(TwipsRect(720, 0, 3975, 330), false, client);
+  // Pasted text goes in whole; a formula over the length limit shows "Error!".
+  Text1->setMaxLength(std::numeric_limits<int>::max());
   Label2 = MakeLabel(QStringLiteral(u"\u7D44\u6210\u5F0F"), TwipsRect(60, 420, 615, 255), 9, client);
   Text2 = MakeBox(TwipsRect(720, 360, 3975, 330), true, client);
   Label3 = MakeLabel(QStringLiteral(u"\u5206\u5B50\u91CF"), TwipsRect(60, 780, 615, 255), 9, client);
@@ -189,8 +192,11 @@ void Zorvan::CreateControls() {
   connect(Command2, &QPushButton::clicked, this, &Zorvan::Command2_Click);
 
   // A fixed single border: the client area, under the menu bar, never resizes.
-  setFixedSize(client->width(), client->height() + menuBar()->sizeHint().height());
-  move(Twips(1185), Twips(1860));
+  const int menuHeight = menuBar()->sizeHint().height();
+  setFixedSize(client->width(), client->height() + menuHeight);
+  // The design places the client area, not the frame: the geometry excludes
+  // the frame, and the menu bar lies above the client area.
+  setGeometry(QRect(QPoint(Twips(1185), Twips(1860) - menuHeight), size()));
 }
 
 void Zorvan::Form_Load() {

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 #include <cstdio>
+#include <exception>
+#include <string>
 
 #include "core/record_reader.h"
 #include "ui/app_identity.h"
@@ -10,11 +12,20 @@
 namespace zorvan {
 
 int StartZorvan(Zorvan& window) {
+  std::string message;
   try {
     window.Form_Load();
   } catch (const DataFileError& e) {
-    std::fprintf(stderr, "%s\n", e.JapaneseMessage().c_str());
-    QMessageBox::critical(nullptr, app::Title(), QString::fromStdString(e.JapaneseMessage()));
+    message = e.JapaneseMessage();
+  } catch (const std::exception& e) {
+    // A folder that cannot be read, or a system without the code page 932
+    // converter: still a clear message rather than an abort.
+    // データファイルを読めません
+    message = std::string("\u30C7\u30FC\u30BF\u30D5\u30A1\u30A4\u30EB\u3092\u8AAD\u3081\u307E\u305B\u3093: ") + e.what();
+  }
+  if (!message.empty()) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    QMessageBox::critical(nullptr, app::Title(), QString::fromStdString(message));
     return 1;
   }
   window.show();

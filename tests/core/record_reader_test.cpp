@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <unistd.h>  // getpid
 
 #include "core/record_reader.h"
 
@@ -82,7 +84,7 @@ TEST(RecordReader, ReadPastEndNamesFileAndKind) {
 }
 
 TEST(RecordReader, MissingFileIsFileNotFound) {
-  auto folder = std::filesystem::temp_directory_path() / "zorvan-reader-missing";
+  auto folder = std::filesystem::temp_directory_path() / ("zorvan-reader-missing-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   try {
     RecordReader::Open(folder, "atom.csv");

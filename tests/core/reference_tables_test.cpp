@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <unistd.h>  // getpid
 
 #include "core/reference_tables.h"
 #include "tests/support/test_tables.h"
@@ -75,7 +77,7 @@ TEST(LoadTables, GroupTableSlots) {
 }
 
 TEST(LoadTables, FromFolderReportsTheFirstBrokenFile) {
-  auto folder = std::filesystem::temp_directory_path() / "zorvan-tables-test";
+  auto folder = std::filesystem::temp_directory_path() / ("zorvan-tables-test-" + std::to_string(getpid()));
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   auto expectProblem = [&](const std::string& file, DataFileProblem problem) {

@@ -60,7 +60,10 @@ class ClipboardTest : public QObject {
     QCOMPARE(StartZorvan(W()), 0);
     QVERIFY(QTest::qWaitForWindowExposed(&W()));
   }
-  void cleanup() { h.reset(); }
+  void cleanup() {
+    h.reset();
+    ExpectNoUnexpectedBox();
+  }
 
   void batchPaste_data() {
     QTest::addColumn<QString>("pasted");

@@ -33,7 +33,10 @@ class MainWindowTest : public QObject {
     W().activateWindow();
     W().Text1->setFocus();
   }
-  void cleanup() { h.reset(); }
+  void cleanup() {
+    h.reset();
+    ExpectNoUnexpectedBox();
+  }
 
   void startsEmptyWithFocusInFormulaBox() {
     QVERIFY(W().Text1->hasFocus());
@@ -223,14 +226,12 @@ class MainWindowTest : public QObject {
   }
 
   void missingAtomFileEndsStartUp() {
-    auto folder = std::filesystem::temp_directory_path() / "zorvan-ui-missing";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    auto folder = FreshFolder("zorvan-ui-missing");
     MainWindowHarness broken(folder);
-    ModalWatchdog watchdog;
     QCOMPARE(StartZorvan(broken.window), 1);
     QVERIFY(!broken.window.isVisible());
-    QCOMPARE(watchdog.texts,
+    // ファイルが見つかりません: atom.csv
+    QCOMPARE(Watchdog().texts,
              QStringList{QString::fromUtf16(u"\u30D5\u30A1\u30A4\u30EB\u304C\u898B\u3064\u304B\u308A\u307E\u305B\u3093: atom.csv")});
     // A truncated name.csv ends start-up the same way, naming that file.
     for (const char* name : {"atom.csv", "group.csv"})
@@ -238,8 +239,54 @@ class MainWindowTest : public QObject {
     std::ofstream(folder / "name.csv", std::ios::binary) << "a,b,H2O\r\nc,d\r\n";
     MainWindowHarness truncated(folder);
     QCOMPARE(StartZorvan(truncated.window), 1);
-    QVERIFY(watchdog.texts.last().endsWith(": name.csv"));
+    QVERIFY(Watchdog().texts.last().endsWith(": name.csv"));
+    Watchdog().texts.clear();
     std::filesystem::remove_all(folder);
+  }
+
+  void nameFileLostAfterStartUpOnlyWarns() {
+    auto folder = FreshFolder("zorvan-ui-lost");
+    for (const char* name : {"atom.csv", "group.csv"})
+      std::filesystem::copy_file(std::filesystem::path(ZORVAN_DATA_DIR) / name, folder / name);
+    std::ofstream(folder / "name.csv", std::ios::binary) << "";  // loads nothing
+    MainWindowHarness harness(folder);
+    QCOMPARE(StartZorvan(harness.window), 0);
+    std::filesystem::remove(folder / "name.csv");
+    harness.window.Text1->setText("H2O");
+    harness.window.Command2_Click();  // must load again, and cannot
+    QVERIFY(harness.window.isVisible());
+    QCOMPARE(harness.window.Text1->text(), QString("H2O"));
+    QCOMPARE(Watchdog().texts.size(), 1);
+    QVERIFY(Watchdog().texts[0].endsWith(": name.csv"));
+    Watchdog().texts.clear();
+    std::filesystem::remove_all(folder);
+  }
+
+  void searchModeOnAgainDoesNotRereadNames() {
+    auto folder = FreshFolder("zorvan-ui-reread");
+    for (const char* name : {"atom.csv", "group.csv"})
+      std::filesystem::copy_file(std::filesystem::path(ZORVAN_DATA_DIR) / name, folder / name);
+    std::ofstream(folder / "name.csv", std::ios::binary) << "a,b,H2O\r\n";
+    MainWindowHarness harness(folder);
+    QCOMPARE(StartZorvan(harness.window), 0);
+    std::ofstream(folder / "name.csv", std::ios::binary) << "a,b,H2O\r\nc,d,NaCl\r\n";
+    harness.window.MnuSearch->trigger();
+    harness.window.MnuSearch->trigger();
+    QCOMPARE(harness.window.Names().SubstanceLast(), 0);
+    std::filesystem::remove_all(folder);
+  }
+
+  void clientAreaOpensAtItsDesignedPlace() {
+    QCOMPARE(W().centralWidget()->mapToGlobal(QPoint(0, 0)), QPoint(79, 124));
+  }
+
+  void longPasteWithoutLineBreakGoesInWhole() {
+    const QString pasted(40000, 'C');
+    QGuiApplication::clipboard()->setText(pasted);
+    W().MnuPaste_Click();
+    QCOMPARE(W().Text1->text(), pasted);
+    W().Command1->click();
+    QCOMPARE(W().Text2->text(), QString("Error!"));  // beyond the length limit
   }
 };
 

@@ -20,9 +20,7 @@ const QString HalfWidthEthanol = QString::fromUtf16(u"\uFF74\uFF80\uFF89\uFF70\u
 
 // Makes a data folder with the example tables and the given name.csv bytes.
 std::filesystem::path DataFolder(const std::string& nameCsv) {
-  auto folder = std::filesystem::temp_directory_path() / "zorvan-namelist-test";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
+  auto folder = FreshFolder("zorvan-namelist-test");
   for (const char* name : {"atom.csv", "group.csv"})
     std::filesystem::copy_file(std::filesystem::path(ZORVAN_DATA_DIR) / name, folder / name);
   std::ofstream(folder / "name.csv", std::ios::binary) << nameCsv;
@@ -53,7 +51,10 @@ class NamelistTest : public QObject {
 
  private slots:
   void initTestCase() { InitApplication(); }
-  void cleanup() { h.reset(); }
+  void cleanup() {
+    h.reset();
+    ExpectNoUnexpectedBox();
+  }
 
   void fullWidthQueryListsHalfWidthHits() {
     Start();
@@ -80,7 +81,7 @@ class NamelistTest : public QObject {
     QCOMPARE(grid->currentColumn(), 1);
     QCOMPARE(window->Text2->text(),
              QStringLiteral(" %1/ %2").arg(grid->rowCount()).arg(W().Names().SubstanceLast() + 1));
-    QVERIFY(grid->hasFocus() || QApplication::focusWidget() == nullptr);
+    QCOMPARE(window->focusWidget(), static_cast<QWidget*>(grid));
   }
 
   void clickCalculatesKeyboardAndHeaderDoNot() {
@@ -167,7 +168,7 @@ class NamelistTest : public QObject {
 
   void thousandHitCapAndEmptyQuery() {
     std::string names;
-    for (int i = 0; i < 1200; ++i) names += "n" + std::to_string(i) + ",,H" + std::to_string(i + 1) + "\r\n";
+    for (int i = 0; i < 1200; ++i) names.append("n").append(std::to_string(i)).append(",,H").append(std::to_string(i + 1)).append("\r\n");
     Start(DataFolder(names));
     Search("");  // the empty query matches every non-empty name
     QTableWidget* grid = W().ResultWindow()->list;

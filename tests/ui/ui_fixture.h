@@ -53,6 +53,22 @@ class ModalWatchdog : public QObject {
   QTimer timer_;
 };
 
+// Returns the watchdog every window test runs under; a test that expects a
+// box takes its text from here, and each test's clean-up fails on any other.
+inline ModalWatchdog& Watchdog() {
+  static ModalWatchdog watchdog;
+  return watchdog;
+}
+
+// Returns a fresh, empty folder of this process for a test's own data files.
+inline std::filesystem::path FreshFolder(const std::string& name) {
+  auto folder = std::filesystem::temp_directory_path() /
+                (name + "-" + std::to_string(QCoreApplication::applicationPid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
 struct MainWindowHarness {
   explicit MainWindowHarness(const std::filesystem::path& folder = ZORVAN_DATA_DIR)
       : window(folder, registry, launcher) {}
@@ -64,6 +80,14 @@ struct MainWindowHarness {
 inline void InitApplication() {
   RegisterFontSubstitutes();
   QApplication::setFont(NamedFont(MsPGothic(), 9));
+  Watchdog();
+}
+
+// Fails when a modal box opened that the test did not take.
+inline void ExpectNoUnexpectedBox() {
+  QStringList texts = Watchdog().texts;
+  Watchdog().texts.clear();
+  QVERIFY2(texts.isEmpty(), qPrintable("unexpected box: " + texts.join(" | ")));
 }
 
 // Returns the text of the percentage list, one item a line.
