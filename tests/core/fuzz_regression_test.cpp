@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,8 @@ struct FuzzTarget {
   const char* name;  // the folder name under corpus/ and regressions/
   std::string (*input)(std::string_view bytes);
 };
+
+void PrintTo(const FuzzTarget& target, std::ostream* os) { *os << target.name; }
 
 class StoredFuzzInputs : public ::testing::TestWithParam<FuzzTarget> {};
 

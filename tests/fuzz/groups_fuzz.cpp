@@ -1,0 +1,11 @@
+// Fuzz target: CalculateFormula with arbitrary group tables and the example element table.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "tests/fuzz/core_properties.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  zorvan::fuzz::Require(zorvan::fuzz::GroupsInput({reinterpret_cast<const char*>(data), size}));
+  return 0;
+}
