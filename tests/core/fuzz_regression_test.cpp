@@ -110,9 +110,9 @@ TEST(ResourceBounds, NestingIsBoundedByTheLength) {
 }
 
 TEST(ResourceBounds, CountsBeyondTheFloatRangeAreErrors) {
-  EXPECT_TRUE(ExampleEngine().CalculateFormula(u"C" + Text(32765, u'9'), false).Failed());
+  EXPECT_TRUE(ExampleEngine().CalculateFormula(Text(u"C") + Text(32765, u'9'), false).Failed());
   // A count that fits but whose weight does not.
-  EXPECT_TRUE(ExampleEngine().CalculateFormula(u"C" + Text(38, u'9'), false).Failed());
+  EXPECT_TRUE(ExampleEngine().CalculateFormula(Text(u"C") + Text(38, u'9'), false).Failed());
   // Products past the range.
   EXPECT_TRUE(ExampleEngine().CalculateFormula(u"(C1000000000000000000000)1000000000000000000", false).Failed());
   EXPECT_TRUE(ExampleEngine().CalculateFormula(u"(C1000000000000000000000)1000000000000000000)0", false).Failed());

@@ -234,9 +234,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(Watchdog().texts,
              QStringList{QString::fromUtf16(u"\u30D5\u30A1\u30A4\u30EB\u304C\u898B\u3064\u304B\u308A\u307E\u305B\u3093: atom.csv")});
     // A truncated name.csv ends start-up the same way, naming that file.
-    for (const char* name : {"atom.csv", "group.csv"})
-      std::filesystem::copy_file(std::filesystem::path(ZORVAN_DATA_DIR) / name, folder / name);
-    std::ofstream(folder / "name.csv", std::ios::binary) << "a,b,H2O\r\nc,d\r\n";
+    folder = DataFolder("zorvan-ui-missing", "a,b,H2O\r\nc,d\r\n");
     MainWindowHarness truncated(folder);
     QCOMPARE(StartZorvan(truncated.window), 1);
     QVERIFY(Watchdog().texts.last().endsWith(": name.csv"));
@@ -245,10 +243,7 @@ class MainWindowTest : public QObject {
   }
 
   void nameFileLostAfterStartUpOnlyWarns() {
-    auto folder = FreshFolder("zorvan-ui-lost");
-    for (const char* name : {"atom.csv", "group.csv"})
-      std::filesystem::copy_file(std::filesystem::path(ZORVAN_DATA_DIR) / name, folder / name);
-    std::ofstream(folder / "name.csv", std::ios::binary) << "";  // loads nothing
+    auto folder = DataFolder("zorvan-ui-lost", "");  // name.csv loads nothing
     MainWindowHarness harness(folder);
     QCOMPARE(StartZorvan(harness.window), 0);
     std::filesystem::remove(folder / "name.csv");
@@ -263,10 +258,7 @@ class MainWindowTest : public QObject {
   }
 
   void searchModeOnAgainDoesNotRereadNames() {
-    auto folder = FreshFolder("zorvan-ui-reread");
-    for (const char* name : {"atom.csv", "group.csv"})
-      std::filesystem::copy_file(std::filesystem::path(ZORVAN_DATA_DIR) / name, folder / name);
-    std::ofstream(folder / "name.csv", std::ios::binary) << "a,b,H2O\r\n";
+    auto folder = DataFolder("zorvan-ui-reread", "a,b,H2O\r\n");
     MainWindowHarness harness(folder);
     QCOMPARE(StartZorvan(harness.window), 0);
     std::ofstream(folder / "name.csv", std::ios::binary) << "a,b,H2O\r\nc,d,NaCl\r\n";

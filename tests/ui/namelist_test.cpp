@@ -18,13 +18,8 @@ namespace {
 const QString FullWidthEthanol = QString::fromUtf16(u"\u30A8\u30BF\u30CE\u30FC\u30EB");
 const QString HalfWidthEthanol = QString::fromUtf16(u"\uFF74\uFF80\uFF89\uFF70\uFF99");
 
-// Makes a data folder with the example tables and the given name.csv bytes.
 std::filesystem::path DataFolder(const std::string& nameCsv) {
-  auto folder = FreshFolder("zorvan-namelist-test");
-  for (const char* name : {"atom.csv", "group.csv"})
-    std::filesystem::copy_file(std::filesystem::path(ZORVAN_DATA_DIR) / name, folder / name);
-  std::ofstream(folder / "name.csv", std::ios::binary) << nameCsv;
-  return folder;
+  return zorvan::testing::DataFolder("zorvan-namelist-test", nameCsv);
 }
 
 void ClickCell(QTableWidget* grid, int row, int column) {

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "ui/fonts.h"
@@ -66,6 +67,16 @@ inline std::filesystem::path FreshFolder(const std::string& name) {
                 (name + "-" + std::to_string(QCoreApplication::applicationPid()));
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
+  return folder;
+}
+
+// Returns a fresh folder with the example element and group tables and a
+// name.csv of the given bytes.
+inline std::filesystem::path DataFolder(const std::string& name, const std::string& nameCsv) {
+  auto folder = FreshFolder(name);
+  for (const char* file : {"atom.csv", "group.csv"})
+    std::filesystem::copy_file(std::filesystem::path(ZORVAN_DATA_DIR) / file, folder / file);
+  std::ofstream(folder / "name.csv", std::ios::binary) << nameCsv;
   return folder;
 }
 
