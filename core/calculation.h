@@ -40,11 +40,12 @@ class FormulaEngine {
   void CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
                         CalcResult& result);
 
-  // Returns the counts of the last successful calculation.
+  // Returns the counts of the last parse without a syntax error.
   const AtomCounts& Counts() const { return counts_; }
 
-  // Returns `formula` with every group abbreviation replaced by its formula in
-  // parentheses, in table order; false when the text grows past MaxFormulaLen.
+  // Replaces, in place and in table order, every group abbreviation in
+  // `formula` by its formula in parentheses; returns false when the text
+  // grows past MaxFormulaLen.
   bool ExpandGroups(Text& formula) const;
 
  private:
