@@ -78,8 +78,7 @@ BENCHMARK(BM_StartUpToShownWindow)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  zorvan::RegisterFontSubstitutes();
-  QApplication::setFont(zorvan::NamedFont(zorvan::MsPGothic(), 9));
+  zorvan::SetUpApplicationFonts();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -122,11 +122,7 @@ frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
   Line1->setObjectName(QStringLiteral("Line1"));
   Line1->setGeometry(0, Twips(RuleTop), Twips(ClientWidth), 2);
 
-  setTabOrder(cmdOK, picIcon);
-  setTabOrder(picIcon, cmdSysInfo);
-  setTabOrder(cmdSysInfo, lblDescription);
-  setTabOrder(lblDescription, lblTitle);
-  setTabOrder(lblTitle, lblVersion);
+  SetTabOrder({cmdOK, picIcon, cmdSysInfo, lblDescription, lblTitle, lblVersion});
   cmdOK->setFocus();
 
   connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);

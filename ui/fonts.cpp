@@ -1,5 +1,6 @@
 #include "ui/fonts.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 
 namespace zorvan {
@@ -12,6 +13,11 @@ void RegisterFontSubstitutes() {
   };
   for (const auto& [family, substitute] : substitutes)
     if (!QFontDatabase::hasFamily(family)) QFont::insertSubstitution(family, substitute);
+}
+
+void SetUpApplicationFonts() {
+  RegisterFontSubstitutes();
+  QApplication::setFont(NamedFont(MsPGothic(), 9));
 }
 
 QFont NamedFont(const QString& family, qreal points) {

@@ -18,6 +18,9 @@ inline QString Arial() { return QStringLiteral("Arial"); }
 // application object is created.
 void RegisterFontSubstitutes();
 
+// Registers the substitutes and makes "ＭＳ Ｐゴシック" 9 pt the windows' default font.
+void SetUpApplicationFonts();
+
 // Returns a normal-weight font of `family` at `points`.
 QFont NamedFont(const QString& family, qreal points);
 

@@ -12,8 +12,7 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  zorvan::RegisterFontSubstitutes();
-  QApplication::setFont(zorvan::NamedFont(zorvan::MsPGothic(), 9));
+  zorvan::SetUpApplicationFonts();
   QApplication::setWindowIcon(zorvan::ZorvanIcon());
 
   std::unique_ptr<zorvan::Registry> registry = zorvan::SystemRegistry();

@@ -181,11 +181,7 @@ void Zorvan::CreateControls() {
     button->setDefault(false);
   }
 
-  setTabOrder(Text1, Text2);
-  setTabOrder(Text2, Text3);
-  setTabOrder(Text3, List1);
-  setTabOrder(List1, Command1);
-  setTabOrder(Command1, Command2);
+  SetTabOrder({Text1, Text2, Text3, List1, Command1, Command2});
   Text1->setFocus();
 
   connect(Command1, &QPushButton::clicked, this, &Zorvan::Command1_Click);
@@ -238,7 +234,7 @@ bool Zorvan::eventFilter(QObject* watched, QEvent* event) {
     if (widget && widget->window() == this) {
       auto* key = static_cast<QKeyEvent*>(event);
       QKeySequence pressed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
-      for (QAction* action : {MnuCopy1, MnuCopy2, MnuCopyA, MnuPaste, MNuChange, MnuSearch, disp_help}) {
+      for (const QAction* action : findChildren<QAction*>()) {
         if (action->isEnabled() && action->shortcut() == pressed) {
           event->ignore();  // not overridden: the shortcut goes to the menu
           return true;
@@ -306,7 +302,6 @@ void Zorvan::MnuExit_Click() { close(); }
 void Zorvan::closeEvent(QCloseEvent* event) {
   // Closing the main window ends the program: no other window of it, shown
   // or hidden, may keep it running without a formula box to write to.
-  CloseResultWindow();
   QMainWindow::closeEvent(event);
   if (event->isAccepted()) {
     for (QWidget* window : QApplication::topLevelWidgets())
@@ -333,29 +328,24 @@ QString Zorvan::BuildReport() const {
   return ToQString(block);
 }
 
-void Zorvan::MnuCopy1_Click() {
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  clipboard->clear();
-  clipboard->setText(Text3->text());
-}
+void Zorvan::MnuCopy1_Click() { PutOnClipboard(Text3->text()); }
 
 void Zorvan::MnuCopy2_Click() {
   QString lines;
   for (int i = 0; i < List1->count(); ++i) lines += List1->item(i)->text() + QStringLiteral("\r\n");
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  clipboard->clear();
-  clipboard->setText(lines);
+  PutOnClipboard(lines);
 }
 
-void Zorvan::MnuCopyA_Click() {
+void Zorvan::MnuCopyA_Click() { PutOnClipboard(BuildReport()); }
+
+void Zorvan::PutOnClipboard(const QString& text) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->clear();
-  clipboard->setText(BuildReport());
+  clipboard->setText(text);
 }
 
 void Zorvan::MnuPaste_Click() {
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  const Text pasted = ToText(clipboard->text());
+  const Text pasted = ToText(QGuiApplication::clipboard()->text());
   std::vector<Text> PasteLines = SplitPasteLines(pasted);
   if (PasteLines.empty()) {
     Text1->setText(ToQString(pasted));
@@ -375,8 +365,7 @@ void Zorvan::MnuPaste_Click() {
   }
   Text1->setText(ToQString(PasteLines.back()));
   ShowResult(result);
-  clipboard->clear();
-  clipboard->setText(ToQString(batch));
+  PutOnClipboard(ToQString(batch));
 }
 
 }  // namespace zorvan

@@ -94,6 +94,8 @@ class Zorvan : public QMainWindow {
   void ShowResult(const CalcResult& result);
   // Returns the report block of what the controls show now.
   QString BuildReport() const;
+  // Clears the clipboard, then puts `text` on it as plain text.
+  static void PutOnClipboard(const QString& text);
   void LoadNameDatabase();
   void CloseResultWindow();
   char16_t DecimalPoint() const;

@@ -47,9 +47,7 @@ namelist::namelist(Zorvan& main, const SearchResults& hits, int substanceLast)
   Text2 = new QLineEdit(this);
   Text2->setGeometry(TwipsRect(5520, 120, 1215, 270));
 
-  setTabOrder(list, Text1);
-  setTabOrder(Text1, close);
-  setTabOrder(close, Text2);
+  SetTabOrder({list, Text1, close, Text2});
   list->setFocus();
 
   // Only a mouse click on a hit row calculates; moving the current cell with

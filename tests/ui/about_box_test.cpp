@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QDialog>
-#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMap>
@@ -8,10 +7,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSet>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QtTest>
 
 #include "ui/about_box.h"
@@ -20,6 +16,7 @@
 #include "ui/icon.h"
 #include "ui/launcher.h"
 #include "ui/registry.h"
+#include "tests/ui/ui_fixture.h"
 
 namespace zorvan {
 namespace {
@@ -84,76 +81,10 @@ class MemoryRegistry : public Registry {
   RegistryHandle nextHandle_ = 0x100;
 };
 
-// A launcher that starts nothing and records what it was asked.
-class RecordingLauncher : public Launcher {
- public:
-  bool StartDetached(const QString& commandLine) override {
-    started.append(commandLine);
-    return startSucceeds;
-  }
-  bool FileExists(const QString& path) override {
-    fileTests.append(path);
-    return existingFiles.contains(path);
-  }
-
-  bool startSucceeds = true;
-  QStringList existingFiles;
-  QStringList started;
-  QStringList fileTests;
-};
-
-// What a modal box showed before it was closed.
-struct SeenBox {
-  QString title;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QMessageBox::StandardButtons buttons;
-};
-
-// Polls for modal boxes and closes each one, so that no test can hang on an
-// exec(); boxes beyond those announced with Expect() are recorded as unexpected.
-class ModalWatch : public QObject {
- public:
-  ModalWatch() {
-    connect(&timer_, &QTimer::timeout, this, &ModalWatch::Poll);
-    timer_.start(10);
-  }
-
-  void Expect(int boxes) { expected_ += boxes; }
-
-  QList<SeenBox> seen;
-  QStringList unexpected;
-
- private:
-  void Poll() {
-    QWidget* widget = QApplication::activeModalWidget();
-    if (widget == nullptr || !widget->isVisible()) return;
-    SeenBox box;
-    box.title = widget->windowTitle();
-    auto* messageBox = qobject_cast<QMessageBox*>(widget);
-    if (messageBox != nullptr) {
-      box.text = messageBox->text();
-      box.icon = messageBox->icon();
-      box.buttons = messageBox->standardButtons();
-    }
-    if (expected_ > 0) {
-      --expected_;
-      seen.append(box);
-    } else {
-      unexpected.append(box.title + QStringLiteral(": ") + box.text);
-    }
-    if (messageBox != nullptr && messageBox->button(QMessageBox::Ok) != nullptr) {
-      messageBox->button(QMessageBox::Ok)->click();
-    } else if (auto* dialog = qobject_cast<QDialog*>(widget)) {
-      dialog->reject();
-    } else {
-      widget->close();
-    }
-  }
-
-  QTimer timer_;
-  int expected_ = 0;
-};
+using testing::ModalWatchdog;
+using testing::RecordingLauncher;
+using testing::SeenBox;
+using testing::Watchdog;
 
 // "のﾊﾞｰｼﾞｮﾝ情報"
 QString CaptionSuffix() {
@@ -211,7 +142,6 @@ class AboutBoxTest : public QObject {
   }
 
   std::unique_ptr<QWidget> mainWindow_;
-  std::unique_ptr<ModalWatch> watch_;
   MemoryRegistry registry_;
   RecordingLauncher launcher_;
 };
@@ -219,17 +149,14 @@ class AboutBoxTest : public QObject {
 void AboutBoxTest::init() {
   mainWindow_ = std::make_unique<QWidget>();
   mainWindow_->resize(200, 100);
-  watch_ = std::make_unique<ModalWatch>();
+  Watchdog().Reset();
   registry_ = MemoryRegistry();
   launcher_ = RecordingLauncher();
 }
 
 void AboutBoxTest::cleanup() {
-  const QStringList unexpected = watch_->unexpected;
-  watch_.reset();
   mainWindow_.reset();
-  QVERIFY2(unexpected.isEmpty(), qPrintable(QStringLiteral("unexpected modal box: ") +
-                                             unexpected.join(QStringLiteral(" | "))));
+  testing::ExpectNoUnexpectedBox();
 }
 
 frmAbout* AboutBoxTest::NewBox(bool show) {
@@ -439,14 +366,14 @@ void AboutBoxTest::startSysInfo() {
   launcher_.startSucceeds = startSucceeds;
 
   QPointer<frmAbout> box = NewBox(true);
-  watch_->Expect(expectMessage ? 1 : 0);
+  Watchdog().Expect(expectMessage ? 1 : 0);
   box->StartSysInfo();
 
   QCOMPARE(launcher_.started, expectedStarted);
   QCOMPARE(launcher_.fileTests, expectedFileTests);
-  QCOMPARE(watch_->seen.size(), expectMessage ? 1 : 0);
+  QCOMPARE(Watchdog().seen.size(), expectMessage ? 1 : 0);
   if (expectMessage) {
-    const SeenBox& seen = watch_->seen.first();
+    const SeenBox& seen = Watchdog().seen.first();
     QCOMPARE(seen.text, Unavailable());
     QCOMPARE(seen.title, app::Title());
     QCOMPARE(seen.icon, QMessageBox::NoIcon);
@@ -466,10 +393,10 @@ void AboutBoxTest::sysInfoButtonWithoutRegistry() {
   mainWindow_->show();
   QPointer<frmAbout> box = new frmAbout(empty, launcher_, mainWindow_.get());
   box->show();
-  watch_->Expect(1);
+  Watchdog().Expect(1);
   QTest::mouseClick(box->findChild<QPushButton*>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
-  QCOMPARE(watch_->seen.size(), 1);
-  QCOMPARE(watch_->seen.first().text, Unavailable());
+  QCOMPARE(Watchdog().seen.size(), 1);
+  QCOMPARE(Watchdog().seen.first().text, Unavailable());
   QVERIFY(launcher_.started.isEmpty());
   QVERIFY(launcher_.fileTests.isEmpty());
   QVERIFY(!box.isNull());

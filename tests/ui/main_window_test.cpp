@@ -228,17 +228,19 @@ class MainWindowTest : public QObject {
   void missingAtomFileEndsStartUp() {
     auto folder = FreshFolder("zorvan-ui-missing");
     MainWindowHarness broken(folder);
+    Watchdog().Expect(1);
     QCOMPARE(StartZorvan(broken.window), 1);
     QVERIFY(!broken.window.isVisible());
     // ファイルが見つかりません: atom.csv
-    QCOMPARE(Watchdog().texts,
-             QStringList{QString::fromUtf16(u"\u30D5\u30A1\u30A4\u30EB\u304C\u898B\u3064\u304B\u308A\u307E\u305B\u3093: atom.csv")});
+    QCOMPARE(Watchdog().seen.size(), 1);
+    QCOMPARE(Watchdog().seen[0].text,
+             QString::fromUtf16(u"\u30D5\u30A1\u30A4\u30EB\u304C\u898B\u3064\u304B\u308A\u307E\u305B\u3093: atom.csv"));
     // A truncated name.csv ends start-up the same way, naming that file.
     folder = DataFolder("zorvan-ui-missing", "a,b,H2O\r\nc,d\r\n");
     MainWindowHarness truncated(folder);
+    Watchdog().Expect(1);
     QCOMPARE(StartZorvan(truncated.window), 1);
-    QVERIFY(Watchdog().texts.last().endsWith(": name.csv"));
-    Watchdog().texts.clear();
+    QVERIFY(Watchdog().seen.last().text.endsWith(": name.csv"));
     std::filesystem::remove_all(folder);
   }
 
@@ -248,12 +250,12 @@ class MainWindowTest : public QObject {
     QCOMPARE(StartZorvan(harness.window), 0);
     std::filesystem::remove(folder / "name.csv");
     harness.window.Text1->setText("H2O");
+    Watchdog().Expect(1);
     harness.window.Command2_Click();  // must load again, and cannot
     QVERIFY(harness.window.isVisible());
     QCOMPARE(harness.window.Text1->text(), QString("H2O"));
-    QCOMPARE(Watchdog().texts.size(), 1);
-    QVERIFY(Watchdog().texts[0].endsWith(": name.csv"));
-    Watchdog().texts.clear();
+    QCOMPARE(Watchdog().seen.size(), 1);
+    QVERIFY(Watchdog().seen[0].text.endsWith(": name.csv"));
     std::filesystem::remove_all(folder);
   }
 

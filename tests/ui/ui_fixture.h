@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
+#include <QListWidget>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
@@ -18,44 +21,85 @@
 
 namespace zorvan::testing {
 
-// Records what would be started; starting fails unless told otherwise.
+// A launcher that starts nothing and records what it was asked.
 class RecordingLauncher : public Launcher {
  public:
   bool StartDetached(const QString& commandLine) override {
-    started << commandLine;
-    return succeed;
+    started.append(commandLine);
+    return startSucceeds;
   }
   bool FileExists(const QString& path) override {
-    tested << path;
-    return false;
+    fileTests.append(path);
+    return existingFiles.contains(path);
   }
-  QStringList started, tested;
-  bool succeed = false;
+
+  bool startSucceeds = true;
+  QStringList existingFiles;
+  QStringList started;
+  QStringList fileTests;
 };
 
-// Closes any modal box that opens and remembers its text, so that a test can
-// assert on it; a test that expects none checks that the list stays empty.
+// What a modal box showed before it was closed.
+struct SeenBox {
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+};
+
+// Polls for modal boxes and closes each one, so that no test can hang on an
+// exec(); boxes beyond those announced with Expect() are recorded as unexpected.
 class ModalWatchdog : public QObject {
  public:
   ModalWatchdog() {
-    timer_.setInterval(20);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) texts << box->text();
-        else texts << modal->windowTitle();
-        modal->close();
-      }
-    });
-    timer_.start();
+    connect(&timer_, &QTimer::timeout, this, &ModalWatchdog::Poll);
+    timer_.start(10);
   }
-  QStringList texts;
+
+  void Expect(int boxes) { expected_ += boxes; }
+  void Reset() {
+    seen.clear();
+    unexpected.clear();
+    expected_ = 0;
+  }
+
+  QList<SeenBox> seen;
+  QStringList unexpected;
 
  private:
+  void Poll() {
+    QWidget* widget = QApplication::activeModalWidget();
+    if (widget == nullptr || !widget->isVisible()) return;
+    SeenBox box;
+    box.title = widget->windowTitle();
+    auto* messageBox = qobject_cast<QMessageBox*>(widget);
+    if (messageBox != nullptr) {
+      box.text = messageBox->text();
+      box.icon = messageBox->icon();
+      box.buttons = messageBox->standardButtons();
+    }
+    if (expected_ > 0) {
+      --expected_;
+      seen.append(box);
+    } else {
+      unexpected.append(box.title + QStringLiteral(": ") + box.text);
+    }
+    if (messageBox != nullptr && messageBox->button(QMessageBox::Ok) != nullptr) {
+      messageBox->button(QMessageBox::Ok)->click();
+    } else if (auto* dialog = qobject_cast<QDialog*>(widget)) {
+      dialog->reject();
+    } else {
+      widget->close();
+    }
+  }
+
   QTimer timer_;
+  int expected_ = 0;
 };
 
 // Returns the watchdog every window test runs under; a test that expects a
-// box takes its text from here, and each test's clean-up fails on any other.
+// box announces it and reads it from here, and each test's clean-up fails on
+// any other.
 inline ModalWatchdog& Watchdog() {
   static ModalWatchdog watchdog;
   return watchdog;
@@ -89,16 +133,15 @@ struct MainWindowHarness {
 };
 
 inline void InitApplication() {
-  RegisterFontSubstitutes();
-  QApplication::setFont(NamedFont(MsPGothic(), 9));
+  SetUpApplicationFonts();
   Watchdog();
 }
 
-// Fails when a modal box opened that the test did not take.
+// Fails when a modal box opened that the test did not announce.
 inline void ExpectNoUnexpectedBox() {
-  QStringList texts = Watchdog().texts;
-  Watchdog().texts.clear();
-  QVERIFY2(texts.isEmpty(), qPrintable("unexpected box: " + texts.join(" | ")));
+  QStringList unexpected = Watchdog().unexpected;
+  Watchdog().Reset();
+  QVERIFY2(unexpected.isEmpty(), qPrintable("unexpected box: " + unexpected.join(" | ")));
 }
 
 // Returns the text of the percentage list, one item a line.
