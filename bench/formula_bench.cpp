@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "core/calculation.h"
-#include "tests/support/test_tables.h"
 
 namespace {
 
@@ -16,8 +15,7 @@ const std::vector<zorvan::Text> Mix = {
 };
 
 void BM_CalculateFormula(benchmark::State& state) {
-  zorvan::ReferenceTables tables = zorvan::testing::StandardTables(
-      "Ph,C6H5\r\nMe,CH3\r\nEt,C2H5\r\nBu,C4H9\r\nBz,C6H5CO\r\n");
+  const zorvan::ReferenceTables tables = zorvan::LoadTables(ZORVAN_DATA_DIR);
   zorvan::FormulaEngine engine(tables);
   size_t i = 0;
   zorvan::CalcResult r;

@@ -48,8 +48,8 @@ void BM_ResultWindow1000Hits(benchmark::State& state) {
   zorvan::StartZorvan(window);
   zorvan::SearchResults hits;
   for (int i = 0; i < 1000; ++i) {
-    hits.HitName.push_back(u"\uFF74\uFF80\uFF89\uFF70\uFF99 " + std::u16string(1, u'0' + i % 10));  // ｴﾀﾉｰﾙ
-    hits.HitFormula.push_back(u"C2H5OH");
+    // ｴﾀﾉｰﾙ
+    hits.Hits.push_back({u"\uFF74\uFF80\uFF89\uFF70\uFF99 " + std::u16string(1, u'0' + i % 10), u"C2H5OH"});
   }
   for (auto _ : state) {
     auto* list = new zorvan::namelist(window, hits, 9999);

@@ -1,14 +1,17 @@
-#include "calculation.h"
+#include "core/calculation.h"
 
 #include <cmath>
+#include <limits>
 
-#include "number_forms.h"
+#include "core/number_forms.h"
 
 namespace zorvan {
 
 namespace {
 
-void SetError(CalcResult& result) {
+void Fail(CalcResult& result, ParseError error) {
+  result.Status = CalcStatus::SyntaxError;
+  result.Error = error;
   result.Composition.assign(ErrorText);
   result.MolecularWeight.clear();
   result.PercentLines.clear();
@@ -25,46 +28,14 @@ void AppendTrimmed(Text& out, const Text& symbol) {
 
 FormulaEngine::FormulaEngine(const ReferenceTables& tables)
     : tables_(tables), parser_(tables.Elements) {
-  for (const Text& abbrev : tables.Groups.GroupAbbrev) {
+  for (const Group& group : tables.Groups.Slots) {
+    const Text& abbrev = group.GroupAbbrev;
     if (abbrev.empty()) continue;
     if (abbrev.size() < 2 || abbrev[0] >= 128 || abbrev[1] >= 128)
       unusualAbbrev_ = true;
     else
       abbrevStarts_.set(abbrev[0] * 128 + abbrev[1]);
   }
-}
-
-bool FormulaEngine::NoAbbreviationIn(const Text& formula) const {
-  if (unusualAbbrev_) return false;
-  for (size_t i = 0; i + 1 < formula.size(); ++i)
-    if (formula[i] < 128 && formula[i + 1] < 128 && abbrevStarts_.test(formula[i] * 128 + formula[i + 1]))
-      return false;
-  return true;
-}
-
-bool FormulaEngine::ExpandGroups(Text& formula) const {
-  // Nothing is replaced unless an abbreviation occurs in the text as given:
-  // later groups only see text that earlier ones inserted.
-  if (NoAbbreviationIn(formula)) return true;
-  const GroupTable& g = tables_.Groups;
-  const int last = g.GroupLast();
-  for (int slot = 0; slot <= last; ++slot) {
-    const Text& abbrev = g.GroupAbbrev[slot];
-    // An empty abbreviation would match everywhere and never end.
-    if (abbrev.empty()) continue;
-    size_t p = formula.find(abbrev);
-    if (p == Text::npos) continue;
-    Text replacement = u"(" + g.GroupFormula[slot] + u")";
-    while (p != Text::npos) {
-      formula.replace(p, abbrev.size(), replacement);
-      // An abbreviation inside its own formula would grow the text for ever;
-      // the length limit ends it.
-      if (formula.size() > static_cast<size_t>(MaxFormulaLen)) return false;
-      // The next search starts right after the inserted "(".
-      p = formula.find(abbrev, p + 1);
-    }
-  }
-  return true;
 }
 
 CalcResult FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups,
@@ -76,58 +47,93 @@ CalcResult FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups
 
 void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
                                      CalcResult& result) {
-  if (input.size() > static_cast<size_t>(MaxFormulaLen)) return SetError(result);
-  ParseState& state = parser_.State();
-  state.ErrorFlag = 0;
-  state.Cursor = 0;
-  state.Formula = input;
-  if (replaceGroups && !ExpandGroups(state.Formula)) return SetError(result);
-  state.FormulaLen = static_cast<int>(state.Formula.size());
+  if (input.size() > static_cast<size_t>(MaxFormulaLen))
+    return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
+  formula_ = input;
+  if (replaceGroups && !ExpandGroups()) return Fail(result, {SyntaxError::ExpansionTooLong, 0, 0});
+  if (!parser_.Parse(formula_, counts_)) return Fail(result, parser_.Error());
+  if (!Compose(result, decimalPoint)) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
+  Percentages(result, decimalPoint);
+  result.Status = CalcStatus::Ok;
+  result.Error = ParseError{};
+}
 
-  AtomCounts& counts = counts_;
-  parser_.ParseGroup(counts);
-  if (state.ErrorFlag == 1) return SetError(result);
+bool FormulaEngine::NoAbbreviationIn() const {
+  if (unusualAbbrev_) return false;
+  for (size_t i = 0; i + 1 < formula_.size(); ++i)
+    if (formula_[i] < 128 && formula_[i + 1] < 128 &&
+        abbrevStarts_.test(formula_[i] * 128 + formula_[i + 1]))
+      return false;
+  return true;
+}
 
-  const ElementTable& elements = tables_.Elements;
+bool FormulaEngine::ExpandGroups() {
+  // Nothing is replaced unless an abbreviation occurs in the text as given:
+  // later groups only see text that earlier ones inserted.
+  if (NoAbbreviationIn()) return true;
+  for (const Group& group : tables_.Groups.Slots) {
+    const Text& abbrev = group.GroupAbbrev;
+    // An empty abbreviation would match everywhere and never end.
+    if (abbrev.empty()) continue;
+    size_t p = formula_.find(abbrev);
+    if (p == Text::npos) continue;
+    const Text replacement = u"(" + group.GroupFormula + u")";
+    while (p != Text::npos) {
+      formula_.replace(p, abbrev.size(), replacement);
+      // An abbreviation inside its own formula would grow the text for ever;
+      // the length limit ends it.
+      if (formula_.size() > static_cast<size_t>(MaxFormulaLen)) return false;
+      // The next search starts right after the inserted "(".
+      p = formula_.find(abbrev, p + 1);
+    }
+  }
+  return true;
+}
+
+bool FormulaEngine::Compose(CalcResult& result, char16_t decimalPoint) {
   // Only the elements the formula names can have a positive count; they are
   // walked in element-number order, as the sums and texts require.
-  int present[ElementCount];
-  int presentCount = 0;
+  presentCount_ = 0;
   bool finite = true;
   parser_.Present().ForEach([&](int n) {
     // A count that left the float range (inf, or nan from inf times 0) has
     // no meaningful weight.
-    finite = finite && std::isfinite(counts[n]);
-    if (counts[n] > 0) present[presentCount++] = n;
+    finite = finite && std::isfinite(counts_[n]);
+    if (counts_[n] > 0) present_[presentCount_++] = n;
   });
-  if (!finite) return SetError(result);
+  if (!finite) return false;
 
+  const ElementTable& elements = tables_.Elements;
   result.Composition.clear();
-  float weight = 0;
-  for (int i = 0; i < presentCount; ++i) {
-    const int n = present[i];
-    weight = static_cast<float>(static_cast<double>(elements.AtomicWeight[n]) * counts[n] + weight);
-    AppendTrimmed(result.Composition, elements.AtomSymbol[n]);
-    AppendShortNumber(result.Composition, counts[n]);
+  weight_ = 0;
+  for (int i = 0; i < presentCount_; ++i) {
+    const int n = present_[i];
+    weight_ = static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts_[n] + weight_);
+    AppendTrimmed(result.Composition, elements[n].AtomSymbol);
+    AppendShortNumber(result.Composition, counts_[n]);
   }
-  if (!std::isfinite(weight)) return SetError(result);
+  if (!std::isfinite(weight_)) return false;
   result.MolecularWeight.clear();
-  AppendGeneralNumber(result.MolecularWeight, weight, decimalPoint);
+  AppendGeneralNumber(result.MolecularWeight, weight_, decimalPoint);
+  return true;
+}
 
-  result.PercentLines.resize(presentCount);
-  for (int i = 0; i < presentCount; ++i) {
-    const int n = present[i];
+void FormulaEngine::Percentages(CalcResult& result, char16_t decimalPoint) const {
+  const ElementTable& elements = tables_.Elements;
+  result.PercentLines.resize(presentCount_);
+  for (int i = 0; i < presentCount_; ++i) {
+    const int n = present_[i];
     Text& line = result.PercentLines[i];
-    line.assign(elements.AtomSymbol[n]);
+    line.assign(elements[n].AtomSymbol);
     line.push_back(Tab);
-    if (weight != 0) {
-      float fraction = static_cast<float>(static_cast<double>(elements.AtomicWeight[n]) * counts[n] /
-                                          weight);
-      if (std::isfinite(fraction)) AppendPercentField(line, fraction, decimalPoint);
-      else line += NoPercentField;
-    } else {
+    // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
+    const float fraction =
+        weight_ == 0 ? std::numeric_limits<float>::quiet_NaN()
+                     : static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts_[n] / weight_);
+    if (std::isfinite(fraction))
+      AppendPercentField(line, fraction, decimalPoint);
+    else
       line += NoPercentField;
-    }
   }
 }
 

@@ -4,21 +4,26 @@
 #include <bitset>
 #include <vector>
 
-#include "formula_parser.h"
-#include "reference_tables.h"
-#include "text.h"
+#include "core/formula_parser.h"
+#include "core/reference_tables.h"
+#include "core/text.h"
 
 namespace zorvan {
 
 inline constexpr std::u16string_view ErrorText = u"Error!";
 
+enum class CalcStatus { Ok, SyntaxError };
+
 // What the composition box, the molecular-weight box and the weight-percent
 // list show after one calculation.
 struct CalcResult {
+  CalcStatus Status = CalcStatus::Ok;
+  // Why the calculation failed; its position counts in the formula as parsed
+  // (after group expansion).
+  ParseError Error;
   Text Composition;                // e.g. "H2O1", or "Error!"
   Text MolecularWeight;            // e.g. "18.01528"; empty after an error
   std::vector<Text> PercentLines;  // symbol as stored, a tab, the 7-character field
-  bool Failed() const { return Composition == ErrorText && MolecularWeight.empty(); }
 };
 
 // The percentage field shown when the molecular weight is not positive
@@ -40,24 +45,31 @@ class FormulaEngine {
   void CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
                         CalcResult& result);
 
-  // Returns the counts of the last parse without a syntax error.
-  const AtomCounts& Counts() const { return counts_; }
-
-  // Replaces, in place and in table order, every group abbreviation in
-  // `formula` by its formula in parentheses; returns false when the text
-  // grows past MaxFormulaLen.
-  bool ExpandGroups(Text& formula) const;
+  // Returns the text the last calculation parsed: the input after group expansion.
+  const Text& Formula() const { return formula_; }
 
  private:
-  // Returns true when no abbreviation can occur in `formula`: a quick test on
+  // Replaces, in table order, every group abbreviation in formula_ by its
+  // formula in parentheses; returns false when the text grows past MaxFormulaLen.
+  bool ExpandGroups();
+  // Returns true when no abbreviation can occur in formula_: a quick test on
   // the first two characters of each, so most formulas skip the expansion.
-  bool NoAbbreviationIn(const Text& formula) const;
+  bool NoAbbreviationIn() const;
+  // Sums the weight and writes the composition; returns false when a count
+  // or the weight left the float range.
+  bool Compose(CalcResult& result, char16_t decimalPoint);
+  void Percentages(CalcResult& result, char16_t decimalPoint) const;
 
   const ReferenceTables& tables_;
   FormulaParser parser_;
   std::bitset<128 * 128> abbrevStarts_;  // the first two characters of each abbreviation
   bool unusualAbbrev_ = false;            // one of one character or non-ASCII start
+  Text formula_;
   AtomCounts counts_{};
+  // The elements with a positive count, in element-number order, and the weight.
+  int present_[ElementCount] = {};
+  int presentCount_ = 0;
+  float weight_ = 0;
 };
 
 }  // namespace zorvan

@@ -1,7 +1,6 @@
-#include "formula_parser.h"
+#include "core/formula_parser.h"
 
 #include <charconv>  // std::from_chars
-#include <cmath>
 #include <limits>
 #include <string>
 
@@ -22,16 +21,26 @@ float MulAdd(float m, float c, float sum) {
 
 }  // namespace
 
-
-FormulaParser::FormulaParser(const ElementTable& elements) : elements_(elements) {
+FormulaParser::FormulaParser(const ElementTable& elements) {
   // The first equal entry wins a lookup, so fill from element 1 up and keep
   // the earliest slot of a duplicated symbol.
   for (int n = 1; n <= ElementCount; ++n) {
-    const Text& s = elements.AtomSymbol[n];
+    const Text& s = elements[n].AtomSymbol;
     if (s.size() != 2 || !IsUpper(s[0]) || !(IsLower(s[1]) || s[1] == Space)) continue;
     int16_t& slot = symbolIndex_[s[0] - u'A'][s[1] == Space ? 26 : s[1] - u'a'];
     if (slot == 0) slot = static_cast<int16_t>(n);
   }
+}
+
+bool FormulaParser::Parse(std::u16string_view formula, AtomCounts& counts) {
+  state_ = ParseState{};
+  state_.Formula = formula;
+  state_.FormulaLen = static_cast<int>(formula.size());
+  error_ = ParseError{};
+  ParseGroup();
+  if (state_.ErrorFlag != 0) return false;
+  counts = levelCounts_[0];
+  return true;
 }
 
 char16_t FormulaParser::CharAt(int32_t position) const {
@@ -47,18 +56,20 @@ void FormulaParser::AdvanceChar() {
 
 void FormulaParser::PeekNextChar() { state_.NextChar = CharAt(state_.Cursor + 1); }
 
-void FormulaParser::ReportError() { state_.ErrorFlag = 1; }
+void FormulaParser::ReportError(SyntaxError kind, int position, int length) {
+  state_.ErrorFlag = 1;
+  error_ = ParseError{kind, position, length};
+}
 
 int16_t FormulaParser::LookUpSymbol() const {
   char16_t first = state_.SymbolBuf[0], second = state_.SymbolBuf[1];
-  if (!IsUpper(first)) return 0;
   if (second == Space) return symbolIndex_[first - u'A'][26];
-  if (!IsLower(second)) return 0;
   return symbolIndex_[first - u'A'][second - u'a'];
 }
 
 bool FormulaParser::ReadElement(int16_t& element, float& count) {
   ParseState& s = state_;
+  const int start = s.Cursor;
   s.SymbolBuf[0] = s.CurChar;
   s.SymbolBuf[1] = Space;
   if (s.Cursor < s.FormulaLen) {
@@ -70,7 +81,7 @@ bool FormulaParser::ReadElement(int16_t& element, float& count) {
   }
   int16_t n = LookUpSymbol();
   if (n == 0) {
-    ReportError();
+    ReportError(SyntaxError::UnknownSymbol, start, s.Cursor - start + 1);
     return false;
   }
   element = n;
@@ -86,6 +97,7 @@ double FormulaParser::ReadNumber() {
   ParseState& s = state_;
   PeekNextChar();
   if (!IsNumberChar(s.NextChar)) return 1;
+  const int start = s.Cursor + 1;
   std::string number;
   int points = 0;
   while (s.Cursor <= s.FormulaLen && IsNumberChar(s.NextChar)) {
@@ -94,8 +106,9 @@ double FormulaParser::ReadNumber() {
     ++s.Cursor;
     PeekNextChar();
   }
-  if (points > 1 || number.size() == static_cast<size_t>(points)) {
-    ReportError();
+  const int length = static_cast<int>(number.size());
+  if (points > 1 || length == points) {
+    ReportError(SyntaxError::MalformedNumber, start, length);
     return 0;
   }
   double value = 0;
@@ -109,15 +122,15 @@ double FormulaParser::ReadNumber() {
              .ec;
   }
   // A count beyond the 32-bit float range cannot be shown: it is an error.
-  if (ec != std::errc() || static_cast<double>(static_cast<float>(value)) >
-                               std::numeric_limits<float>::max()) {
-    ReportError();
+  if (ec != std::errc() ||
+      static_cast<double>(static_cast<float>(value)) > std::numeric_limits<float>::max()) {
+    ReportError(SyntaxError::NumberTooLarge, start, length);
     return 0;
   }
   return value;
 }
 
-void FormulaParser::ParseGroup(AtomCounts& counts) {
+void FormulaParser::ParseGroup() {
   ParseState& state = state_;
   // Each level is a frame of an explicit stack rather than a recursive call,
   // so thousands of nested parentheses cannot overflow the call stack; the
@@ -156,7 +169,7 @@ void FormulaParser::ParseGroup(AtomCounts& counts) {
       // The end of the text ends every open level, without a multiplier.
       while (closeLevel()) {
       }
-      break;
+      return;
     }
     AtomCounts& mine = levelCounts_[levels.size() - 1];
     char16_t c = state.CurChar;
@@ -165,24 +178,23 @@ void FormulaParser::ParseGroup(AtomCounts& counts) {
     } else if (IsUpper(c)) {
       int16_t element = 0;
       float count = 0;
-      if (!ReadElement(element, count)) break;
+      if (!ReadElement(element, count)) return;
       mine[element] = Add(mine[element], count);
       levels.back().present.Add(element);
     } else if (c == u'*') {
       float multiplier = static_cast<float>(ReadNumber());
-      if (state.ErrorFlag) break;
+      if (state.ErrorFlag) return;
       openLevel(Level{true, multiplier, {}});
     } else if (c == u')') {
       float multiplier = static_cast<float>(ReadNumber());
-      if (state.ErrorFlag) break;
+      if (state.ErrorFlag) return;
       levels.back().present.ForEach([&](int n) { mine[n] = Mul(multiplier, mine[n]); });
-      if (!closeLevel()) break;
+      if (!closeLevel()) return;
     } else {
-      ReportError();
-      break;
+      ReportError(SyntaxError::UnexpectedChar, state.Cursor, 1);
+      return;
     }
   }
-  if (state.ErrorFlag == 0) counts = levelCounts_[0];
 }
 
 }  // namespace zorvan

@@ -1,13 +1,14 @@
-// The recursive-descent formula parser: formula text to element counts.
+// The formula parser: formula text to element counts.
 #pragma once
 
 #include <array>
 #include <bit>  // std::countr_zero
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
-#include "reference_tables.h"
-#include "text.h"
+#include "core/reference_tables.h"
+#include "core/text.h"
 
 namespace zorvan {
 
@@ -38,49 +39,53 @@ class ElementSet {
 // a longer one is an error.
 inline constexpr int MaxFormulaLen = 32766;
 
-// The scratch of one parse.
-struct ParseState {
-  Text Formula;        // after group expansion
-  int FormulaLen = 0;  // at most MaxFormulaLen
-  // One-based: the last consumed character. Wider than the 16 bits of the
-  // length, because every level left open at the end steps past the end once more.
-  int32_t Cursor = 0;
-  char16_t CurChar = Space;
-  char16_t NextChar = Space;
-  char16_t SymbolBuf[2] = {Space, Space};
-  int ErrorFlag = 0;
+// Why a parse stopped.
+enum class SyntaxError {
+  None,
+  UnexpectedChar,   // a character that cannot start an item
+  UnknownSymbol,    // an element symbol the element table does not have
+  MalformedNumber,  // only points, or more than one point
+  NumberTooLarge,   // a count beyond the 32-bit float range
+  // Found by the calculation around the parse:
+  FormulaTooLong,    // longer than MaxFormulaLen as typed
+  ExpansionTooLong,  // longer than MaxFormulaLen after group expansion
+  OutOfRange,        // a product of counts or the weight beyond the float range
+};
+
+// Where a parse stopped: the offending text, by its one-based position and
+// length in the parsed text.
+struct ParseError {
+  SyntaxError Kind = SyntaxError::None;
+  int Position = 0;
+  int Length = 0;
 };
 
 class FormulaParser {
  public:
   explicit FormulaParser(const ElementTable& elements);
 
-  // Parses State().Formula into `counts`; on a syntax error State().ErrorFlag
-  // is 1 and `counts` is left as it was. The caller sets Formula, FormulaLen,
-  // Cursor = 0 and ErrorFlag = 0 first.
-  void ParseGroup(AtomCounts& counts);
+  // Parses `formula` (at most MaxFormulaLen units) into `counts` and returns
+  // true; on a syntax error returns false, leaves `counts` as it was, and
+  // Error() tells what and where.
+  bool Parse(std::u16string_view formula, AtomCounts& counts);
 
+  const ParseError& Error() const { return error_; }
   // Returns the elements the last successful parse named; every other count is 0.
   const ElementSet& Present() const { return present_; }
 
-  ParseState& State() { return state_; }
-
  private:
-  void AdvanceChar();
-  void PeekNextChar();
-  // Returns false after an error; on success `element` and `count` are set.
-  bool ReadElement(int16_t& element, float& count);
-  // Returns 1 when no number follows, the number's value, or 0 after an error.
-  double ReadNumber();
-  static bool IsNumberChar(char16_t c) { return (c >= u'0' && c <= u'9') || c == u'.'; }
-  void ReportError();
-  char16_t CharAt(int32_t position) const;
-  int16_t LookUpSymbol() const;
-
-  const ElementTable& elements_;
-  // Element number of each symbol the parser can form: an upper-case letter
-  // followed by a lower-case letter or a space; 0 when the table has none.
-  std::array<std::array<int16_t, 27>, 26> symbolIndex_{};
+  // The scratch of one parse.
+  struct ParseState {
+    std::u16string_view Formula;
+    int FormulaLen = 0;
+    // One-based: the last consumed character. Every level left open at the
+    // end steps once past the end, so it may run beyond FormulaLen + 1.
+    int32_t Cursor = 0;
+    char16_t CurChar = Space;
+    char16_t NextChar = Space;
+    char16_t SymbolBuf[2] = {Space, Space};
+    int ErrorFlag = 0;
+  };
   // One open level of the parse: opened by "(" or by "*" with its multiplier.
   struct Level {
     bool star = false;
@@ -88,7 +93,23 @@ class FormulaParser {
     ElementSet present;  // the elements whose counts this level has touched
   };
 
+  void ParseGroup();
+  void AdvanceChar();
+  void PeekNextChar();
+  // Returns false after an error; on success `element` and `count` are set.
+  bool ReadElement(int16_t& element, float& count);
+  // Returns 1 when no number follows, the number's value, or 0 after an error.
+  double ReadNumber();
+  static bool IsNumberChar(char16_t c) { return (c >= u'0' && c <= u'9') || c == u'.'; }
+  void ReportError(SyntaxError kind, int position, int length);
+  char16_t CharAt(int32_t position) const;
+  int16_t LookUpSymbol() const;
+
+  // Element number of each symbol the parser can form: an upper-case letter
+  // followed by a lower-case letter or a space; 0 when the table has none.
+  std::array<std::array<int16_t, 27>, 26> symbolIndex_{};
   ParseState state_;
+  ParseError error_;
   // Reused across parses: the open levels and the counts of each.
   std::vector<Level> levels_;
   std::vector<AtomCounts> levelCounts_;

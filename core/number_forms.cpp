@@ -1,4 +1,4 @@
-#include "number_forms.h"
+#include "core/number_forms.h"
 
 #include <algorithm>  // std::find
 #include <charconv>   // std::to_chars
@@ -14,12 +14,6 @@ void AppendAscii(Text& out, const char* begin, const char* end, char16_t decimal
 }
 
 }  // namespace
-
-Text GeneralNumber(float value, char16_t decimalPoint) {
-  Text text;
-  AppendGeneralNumber(text, value, decimalPoint);
-  return text;
-}
 
 void AppendGeneralNumber(Text& text, float value, char16_t decimalPoint) {
   // Whole numbers below 10^7 are their own 7-digit form: the usual counts.
@@ -76,24 +70,12 @@ void AppendGeneralNumber(Text& text, float value, char16_t decimalPoint) {
   AppendAscii(text, out, o, decimalPoint);
 }
 
-Text ShortNumber(float value) {
-  Text text;
-  AppendShortNumber(text, value);
-  return text;
-}
-
 void AppendShortNumber(Text& out, float value) {
   const size_t start = out.size();
   AppendGeneralNumber(out, value, u'.');
   std::u16string_view number = std::u16string_view(out).substr(start);
+  // Counts are never negative, so a leading "0." is the only zero to drop.
   if (number.starts_with(u"0.")) out.erase(start, 1);
-  else if (number.starts_with(u"-0.")) out.erase(start + 1, 1);
-}
-
-Text PercentField(float fraction, char16_t decimalPoint) {
-  Text text;
-  AppendPercentField(text, fraction, decimalPoint);
-  return text;
 }
 
 void AppendPercentField(Text& text, float fraction, char16_t decimalPoint) {

@@ -1,27 +1,24 @@
 // How counts, weights and percentages are written.
 #pragma once
 
-#include "text.h"
+#include "core/text.h"
 
 namespace zorvan {
 
-// Returns `value` as a 32-bit value is shown: at most 7 significant digits,
+// Appends `value` as a 32-bit value is shown: at most 7 significant digits,
 // no trailing zeros, scientific (1.677722E+07, 1E-05) when the decimal
 // exponent of the rounded value is 7 or more or below -4, with
 // `decimalPoint` as the point.
-Text GeneralNumber(float value, char16_t decimalPoint = u'.');
 void AppendGeneralNumber(Text& out, float value, char16_t decimalPoint = u'.');
 
-// Returns the general form with "." and without the zero before the point:
+// Appends the general form with "." and without the zero before the point:
 // 0.5 is ".5". Used for the counts of the composition formula.
-Text ShortNumber(float value);
 void AppendShortNumber(Text& out, float value);
 
-// Returns the 7-character percentage field of a weight fraction: the fraction
+// Appends the 7-character percentage field of a weight fraction: the fraction
 // as a percentage with two decimals, right-aligned ("  5.00%", " 11.19%",
 // "100.00%"). A longer percentage, possible only with negative atomic weights,
 // is kept whole rather than cut.
-Text PercentField(float fraction, char16_t decimalPoint = u'.');
 void AppendPercentField(Text& out, float fraction, char16_t decimalPoint = u'.');
 
 }  // namespace zorvan

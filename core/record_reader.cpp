@@ -1,9 +1,8 @@
-#include "record_reader.h"
+#include "core/record_reader.h"
 
 #include <charconv>  // std::from_chars
 #include <cmath>
 #include <fstream>
-#include <limits>
 #include <sstream>
 
 namespace zorvan {
@@ -18,12 +17,37 @@ std::string ProblemText(DataFileProblem problem) {
                                                   : "ファイルの途中でデータが終わっています";
 }
 
+// Parses the longest leading decimal number ("12", "-1.5", ".5", "1e3") with
+// "." as the decimal point whatever the locale; returns 0 when the text does
+// not start with one or when it is outside the float range.
+double ParseDecimal(std::u16string_view text) {
+  std::string ascii;
+  size_t i = 0;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+    if (text[i] == u'-') ascii.push_back('-');
+    ++i;
+  }
+  // Only digits, one point and an exponent belong to a number: this keeps
+  // "inf", "nan" and hexadecimal forms out.
+  if (i >= text.size() || !((text[i] >= u'0' && text[i] <= u'9') || text[i] == u'.')) return 0;
+  for (; i < text.size() && ascii.size() < 400; ++i) {
+    char16_t c = text[i];
+    if ((c >= u'0' && c <= u'9') || c == u'.' || c == u'e' || c == u'E' || c == u'+' || c == u'-')
+      ascii.push_back(static_cast<char>(c));
+    else
+      break;
+  }
+  double value = 0;
+  auto [ptr, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value,
+                                   std::chars_format::general);
+  if (ec != std::errc() || !std::isfinite(value)) return 0;
+  return value;
+}
+
 }  // namespace
 
-DataFileError::DataFileError(std::string fileName, DataFileProblem problem)
-    : std::runtime_error(ProblemText(problem) + ": " + fileName),
-      fileName_(std::move(fileName)),
-      problem_(problem) {}
+DataFileError::DataFileError(const std::string& fileName, DataFileProblem problem)
+    : std::runtime_error(ProblemText(problem) + ": " + fileName), problem_(problem) {}
 
 std::string DataFileError::JapaneseMessage() const { return what(); }
 
@@ -61,7 +85,7 @@ bool RecordReader::AtEnd() const {
   return true;
 }
 
-Text RecordReader::ReadField() {
+Text RecordReader::ReadText() {
   SkipBlankLines();
   // After a comma a field always follows, if only an empty one at the end of
   // the file; at the start of a line, no data left means no field.
@@ -100,43 +124,10 @@ Text RecordReader::ReadField() {
   return field;
 }
 
-Text RecordReader::ReadText() { return ReadField(); }
-
-int16_t RecordReader::ReadInt16() {
-  double v = std::nearbyint(ParseDecimal(ReadField()));
-  if (v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()) return 0;
-  return static_cast<int16_t>(v);
-}
-
 float RecordReader::ReadFloat() {
-  double v = ParseDecimal(ReadField());
+  double v = ParseDecimal(ReadText());
   float f = static_cast<float>(v);
   return std::isfinite(f) ? f : 0.0f;
-}
-
-double ParseDecimal(std::u16string_view text) {
-  std::string ascii;
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-    if (text[i] == u'-') ascii.push_back('-');
-    ++i;
-  }
-  // Only digits, one point and an exponent belong to a number: this keeps
-  // "inf", "nan" and hexadecimal forms out.
-  if (i >= text.size() || !((text[i] >= u'0' && text[i] <= u'9') || text[i] == u'.')) return 0;
-  for (; i < text.size() && ascii.size() < 400; ++i) {
-    char16_t c = text[i];
-    if ((c >= u'0' && c <= u'9') || c == u'.' || c == u'e' || c == u'E' || c == u'+' || c == u'-')
-      ascii.push_back(static_cast<char>(c));
-    else
-      break;
-  }
-  double value = 0;
-  auto [ptr, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value,
-                                   std::chars_format::general);
-  if (ec != std::errc() || !std::isfinite(value)) return 0;
-  return value;
 }
 
 }  // namespace zorvan

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "text.h"
+#include "core/text.h"
 
 namespace zorvan {
 
@@ -19,14 +19,12 @@ enum class DataFileProblem {
 // the window and the batch tool can tell the user which file to mend.
 class DataFileError : public std::runtime_error {
  public:
-  DataFileError(std::string fileName, DataFileProblem problem);
-  const std::string& FileName() const { return fileName_; }
+  DataFileError(const std::string& fileName, DataFileProblem problem);
   DataFileProblem Problem() const { return problem_; }
   // Returns the Japanese one-line message, e.g. "ファイルが見つかりません: atom.csv".
   std::string JapaneseMessage() const;
 
  private:
-  std::string fileName_;
   DataFileProblem problem_;
 };
 
@@ -44,28 +42,19 @@ class RecordReader {
 
   // Each read throws DataFileError(ReadPastEnd) when no data is left.
   Text ReadText();
-  // A field that is not a number, or one out of range, reads as 0.
-  int16_t ReadInt16();
+  // A field that is not a number, or one out of the float range, reads as 0.
   float ReadFloat();
 
   // Returns true once no field is left: only blanks and line ends remain.
   bool AtEnd() const;
 
-  const std::string& FileName() const { return fileName_; }
-
  private:
   void SkipBlankLines();
-  Text ReadField();
 
   std::string fileName_;
   Text content_;
   size_t pos_ = 0;
   bool atLineStart_ = true;
 };
-
-// Parses the longest leading decimal number ("12", "-1.5", ".5", "1e3") with
-// "." as the decimal point whatever the locale; returns 0 when the text does
-// not start with one or when it is outside the float range.
-double ParseDecimal(std::u16string_view text);
 
 }  // namespace zorvan

@@ -2,29 +2,35 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <filesystem>
 #include <vector>
 
-#include "record_reader.h"
-#include "text.h"
+#include "core/record_reader.h"
+#include "core/text.h"
 
 namespace zorvan {
 
 inline constexpr int ElementCount = 103;
 inline constexpr int GroupCapacity = 101;
 
-// Element-indexed arrays run from 1 to 103; slot 0 is unused.
-struct ElementTable {
-  std::array<Text, ElementCount + 1> AtomSymbol;  // exactly 2 characters, space-padded
-  std::array<float, ElementCount + 1> AtomicWeight{};
+struct Element {
+  Text AtomSymbol;         // exactly 2 characters, left-aligned and space-padded
+  float AtomicWeight = 0;  // as the file holds it, zero and negative included
 };
 
+// Indexed by element number 1..103, the record's position in atom.csv; slot 0 is unused.
+using ElementTable = std::array<Element, ElementCount + 1>;
+
+struct Group {
+  Text GroupAbbrev;   // searched for in a formula, case-sensitive
+  Text GroupFormula;  // replaces the abbreviation, wrapped in parentheses
+};
+
+// The groups in file order, which is the order they are applied in.
 struct GroupTable {
-  std::vector<Text> GroupAbbrev;   // slot 0 first, in file order
-  std::vector<Text> GroupFormula;  // replaces the abbreviation, wrapped in parentheses
+  std::vector<Group> Slots;
   // Returns the slot of the last loaded group, or -1 when there is none.
-  int GroupLast() const { return static_cast<int>(GroupAbbrev.size()) - 1; }
+  int GroupLast() const { return static_cast<int>(Slots.size()) - 1; }
 };
 
 struct ReferenceTables {
@@ -36,10 +42,9 @@ struct ReferenceTables {
 // file is missing or ends inside a record.
 ReferenceTables LoadTables(const std::filesystem::path& folder);
 
-// The same from two readers, for callers that hold the files in memory.
-ReferenceTables LoadTables(RecordReader& atoms, RecordReader& groups);
-
-// Returns `symbol` left-aligned in exactly 2 characters: padded or cut.
-Text FitSymbol(Text symbol);
+// Read the 103 records of an atom.csv, and the first 101 of a group.csv.
+// Throw DataFileError when the records run out too early.
+ElementTable ReadElementTable(RecordReader& atoms);
+GroupTable ReadGroupTable(RecordReader& groups);
 
 }  // namespace zorvan

@@ -1,4 +1,4 @@
-#include "report.h"
+#include "core/report.h"
 
 namespace zorvan {
 

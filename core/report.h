@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "calculation.h"
-#include "text.h"
+#include "core/calculation.h"
+#include "core/text.h"
 
 namespace zorvan {
 

@@ -1,4 +1,4 @@
-#include "text.h"
+#include "core/text.h"
 
 #include <iconv.h>  // iconv_open, iconv
 
@@ -113,7 +113,8 @@ Text FromUtf8(std::string_view bytes) {
       ++i;
       continue;
     }
-    int extra = b >= 0xF0 && b <= 0xF4 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : -1;
+    // Lead bytes: C2..DF, E0..EF and F0..F4; C0, C1 and F5..FF never start a character.
+    int extra = b > 0xF4 ? -1 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 ? 1 : -1;
     char32_t c = extra == 3 ? b & 0x07 : extra == 2 ? b & 0x0F : b & 0x1F;
     bool ok = extra > 0;
     for (int k = 1; ok && k <= extra; ++k) {

@@ -13,25 +13,29 @@ inline constexpr char NameFileName[] = "name.csv";
 inline constexpr int NameCapacity = 10000;  // records kept from the file
 inline constexpr int HitCapacity = 1000;    // hits kept by one search
 
-// The substance records in file order, each a first name, a second name and
-// a formula; the three vectors always have the same length.
-struct NameDatabase {
-  std::vector<Text> SubstanceName1;
-  std::vector<Text> SubstanceName2;
-  std::vector<Text> SubstanceFormula;
-
-  // Returns the slot of the last record, or -1 while the database is not loaded.
-  int SubstanceLast() const { return static_cast<int>(SubstanceName1.size()) - 1; }
+struct Substance {
+  Text SubstanceName1;
+  Text SubstanceName2;
+  Text SubstanceFormula;
 };
 
-// The hits of one search in record order: the name that held the query and
-// the formula of its record.
-struct SearchResults {
-  std::vector<Text> HitName;
-  std::vector<Text> HitFormula;
+// The substance records in file order.
+struct NameDatabase {
+  std::vector<Substance> Records;
+  // Returns the slot of the last record, or -1 while the database is not loaded.
+  int SubstanceLast() const { return static_cast<int>(Records.size()) - 1; }
+};
 
+struct Hit {
+  Text HitName;     // the name that held the query
+  Text HitFormula;  // the formula of its record
+};
+
+// The hits of one search in record order.
+struct SearchResults {
+  std::vector<Hit> Hits;
   // Returns the slot of the last hit, or -1 when there is none.
-  int HitLast() const { return static_cast<int>(HitName.size()) - 1; }
+  int HitLast() const { return static_cast<int>(Hits.size()) - 1; }
 };
 
 // Loads the first NameCapacity records of "name.csv" in `folder` when `db` is
@@ -41,8 +45,9 @@ struct SearchResults {
 // left not loaded.
 void LoadNameDatabase(NameDatabase& db, bool searchMode, const std::filesystem::path& folder);
 
-// Loads from `reader` under the same conditions and with the same failures.
-void LoadNameDatabase(NameDatabase& db, bool searchMode, RecordReader& reader);
+// Reads the first NameCapacity records from `reader`. Throws DataFileError
+// when the file ends inside a record.
+NameDatabase ReadNameDatabase(RecordReader& reader);
 
 // Returns up to HitCapacity records, in file order, whose first or second name
 // holds the half-width fold of `query` (ToHalfWidth), each under its first name

@@ -133,9 +133,9 @@ frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
 
 void frmAbout::Form_Load() {
   setWindowTitle(app::Title() + CaptionSuffix());
-  lblVersion->setText(VersionPrefix() + QString::number(app::VersionMajor) + u'.' +
-                      QString::number(app::VersionMinor) + u'.' +
-                      QString::number(app::VersionRevision));
+  lblVersion->setText(VersionPrefix() + QString::number(VersionMajor) + u'.' +
+                      QString::number(VersionMinor) + u'.' +
+                      QString::number(VersionRevision));
   lblTitle->setText(app::Title());
 }
 

@@ -3,13 +3,12 @@
 
 #include <QString>
 
+#include "core/version.h"
+
 namespace zorvan::app {
 
 // "分子量計算　Zorvan": the two parts joined by an IDEOGRAPHIC SPACE.
 inline QString Title() { return QStringLiteral(u"\u5206\u5B50\u91CF\u8A08\u7B97\u3000Zorvan"); }
-inline constexpr int VersionMajor = 1;
-inline constexpr int VersionMinor = 2;
-inline constexpr int VersionRevision = 1;
 inline QString HelpFile() { return QStringLiteral("zorvan.hlp"); }
 
 }  // namespace zorvan::app

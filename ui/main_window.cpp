@@ -321,7 +321,9 @@ void Zorvan::MnuAbout_Click() {
 void Zorvan::disp_help_Click() { help_->disp_help_Click(this); }
 
 QString Zorvan::BuildReport() const {
-  CalcResult shown{ToText(Text2->text()), ToText(Text3->text()), {}};
+  CalcResult shown;
+  shown.Composition = ToText(Text2->text());
+  shown.MolecularWeight = ToText(Text3->text());
   for (int i = 0; i < List1->count(); ++i) shown.PercentLines.push_back(ToText(List1->item(i)->text()));
   Text block;
   AppendReportBlock(block, ToText(Text1->text()), shown);

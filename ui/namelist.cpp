@@ -70,8 +70,8 @@ void namelist::Form_Load(int substanceLast) {
   const int count = hits_.HitLast() + 1;
   list->setRowCount(count);
   for (int i = 0; i < count; ++i) {
-    list->setItem(i, 0, new QTableWidgetItem(QString::fromStdU16String(hits_.HitFormula[i])));
-    list->setItem(i, 1, new QTableWidgetItem(QString::fromStdU16String(hits_.HitName[i])));
+    list->setItem(i, 0, new QTableWidgetItem(QString::fromStdU16String(hits_.Hits[i].HitFormula)));
+    list->setItem(i, 1, new QTableWidgetItem(QString::fromStdU16String(hits_.Hits[i].HitName)));
   }
   if (count > 0) list->setCurrentCell(count - 1, 1);
   Text2->setText(QStringLiteral(" %1/ %2").arg(count).arg(substanceLast + 1));
@@ -79,7 +79,7 @@ void namelist::Form_Load(int substanceLast) {
 
 void namelist::list_Click(int row) {
   if (row < 0 || row > hits_.HitLast()) return;
-  main_.Text1->setText(QString::fromStdU16String(hits_.HitFormula[row]));
+  main_.Text1->setText(QString::fromStdU16String(hits_.Hits[row].HitFormula));
   main_.CalculateFormula();
 }
 

@@ -1,10 +1,29 @@
-# Runs zorvan-batch on INPUT and compares its output with EXPECTED byte for byte.
-execute_process(COMMAND ${BATCH} --data ${DATA}
-  INPUT_FILE ${INPUT} OUTPUT_FILE ${ACTUAL} RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "zorvan-batch exited with ${status}")
+# Runs zorvan-batch on CASE.in and compares what it writes with CASE.out,
+# CASE.err and CASE.status.
+set(args --data ${DATA})
+if(EXISTS ${CASE}.args)
+  file(STRINGS ${CASE}.args args)
+  separate_arguments(args UNIX_COMMAND "${args}")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${ACTUAL} ${EXPECTED} RESULT_VARIABLE differs)
-if(differs)
-  message(FATAL_ERROR "${ACTUAL} differs from ${EXPECTED}")
+get_filename_component(folder ${CASE} DIRECTORY)
+execute_process(COMMAND ${BATCH} ${args} WORKING_DIRECTORY ${folder}
+  INPUT_FILE ${CASE}.in OUTPUT_FILE ${ACTUAL}.out ERROR_FILE ${ACTUAL}.err RESULT_VARIABLE status)
+set(expected_status 0)
+if(EXISTS ${CASE}.status)
+  file(STRINGS ${CASE}.status expected_status)
 endif()
+if(NOT status EQUAL expected_status)
+  message(FATAL_ERROR "zorvan-batch exited with ${status}, not ${expected_status}")
+endif()
+foreach(stream out err)
+  set(expected ${CASE}.${stream})
+  if(NOT EXISTS ${expected})
+    set(expected ${ACTUAL}.empty)
+    file(WRITE ${expected} "")
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${ACTUAL}.${stream} ${expected}
+    RESULT_VARIABLE differs)
+  if(differs)
+    message(FATAL_ERROR "${ACTUAL}.${stream} differs from ${expected}")
+  endif()
+endforeach()

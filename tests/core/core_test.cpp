@@ -1,0 +1,93 @@
+// The record reader, the calculation's error reports and its decimal point,
+// driven by the case files in tests/cases.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/calculation.h"
+#include "tests/support.h"
+
+namespace zorvan {
+namespace {
+
+using testing::CaseFiles;
+using testing::CaseLines;
+
+// Each reader/NAME.csv is read in records of the field types that the first
+// line of NAME.txt lists ("t" text, "f" float); the rest of NAME.txt is one
+// line per record, each field in brackets, and "ReadPastEnd" where the
+// reader ran out inside a record.
+TEST(RecordReader, ReadsEachCaseFile) {
+  for (const auto& csv : CaseFiles("reader", ".csv")) {
+    SCOPED_TRACE(csv.filename().string());
+    std::vector<std::string> expected = CaseLines(std::filesystem::path(csv).replace_extension(".txt"));
+    ASSERT_FALSE(expected.empty());
+    const std::string types = expected.front();
+    expected.erase(expected.begin());
+    std::vector<std::string> got;
+    RecordReader reader = RecordReader::Open(csv.parent_path(), csv.filename().string());
+    try {
+      while (!reader.AtEnd()) {
+        got.emplace_back();
+        for (char type : types) {
+          if (type == 't') {
+            got.back() += "[" + ToUtf8(reader.ReadText()) + "]";
+          } else if (type == 'f') {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "[%.9g]", reader.ReadFloat());
+            got.back() += buf;
+          }
+        }
+      }
+    } catch (const DataFileError& e) {
+      EXPECT_EQ(e.Problem(), DataFileProblem::ReadPastEnd);
+      got.back() += "ReadPastEnd";
+    }
+    EXPECT_EQ(got, expected);
+  }
+}
+
+TEST(RecordReader, MissingFileOrFolderIsNotFound) {
+  for (const char* name : {"no-such.csv", "reader"}) {
+    try {
+      RecordReader::Open(testing::CasesFolder, name);
+      ADD_FAILURE() << name << " opened";
+    } catch (const DataFileError& e) {
+      EXPECT_EQ(e.Problem(), DataFileProblem::FileNotFound);
+      EXPECT_EQ(e.JapaneseMessage(), std::string("ファイルが見つかりません: ") + name);
+    }
+  }
+}
+
+// errors.txt: a formula, the kind of error and its position and length in
+// the parsed text, tab-separated; "-" for groups off.
+TEST(FormulaEngine, ReportsWhereAFormulaFails) {
+  const char* kinds[] = {"None",           "UnexpectedChar", "UnknownSymbol",    "MalformedNumber",
+                         "NumberTooLarge", "FormulaTooLong", "ExpansionTooLong", "OutOfRange"};
+  const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
+  FormulaEngine engine(tables);
+  for (const std::string& line : CaseLines(testing::CasesFolder / "errors.txt")) {
+    SCOPED_TRACE(line);
+    char formula[200], kind[40], groups[4] = "+";
+    int position = 0, length = 0;
+    ASSERT_GE(std::sscanf(line.c_str(), "%199[^\t]\t%39s %d %d %3s", formula, kind, &position, &length, groups), 4);
+    const CalcResult r = engine.CalculateFormula(FromUtf8(formula), groups[0] == '+');
+    EXPECT_EQ(kinds[static_cast<int>(r.Error.Kind)], std::string(kind));
+    EXPECT_EQ(r.Status == CalcStatus::Ok, std::string(kind) == "None");
+    EXPECT_EQ(r.Error.Position, position);
+    EXPECT_EQ(r.Error.Length, length);
+  }
+}
+
+TEST(FormulaEngine, UsesTheGivenDecimalPointForWeightAndPercentOnly) {
+  const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
+  FormulaEngine engine(tables);
+  const CalcResult r = engine.CalculateFormula(u"C.5H2O", true, u',');
+  EXPECT_EQ(r.Composition, u"H2C.5O1");
+  EXPECT_EQ(r.MolecularWeight, u"24,02078");
+  EXPECT_EQ(r.PercentLines, (std::vector<Text>{u"H \t  8,39%", u"C \t 25,00%", u"O \t 66,61%"}));
+}
+
+}  // namespace
+}  // namespace zorvan

@@ -1,0 +1,198 @@
+#include "tests/fuzz/fuzz_targets.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/calculation.h"
+#include "core/report.h"
+#include "search/name_database.h"
+#include "search/width_fold.h"
+
+namespace zorvan::fuzz {
+namespace {
+
+void Require(bool holds, const char* property, std::u16string_view input = {}) {
+  if (holds) return;
+  std::fprintf(stderr, "\n*** property violated: %s [%s]\n", property, ToUtf8(input).c_str());
+  std::abort();
+}
+
+Text FromUtf16Le(std::string_view bytes) {
+  Text text;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                         static_cast<unsigned char>(bytes[i + 1]) << 8));
+  return text;
+}
+
+// Splits at the first NUL: two texts in one input.
+std::pair<std::string_view, std::string_view> SplitAtNul(std::string_view bytes) {
+  size_t nul = bytes.find('\0');
+  if (nul == std::string_view::npos) return {bytes, {}};
+  return {bytes.substr(0, nul), bytes.substr(nul + 1)};
+}
+
+bool ShowsInfOrNan(const Text& text) {
+  return text.find(u"inf") != Text::npos || text.find(u"nan") != Text::npos;
+}
+
+// The shape of one calculation, its independence from group expansion and
+// the read-back of its composition.
+void CheckCalculation(FormulaEngine& engine, const Text& input, bool groups, char16_t point) {
+  const CalcResult r = engine.CalculateFormula(input, groups, point);
+  const Text expanded = engine.Formula();
+  const bool failed = r.Status == CalcStatus::SyntaxError;
+  Require(failed == (r.Composition == ErrorText), "status and composition disagree", input);
+  Require(failed ? r.MolecularWeight.empty() && r.PercentLines.empty() : !r.MolecularWeight.empty(),
+          "the outputs do not match the status", input);
+  Require(!ShowsInfOrNan(r.Composition) && !ShowsInfOrNan(r.MolecularWeight), "inf or nan shown", input);
+  if (failed && r.Error.Position > 0)
+    Require(r.Error.Position + r.Error.Length - 1 <= static_cast<int>(expanded.size()),
+            "the error lies outside the parsed text", input);
+  for (const Text& line : r.PercentLines)
+    Require(line.size() >= 10 && line[2] == Tab && line.back() == u'%' && !ShowsInfOrNan(line),
+            "a percent line is not symbol, tab and field", input);
+  if (groups && r.Error.Kind != SyntaxError::ExpansionTooLong && r.Error.Kind != SyntaxError::FormulaTooLong) {
+    const CalcResult plain = engine.CalculateFormula(expanded, false, point);
+    Require(plain.Composition == r.Composition && plain.PercentLines == r.PercentLines,
+            "groups on differs from the expanded text with groups off", input);
+  }
+  if (!failed && r.Composition.find(u'E') == Text::npos) {
+    const CalcResult back = engine.CalculateFormula(r.Composition, false, point);
+    Require(back.Composition == r.Composition, "the composition does not read back", input);
+  }
+}
+
+// The first byte holds flags: bit 0 groups, bit 1 raw UTF-16LE text, bit 2 "," as the point.
+void Calculate(std::string_view bytes) {
+  if (bytes.empty()) return;
+  const unsigned flags = static_cast<unsigned char>(bytes[0]);
+  bytes.remove_prefix(1);
+  static const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
+  static FormulaEngine engine(tables);
+  CheckCalculation(engine, flags & 2 ? FromUtf16Le(bytes) : FromUtf8(bytes), flags & 1,
+                   flags & 4 ? u',' : u'.');
+}
+
+// atom.csv NUL group.csv, in code page 932: loads, or fails naming a file
+// that ran out; the tables then calculate soundly.
+void Tables(std::string_view bytes) {
+  auto [atomBytes, groupBytes] = SplitAtNul(bytes);
+  ReferenceTables tables;
+  try {
+    RecordReader atoms("atom.csv", DecodeCp932(atomBytes));
+    tables.Elements = ReadElementTable(atoms);
+    RecordReader groups("group.csv", DecodeCp932(groupBytes));
+    tables.Groups = ReadGroupTable(groups);
+  } catch (const DataFileError& e) {
+    Require(e.Problem() == DataFileProblem::ReadPastEnd, "a file in memory was not found");
+    return;
+  }
+  Require(tables.Groups.GroupLast() < GroupCapacity, "more groups than slots");
+  for (int n = 1; n <= ElementCount; ++n)
+    Require(tables.Elements[n].AtomSymbol.size() == 2 && std::isfinite(tables.Elements[n].AtomicWeight),
+            "an element is not a 2-character symbol and a finite weight");
+  FormulaEngine engine(tables);
+  for (const Text& formula : {Text(u"H2O"), Text(u"(CH3)2*H2O")}) CheckCalculation(engine, formula, true, u'.');
+}
+
+// group.csv NUL formula: the example elements with these groups.
+void Groups(std::string_view bytes) {
+  auto [groupBytes, formula] = SplitAtNul(bytes);
+  static const ReferenceTables example = LoadTables(ZORVAN_DATA_DIR);
+  ReferenceTables tables{example.Elements, {}};
+  try {
+    RecordReader groups("group.csv", DecodeCp932(groupBytes));
+    tables.Groups = ReadGroupTable(groups);
+  } catch (const DataFileError&) {
+    return;
+  }
+  FormulaEngine engine(tables);
+  for (bool groups : {true, false}) CheckCalculation(engine, FromUtf8(formula), groups, u'.');
+}
+
+// The clipboard text of a batch paste, as UTF-8: one block per CR LF line,
+// each the report of a fresh calculation of that line.
+void Batch(std::string_view bytes) {
+  static const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
+  static FormulaEngine engine(tables);
+  const Text text = FromUtf8(bytes);
+  const std::vector<Text> lines = SplitPasteLines(text);
+  Text joined;
+  for (const Text& line : lines) joined += line + Text(CrLf);
+  Require(lines.empty() ? text.find(CrLf) == Text::npos
+                        : joined == text || joined == text + Text(CrLf),
+          "the lines do not make up the pasted text", text);
+  Text batch, expected;
+  for (const Text& line : lines) {
+    AppendBatchEntry(batch, line, engine.CalculateFormula(line, true));
+    const CalcResult fresh = engine.CalculateFormula(line, true);
+    expected += Text(CrLf) + line + Text(CrLf) + fresh.Composition + Text(CrLf) + fresh.MolecularWeight + Text(CrLf);
+    for (const Text& percent : fresh.PercentLines) expected += percent + Text(CrLf);
+  }
+  Require(batch == expected, "a batch block is not the report of its line", text);
+}
+
+// The first byte chooses the decoding: bit 0 UTF-8, else raw UTF-16LE.
+void Fold(std::string_view bytes) {
+  if (bytes.empty()) return;
+  const bool utf8 = bytes[0] & 1;
+  bytes.remove_prefix(1);
+  const Text text = utf8 ? FromUtf8(bytes) : FromUtf16Le(bytes);
+  const Text folded = ToHalfWidth(text);
+  Require(ToHalfWidth(folded) == folded, "folding twice differs from folding once", text);
+  Require(folded.size() >= text.size() && folded.size() <= 2 * text.size(), "the fold changed the length oddly", text);
+}
+
+// The query as UTF-8 NUL a name.csv in code page 932: the hits are exactly
+// the first HitCapacity records in file order that hold the folded query.
+void Names(std::string_view bytes) {
+  auto [query, nameBytes] = SplitAtNul(bytes);
+  NameDatabase db;
+  try {
+    RecordReader reader("name.csv", DecodeCp932(nameBytes));
+    db = ReadNameDatabase(reader);
+  } catch (const DataFileError&) {
+    return;
+  }
+  Require(db.SubstanceLast() < NameCapacity, "more records than slots");
+  const Text folded = ToHalfWidth(FromUtf8(query));
+  const SearchResults hits = SearchNames(FromUtf8(query), db);
+  size_t h = 0;
+  for (const Substance& s : db.Records) {
+    if (h == HitCapacity) break;
+    const Text& name = !s.SubstanceName1.empty() && s.SubstanceName1.find(folded) != Text::npos ? s.SubstanceName1
+                                                                                               : s.SubstanceName2;
+    if (name.empty() || name.find(folded) == Text::npos) continue;
+    Require(h < hits.Hits.size() && hits.Hits[h].HitName == name && hits.Hits[h].HitFormula == s.SubstanceFormula,
+            "a hit is missing or not its record", folded);
+    ++h;
+  }
+  Require(h == hits.Hits.size(), "a hit that no record holds", folded);
+}
+
+}  // namespace
+
+bool RunTarget(std::string_view name, std::string_view bytes) {
+  using Target = void (*)(std::string_view);
+  const std::pair<std::string_view, Target> targets[] = {
+      {"calculate", Calculate}, {"tables", Tables}, {"groups", Groups},
+      {"batch", Batch},         {"fold", Fold},     {"names", Names}};
+  for (const auto& [targetName, run] : targets)
+    if (targetName == name) {
+      run(bytes);
+      return true;
+    }
+  return false;
+}
+
+}  // namespace zorvan::fuzz
+
+#ifdef ZORVAN_FUZZ_TARGET
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
+  zorvan::fuzz::RunTarget(ZORVAN_FUZZ_TARGET, {reinterpret_cast<const char*>(data), size});
+  return 0;
+}
+#endif

@@ -1,0 +1,14 @@
+// The fuzz targets: each takes arbitrary bytes, feeds them to one input
+// surface and aborts when a property of the outcome breaks. libFuzzer drives
+// them in fuzz builds; the normal test suite replays their corpora.
+#pragma once
+
+#include <string_view>
+
+namespace zorvan::fuzz {
+
+// Runs the target `name` (calculate, groups, tables, batch, fold, names) on
+// `bytes`; returns false when there is no target of that name.
+bool RunTarget(std::string_view name, std::string_view bytes);
+
+}  // namespace zorvan::fuzz
