@@ -12,6 +12,8 @@ namespace {
 void Fail(CalcResult& result, ParseError error) {
   result.Status = CalcStatus::SyntaxError;
   result.Error = error;
+  result.TypedPosition = error.Position;
+  result.InGroupFormula = false;
   result.Composition.assign(ErrorText);
   result.MolecularWeight.clear();
   result.PercentLines.clear();
@@ -51,11 +53,29 @@ void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char
     return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
   formula_ = input;
   if (replaceGroups && !ExpandGroups()) return Fail(result, {SyntaxError::ExpansionTooLong, 0, 0});
-  if (!parser_.Parse(formula_, counts_)) return Fail(result, parser_.Error());
+  if (!parser_.Parse(formula_, counts_)) {
+    Fail(result, parser_.Error());
+    return LocateError(input, replaceGroups, result);
+  }
   if (!Compose(result, decimalPoint)) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
   Percentages(result, decimalPoint);
   result.Status = CalcStatus::Ok;
   result.Error = ParseError{};
+  result.TypedPosition = 0;
+  result.InGroupFormula = false;
+}
+
+void FormulaEngine::LocateError(const Text& input, bool replaceGroups, CalcResult& result) {
+  if (!replaceGroups || formula_ == input) return;
+  // Only a failed parse of an expanded text gets here, so repeating the
+  // expansion with origins costs nothing on the common path.
+  std::vector<int> origin(input.size());
+  for (size_t i = 0; i < origin.size(); ++i) origin[i] = static_cast<int>(i) + 1;
+  formula_ = input;
+  ExpandGroups(&origin);
+  const int from = origin[result.Error.Position - 1];
+  result.TypedPosition = from > 0 ? from : -from;
+  result.InGroupFormula = from < 0;
 }
 
 bool FormulaEngine::NoAbbreviationIn() const {
@@ -67,7 +87,7 @@ bool FormulaEngine::NoAbbreviationIn() const {
   return true;
 }
 
-bool FormulaEngine::ExpandGroups() {
+bool FormulaEngine::ExpandGroups(std::vector<int>* origin) {
   // Nothing is replaced unless an abbreviation occurs in the text as given:
   // later groups only see text that earlier ones inserted.
   if (NoAbbreviationIn()) return true;
@@ -80,6 +100,11 @@ bool FormulaEngine::ExpandGroups() {
     const Text replacement = u"(" + group.GroupFormula + u")";
     while (p != Text::npos) {
       formula_.replace(p, abbrev.size(), replacement);
+      if (origin) {
+        const int from = (*origin)[p] > 0 ? -(*origin)[p] : (*origin)[p];
+        origin->erase(origin->begin() + p, origin->begin() + p + abbrev.size());
+        origin->insert(origin->begin() + p, replacement.size(), from);
+      }
       // An abbreviation inside its own formula would grow the text for ever;
       // the length limit ends it.
       if (formula_.size() > static_cast<size_t>(MaxFormulaLen)) return false;

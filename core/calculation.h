@@ -21,6 +21,11 @@ struct CalcResult {
   // Why the calculation failed; its position counts in the formula as parsed
   // (after group expansion).
   ParseError Error;
+  // Where the error lies in the text as typed (one-based, 0 when it has no
+  // single place); when it lies in text that a group inserted, the place of
+  // that group's abbreviation, and InGroupFormula is set.
+  int TypedPosition = 0;
+  bool InGroupFormula = false;
   Text Composition;                // e.g. "H2O1", or "Error!"
   Text MolecularWeight;            // e.g. "18.01528"; empty after an error
   std::vector<Text> PercentLines;  // symbol as stored, a tab, the 7-character field
@@ -50,8 +55,13 @@ class FormulaEngine {
 
  private:
   // Replaces, in table order, every group abbreviation in formula_ by its
-  // formula in parentheses; returns false when the text grows past MaxFormulaLen.
-  bool ExpandGroups();
+  // formula in parentheses; returns false when the text grows past
+  // MaxFormulaLen. With `origin`, keeps beside each character of formula_
+  // its one-based position in the typed text, or minus the position of the
+  // abbreviation whose replacement inserted it.
+  bool ExpandGroups(std::vector<int>* origin = nullptr);
+  // Fills the typed position of result.Error from the expansion of `input`.
+  void LocateError(const Text& input, bool replaceGroups, CalcResult& result);
   // Returns true when no abbreviation can occur in formula_: a quick test on
   // the first two characters of each, so most formulas skip the expansion.
   bool NoAbbreviationIn() const;

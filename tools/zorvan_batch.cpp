@@ -8,13 +8,14 @@
 #include <string_view>
 
 #include "core/calculation.h"
+#include "core/explain.h"
 #include "core/reference_tables.h"
 #include "core/report.h"
 
 namespace {
 
 constexpr const char* Usage =
-    "Usage: zorvan-batch [--data DIR] [--no-groups]\n"
+    "Usage: zorvan-batch [--data DIR] [--no-groups] [--explain]\n"
     "\n"
     "Reads chemical formulas from standard input, one per line (LF or CR LF;\n"
     "an empty line is the empty formula), and writes for each line a CR LF and\n"
@@ -25,6 +26,9 @@ constexpr const char* Usage =
     "  --data DIR    read atom.csv and group.csv from DIR (default: the\n"
     "                working directory)\n"
     "  --no-groups   do not replace group abbreviations by their formulas\n"
+    "  --explain     for each line that gives \"Error!\", write to standard error\n"
+    "                LINE:POSITION: and why it fails (POSITION counts characters\n"
+    "                from 1; it is left out when the error has no one place)\n"
     "  --help        show this text\n";
 
 // A line of more UTF-8 bytes than this has more UTF-16 units than the
@@ -96,6 +100,7 @@ void ForEachInputLine(OnLine onLine, OnLongStart onLongStart, OnLongPiece onLong
 int main(int argc, char** argv) {
   std::string dataDir = ".";
   bool replaceGroups = true;
+  bool explain = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -103,6 +108,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--no-groups") {
       replaceGroups = false;
+    } else if (arg == "--explain") {
+      explain = true;
     } else if (arg == "--data") {
       if (i + 1 == argc) {
         std::fprintf(stderr, "zorvan-batch: --data needs a folder\n\n%s", Usage);
@@ -130,6 +137,16 @@ int main(int argc, char** argv) {
   zorvan::Text block;
   zorvan::CalcResult result;
   std::string out;
+  size_t lineNumber = 0;
+  // Writes why line `lineNumber` failed; the report on standard output is unchanged.
+  auto explainError = [&](const zorvan::Text& formula) {
+    if (!explain || result.Status == zorvan::CalcStatus::Ok) return;
+    std::string where = std::to_string(lineNumber) + ":";
+    if (result.TypedPosition > 0) where += std::to_string(result.TypedPosition) + ":";
+    zorvan::Text cause = zorvan::ExplainError(result, engine.Formula());
+    if (zorvan::Text caution = zorvan::HydrateCaution(formula); !caution.empty()) cause += u" " + caution;
+    std::fprintf(stderr, "%s %s\n", where.c_str(), zorvan::ToUtf8(cause).c_str());
+  };
   auto flush = [&](size_t above) {
     if (out.size() > above) {
       std::fwrite(out.data(), 1, out.size(), stdout);
@@ -140,6 +157,8 @@ int main(int argc, char** argv) {
       [&](const std::string& line) {
         zorvan::Text formula = zorvan::FromUtf8(line);
         engine.CalculateFormula(formula, replaceGroups, u'.', result);
+        ++lineNumber;
+        explainError(formula);
         block.clear();
         zorvan::AppendBatchEntry(block, formula, result);
         zorvan::AppendUtf8(out, block);
@@ -153,6 +172,13 @@ int main(int argc, char** argv) {
         flush(1 << 16);
       },
       [&] {
+        ++lineNumber;
+        if (explain) {
+          result.Status = zorvan::CalcStatus::SyntaxError;
+          result.Error = {zorvan::SyntaxError::FormulaTooLong, 0, 0};
+          result.TypedPosition = 0;
+          explainError({});
+        }
         out += "\r\n";
         zorvan::AppendUtf8(out, zorvan::ErrorText);
         out += "\r\n\r\n";
