@@ -110,7 +110,8 @@ static_assert(KanaFull.size() == 65 && KanaHalf.size() == 65);
 static_assert(AlnumFull.size() == 97 && AlnumHalf.size() == 97);
 
 // Only two-byte codes with a lead byte from 0x81 to 0x88 can belong to a
-// table; the bounds are those of the signed test "above 0x8100, at most 0x88FF".
+// table. Codes are compared unsigned here: with single-byte codes below 0x100,
+// "above 0x8100 and at most 0x88FF" is exactly that range of lead bytes.
 constexpr uint16_t CodeAbove = 0x8100;
 constexpr uint16_t CodeAtMost = 0x88FF;
 // What the conversion gives a character that code page 932 lacks: the default
