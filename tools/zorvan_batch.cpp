@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -24,12 +25,21 @@ constexpr const char* Usage =
     "by CR LF, with \".\" as the decimal point. Text is UTF-8.\n"
     "\n"
     "  --data DIR    read atom.csv and group.csv from DIR (default: the\n"
-    "                working directory)\n"
+    "                working directory when it holds atom.csv, otherwise\n"
+    "                " ZORVAN_INSTALLED_DATA_DIR ")\n"
     "  --no-groups   do not replace group abbreviations by their formulas\n"
     "  --explain     for each line that gives \"Error!\", write to standard error\n"
     "                LINE:POSITION: and why it fails (POSITION counts characters\n"
     "                from 1; it is left out when the error has no one place)\n"
     "  --help        show this text\n";
+
+// Returns the data folder of a run without --data: the working directory
+// when it holds atom.csv, so that tables of one's own win, otherwise the
+// example data installed with the program.
+std::string DefaultDataDir() {
+  std::error_code ec;  // an unreadable working directory just does not hold the file
+  return std::filesystem::exists("atom.csv", ec) ? "." : ZORVAN_INSTALLED_DATA_DIR;
+}
 
 // A line of more UTF-8 bytes than this has more UTF-16 units than the
 // longest formula (a code unit takes at most 3 bytes), so it can only be an
@@ -98,14 +108,15 @@ void ForEachInputLine(OnLine onLine, OnLongStart onLongStart, OnLongPiece onLong
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string dataDir = ".";
+  std::string dataDir;
   bool replaceGroups = true;
   bool explain = false;
+  bool help = false;
+  bool fromOption = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
-      std::fputs(Usage, stdout);
-      return 0;
+      help = true;
     } else if (arg == "--no-groups") {
       replaceGroups = false;
     } else if (arg == "--explain") {
@@ -116,10 +127,21 @@ int main(int argc, char** argv) {
         return 2;
       }
       dataDir = argv[++i];
+      fromOption = true;
     } else {
       std::fprintf(stderr, "zorvan-batch: unknown argument: %s\n\n%s", argv[i], Usage);
       return 2;
     }
+  }
+  if (!fromOption) dataDir = DefaultDataDir();
+  if (help) {
+    std::fputs(Usage, stdout);
+    // Says which folder a run with the same arguments, from here, would read.
+    std::error_code ec;
+    std::string where = dataDir == "." ? std::filesystem::current_path(ec).string() : dataDir;
+    std::printf("\nData folder now: %s (%s)\n", where.c_str(),
+                fromOption ? "--data" : dataDir == "." ? "the working directory" : "installed example data");
+    return 0;
   }
 
   zorvan::ReferenceTables tables;
