@@ -11,10 +11,20 @@
 #include "ui/app_identity.h"
 #include "ui/fonts.h"
 #include "ui/icon.h"
+#include "ui/controls.h"
 #include "ui/twips.h"
 
 namespace zorvan {
 namespace {
+
+// Registry locations of the system-information tool, read in this order.
+constexpr char SysInfoPathKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+constexpr char SysInfoPathValue[] = "PATH";
+constexpr char SysInfoFolderKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
+constexpr char SysInfoFolderValue[] = "MSINFO";
+constexpr char SysInfoFileName[] = "MSINFO32.EXE";
+// Bytes that one registry value may take.
+constexpr qsizetype RegistryBufferSize = 1024;
 
 // "のﾊﾞｰｼﾞｮﾝ情報", appended to the application title in the caption.
 QString CaptionSuffix() {
