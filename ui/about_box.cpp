@@ -132,6 +132,8 @@ frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
   Line1->setObjectName(QStringLiteral("Line1"));
   Line1->setGeometry(0, Twips(RuleTop), Twips(ClientWidth), 2);
 
+  // A focused button takes Enter itself; cmdOK is the default button besides.
+  PressOnEnter({cmdOK, cmdSysInfo});
   SetTabOrder({cmdOK, picIcon, cmdSysInfo, lblDescription, lblTitle, lblVersion});
   cmdOK->setFocus();
 

@@ -185,10 +185,7 @@ void Zorvan::CreateControls() {
   Command2->setObjectName(QStringLiteral("Command2"));
   Command2->setGeometry(TwipsRect(1200, 1200, 735, 375));
   for (QLineEdit* result : {Text2, Text3}) result->setFont(NamedFont(Arial(), 9));
-  for (QPushButton* button : {Command1, Command2}) {
-    button->setAutoDefault(false);
-    button->setDefault(false);
-  }
+  PressOnEnter({Command1, Command2});
 
   SetTabOrder({Text1, Text2, Text3, List1, Command1, Command2});
   Text1->setFocus();

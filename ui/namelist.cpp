@@ -43,7 +43,7 @@ namelist::namelist(const SearchResults& hits, int substanceLast, QWidget* parent
   close = new QPushButton(QStringLiteral(u"\u9589\u3058\u308B"), this);  // 閉じる
   close->setObjectName(QStringLiteral("close"));
   close->setGeometry(TwipsRect(8880, 120, 855, 375));
-  close->setAutoDefault(false);
+  PressOnEnter({close});
   Label1 = new QLabel(QStringLiteral(u"\uFF8B\uFF6F\uFF84\u6570"), this);  // ﾋｯﾄ数
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setGeometry(TwipsRect(4920, 120, 735, 255));

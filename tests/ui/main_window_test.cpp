@@ -108,10 +108,10 @@ struct Harness {
     Find(&window, "Text1")->setText(formula);
     Press(Find(&window, "Text1"));
   }
-  // Searches for `query` by a click on the Search button.
+  // Searches for `query` by Enter on the focused Search button.
   void Search(const QString& query) {
     Find(&window, "Text1")->setText(query);
-    QTest::mouseClick(Find<QPushButton>(&window, "Command2"), Qt::LeftButton);
+    Press(Find<QPushButton>(&window, "Command2"));
   }
   MemoryRegistry registry;
   FakeLauncher launcher;
@@ -148,13 +148,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(std::exchange(boxes, {}), QStringList());
   }
 
-  // Enter in the formula box calculates, whatever the modifiers; it inserts nothing.
+  // Enter in the formula box, whatever the modifiers, and Enter on the
+  // focused Calculate button calculate; Enter inserts nothing.
   void enterCalculates_data() {
     QTest::addColumn<Keys>("keys");
     QTest::newRow("Text1") << Keys{"Text1", Qt::Key_Return, {}};
     QTest::newRow("Text1 shift") << Keys{"Text1", Qt::Key_Return, Qt::ShiftModifier};
     QTest::newRow("Text1 ctrl") << Keys{"Text1", Qt::Key_Return, Qt::ControlModifier};
     QTest::newRow("Text1 keypad") << Keys{"Text1", Qt::Key_Enter, Qt::KeypadModifier};
+    QTest::newRow("Command1") << Keys{"Command1", Qt::Key_Return, {}};
+    QTest::newRow("Command1 keypad") << Keys{"Command1", Qt::Key_Enter, Qt::KeypadModifier};
   }
   void enterCalculates() {
     QFETCH(Keys, keys);
@@ -259,7 +262,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(h->Text("Text1") + u' ' + h->Text("Text2"), QString("CH3COOH H4C2O2"));
     QVERIFY(window->isVisible());
     Find(window, "Text1")->setText("edited");
-    QTest::mouseClick(Find<QPushButton>(window, "close"), Qt::LeftButton);
+    Press(Find<QPushButton>(window, "close"));
     QCOMPARE(h->Text("Text1") + u' ' + h->Text("Text2"), QString("edited H4C2O2"));
     QTRY_VERIFY(!window);
   }
@@ -330,7 +333,7 @@ class MainWindowTest : public QObject {
     QVERIFY(h->launcher.started.isEmpty());
   }
 
-  // ｼｽﾃﾑ情報: the PATH value starts the tool without a file test;
+  // Enter on ｼｽﾃﾑ情報: the PATH value starts the tool without a file test;
   // a folder value needs MSINFO32.EXE in it; every other way shows the
   // message, and the box stays open.
   void sysInfo_data() {
@@ -355,7 +358,7 @@ class MainWindowTest : public QObject {
     if (!s.folder.isNull()) folder["MSINFO"] = {s.type, s.folder};
     h->launcher.startSucceeds = s.startSucceeds;
     h->Action("MnuAbout")->trigger();
-    QTest::mouseClick(Find<QPushButton>(Newest<frmAbout>(&h->window), "cmdSysInfo"), Qt::LeftButton);
+    Press(Find<QPushButton>(Newest<frmAbout>(&h->window), "cmdSysInfo"));
     QCOMPARE(h->launcher.started, s.started.isEmpty() ? QStringList() : QStringList{s.started});
     QCOMPARE(h->launcher.fileTests, s.fileTest.isEmpty() ? QStringList() : QStringList{s.fileTest});
     // 現時点ではｼｽﾃﾑ情報を使用できません
