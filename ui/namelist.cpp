@@ -80,7 +80,13 @@ void namelist::Form_Load(const SearchResults& hits, int substanceLast) {
     list->setItem(i, 0, new QTableWidgetItem(formulas_.back()));
     list->setItem(i, 1, new QTableWidgetItem(QString::fromStdU16String(hits.HitName[i])));
   }
-  if (count > 0) list->setCurrentCell(count - 1, 1);
+  // Filling the grid cell by cell leaves the last row's name cell current
+  // (none without hits). The grid still opens at its header and first rows:
+  // without auto-scroll the hidden grid does not note to scroll to the
+  // current cell when it is shown.
+  list->setAutoScroll(false);
+  list->setCurrentCell(count - 1, 1);
+  list->setAutoScroll(true);
   Text2->setText(QStringLiteral(" %1/ %2").arg(count).arg(substanceLast + 1));
 }
 

@@ -286,6 +286,24 @@ class MainWindowTest : public QObject {
     QVERIFY(Find<QPushButton>(&h->window, "Command2")->isVisible());
   }
 
+  // The grid opens at its first hits; the current cell is the last row's name.
+  void resultGridOpensAtTheTop_data() {
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<int>("hits");
+    QTest::newRow("water") << QString::fromUtf16(u"\u6C34") << 187;                      // 水
+    QTest::newRow("benzene") << QString::fromUtf16(u"\u30D9\u30F3\u30BC\u30F3") << 15;  // ベンゼン
+  }
+  void resultGridOpensAtTheTop() {
+    QFETCH(QString, query);
+    QFETCH(int, hits);
+    Harness example;
+    example.Search(query);
+    QVERIFY(QTest::qWaitForWindowExposed(Newest<namelist>(&example.window)));
+    auto* grid = Find<QTableWidget>(Newest<namelist>(&example.window), "list");
+    QCOMPARE(QList<int>({grid->rowCount(), grid->rowAt(0), grid->currentRow(), grid->currentColumn()}),
+             QList<int>({hits, 0, hits - 1, 1}));
+  }
+
   // A name file without records is read again at the next search; one lost
   // meanwhile only warns.
   void emptyNameFileIsReadAgain() {
