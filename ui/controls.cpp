@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace zorvan {
@@ -24,6 +25,11 @@ class EnterPresses : public QObject {
 };
 
 }  // namespace
+
+void SetBoxText(QLineEdit* box, const QString& text) {
+  box->setText(text);
+  box->setCursorPosition(0);  // setText leaves the cursor, and the view, at the end
+}
 
 void PressOnEnter(std::initializer_list<QPushButton*> buttons) {
   for (QPushButton* button : buttons) {

@@ -3,10 +3,17 @@
 
 #include <initializer_list>
 
+class QLineEdit;
 class QPushButton;
+class QString;
 class QWidget;
 
 namespace zorvan {
+
+// Writes `text` into a one-line box as the program writes all its boxes:
+// the whole text is replaced, and the box shows its start, however long the
+// text is, as a box does after its text is set.
+void SetBoxText(QLineEdit* box, const QString& text);
 
 // Makes Enter and keypad Enter press each of `buttons` while it has the focus,
 // as Space does, without making any of them a default button.

@@ -216,8 +216,8 @@ char16_t Zorvan::DecimalPoint() const {
 void Zorvan::ShowResult(const CalcResult& result) {
   List1->clear();
   for (const Text& line : result.PercentLines) List1->addItem(ToQString(line));
-  Text2->setText(ToQString(result.Composition));
-  Text3->setText(ToQString(result.MolecularWeight));
+  SetBoxText(Text2, ToQString(result.Composition));
+  SetBoxText(Text3, ToQString(result.MolecularWeight));
 }
 
 void Zorvan::CalculateFormula() {
@@ -287,8 +287,8 @@ void Zorvan::CloseResultWindow() {
 
 void Zorvan::Command2_Click() {
   List1->clear();
-  Text2->setText(QString());
-  Text3->setText(QString());
+  SetBoxText(Text2, QString());
+  SetBoxText(Text3, QString());
   const QString Formula = Text1->text();
   if (!MnuSearch->isChecked()) return;
 
@@ -298,10 +298,10 @@ void Zorvan::Command2_Click() {
   SearchResults hits = SearchNames(ToText(Formula), names_);
   namelist_ = new namelist(hits, names_.SubstanceLast(), this);
   connect(namelist_, &namelist::FormulaChosen, this, [this](const QString& formula) {
-    Text1->setText(formula);
+    SetBoxText(Text1, formula);
     CalculateFormula();
   });
-  connect(namelist_, &namelist::Unloading, this, [this](const QString& query) { Text1->setText(query); });
+  connect(namelist_, &namelist::Unloading, this, [this](const QString& query) { SetBoxText(Text1, query); });
   // Without hits the window stays hidden, holding the query until the next
   // search or the end of search mode closes it.
   if (hits.HitLast() >= 0) namelist_->show();
@@ -361,7 +361,7 @@ void Zorvan::MnuPaste_Click() {
   const Text pasted = ToText(QGuiApplication::clipboard()->text());
   std::vector<Text> PasteLines = SplitPasteLines(pasted);
   if (PasteLines.empty()) {
-    Text1->setText(ToQString(pasted));
+    SetBoxText(Text1, ToQString(pasted));
     return;
   }
   if (!engine_) return;
@@ -376,7 +376,7 @@ void Zorvan::MnuPaste_Click() {
     result = engine_->CalculateFormula(line, groups, point);
     AppendBatchEntry(batch, line, result);
   }
-  Text1->setText(ToQString(PasteLines.back()));
+  SetBoxText(Text1, ToQString(PasteLines.back()));
   ShowResult(result);
   PutOnClipboard(ToQString(batch));
 }

@@ -87,10 +87,10 @@ void namelist::Form_Load(const SearchResults& hits, int substanceLast) {
   list->setAutoScroll(false);
   list->setCurrentCell(count - 1, 1);
   list->setAutoScroll(true);
-  Text2->setText(QStringLiteral(" %1/ %2").arg(count).arg(substanceLast + 1));
+  SetBoxText(Text2, QStringLiteral(" %1/ %2").arg(count).arg(substanceLast + 1));
 }
 
-void namelist::SetQuery(const QString& query) { Text1->setText(query); }
+void namelist::SetQuery(const QString& query) { SetBoxText(Text1, query); }
 
 void namelist::list_Click(int row) {
   if (row >= 0 && row < formulas_.size()) emit FormulaChosen(formulas_[row]);

@@ -221,9 +221,11 @@ class MainWindowTest : public QObject {
     QVERIFY(h->Text("Text2") == "H6C6O1" && h->Action("MNuChange")->isChecked());
   }
 
-  // The percentages use the user's decimal point and line up in a
-  // fixed-pitch font.
+  // A written box shows the start of its text; the percentages use the
+  // user's decimal point and line up in a fixed-pitch font.
   void resultsAsShown() {
+    h->Calculate("C6H5NO2SClBrFIPNaKCaMgFeCuZnAgAuPtU");
+    QVERIFY(h->Text("Text2").startsWith("H5C6N1O2") && Find(&h->window, "Text2")->cursorPosition() == 0);
     QLocale::setDefault(QLocale(QLocale::German));
     h->Calculate("H2O");
     QLocale::setDefault(QLocale::c());
@@ -254,6 +256,7 @@ class MainWindowTest : public QObject {
     QVERIFY(window && QTest::qWaitForWindowExposed(window));
     auto* grid = Find<QTableWidget>(window, "list");
     QCOMPARE(Find(window, "Text1")->text() + Find(window, "Text2")->text(), QString("x 2/ 3"));
+    QCOMPARE(Find(window, "Text1")->cursorPosition(), 0);
     Press(grid, Qt::Key_Up);
     Press(grid);
     Press(Find(window, "Text1"), Qt::Key_Enter, Qt::KeypadModifier);
