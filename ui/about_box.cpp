@@ -1,12 +1,14 @@
 #include "ui/about_box.h"
 
 #include <QColor>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <QWindow>
 
 #include "ui/app_identity.h"
 #include "ui/fonts.h"
@@ -88,6 +90,15 @@ frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
   setObjectName(QStringLiteral("frmAbout"));
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
+  // No icon of its own; without this the box would take the main window's.
+  setWindowIcon(QIcon());
+  // Window managers such as openbox still draw the owner's icon, or one of
+  // their own, on a dialog without an icon; a blank native icon leaves its
+  // title bar bare.
+  winId();
+  QPixmap blank(16, 16);
+  blank.fill(Qt::transparent);
+  windowHandle()->setIcon(QIcon(blank));
   setSizeGripEnabled(false);
   // Setting the geometry marks the box as placed, so Qt does not centre it
   // over the main window.

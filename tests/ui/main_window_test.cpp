@@ -342,12 +342,12 @@ class MainWindowTest : public QObject {
     QCOMPARE(Visible<HelpWindow>(&h->window), 1);
   }
 
-  // "About(&A)" opens one box; Enter, keypad Enter and Esc close it, other
-  // keys do not; then a new one opens.
+  // "About(&A)" opens one box, without a window icon of its own; Enter,
+  // keypad Enter and Esc close it, other keys do not; then a new one opens.
   void aboutBox() {
     for (Qt::Key key : {Qt::Key_X, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
       for (int i = 0; i < 2; ++i) h->Action("MnuAbout")->trigger();
-      QCOMPARE(Visible<frmAbout>(&h->window), 1);
+      QVERIFY(Visible<frmAbout>(&h->window) == 1 && Newest<frmAbout>(&h->window)->windowIcon().isNull());
       Press(Find<QPushButton>(Newest<frmAbout>(&h->window), "cmdOK"), key);
       QCOMPARE(Visible<frmAbout>(&h->window), int(key == Qt::Key_X));
     }
