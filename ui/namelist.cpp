@@ -93,7 +93,8 @@ void namelist::Form_Load(const SearchResults& hits, int substanceLast) {
 void namelist::SetQuery(const QString& query) { SetBoxText(Text1, query); }
 
 void namelist::list_Click(int row) {
-  if (row >= 0 && row < formulas_.size()) emit FormulaChosen(formulas_[row]);
+  // Only cells of hit rows are clicked: the header row is the grid's header.
+  emit FormulaChosen(formulas_.at(row));
 }
 
 void namelist::close_Click() { QWidget::close(); }
