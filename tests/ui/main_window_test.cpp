@@ -21,7 +21,6 @@ namespace {
 
 const QString Water = QStringLiteral("H2O\r\nH2O1\r\n18.01528\r\nH \t 11.19%\r\nO \t 88.81%\r\n");
 const QString Salt = QStringLiteral("NaCl\r\nNa1Cl1\r\n58.44247\r\nNa\t 39.34%\r\nCl\t 60.66%\r\n");
-QClipboard* Clipboard() { return QGuiApplication::clipboard(); }
 QStringList boxes;  // every message box seen, as "caption|text"
 
 struct Keys { const char* focus; Qt::Key key; Qt::KeyboardModifiers modifiers; };
@@ -45,9 +44,7 @@ T* Newest(const QObject* parent) { return parent->findChildren<T*>().value(paren
 
 template <typename T>
 int Visible(const QObject* parent) {
-  int count = 0;
-  for (const T* window : parent->findChildren<T*>()) count += window->isVisible();
-  return count;
+  return int(std::ranges::count_if(parent->findChildren<T*>(), &QWidget::isVisible));
 }
 
 // Gives `widget` the focus and presses `key` there, Enter unless told otherwise.
@@ -59,7 +56,8 @@ void Press(QWidget* widget, Qt::Key key = Qt::Key_Return, Qt::KeyboardModifiers 
 // Returns a fresh folder: empty when `nameCsv` is null, else with the example
 // element and group tables and a name.csv of `nameCsv`.
 std::filesystem::path DataFolder(const char* nameCsv) {
-  const auto folder = std::filesystem::temp_directory_path() / ("zorvan-ui-test-" + std::to_string(QCoreApplication::applicationPid()));
+  const auto folder = std::filesystem::temp_directory_path() /
+                      ("zorvan-ui-test-" + std::to_string(QCoreApplication::applicationPid()));
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   for (const char* file : {"atom.csv", "group.csv"})
@@ -78,7 +76,8 @@ struct MemoryRegistry : Registry {
     open += handle != 0;
     return handle != 0;
   }
-  bool QueryValue(RegistryHandle key, const QString& name, qsizetype capacity, QByteArray& data, quint32& type) override {
+  bool QueryValue(RegistryHandle key, const QString& name, qsizetype capacity, QByteArray& data,
+                  quint32& type) override {
     const Values& values = *reinterpret_cast<const Values*>(key);
     if (!values.contains(name) || values[name].second.size() > capacity) return false;
     std::tie(type, data) = values[name];
@@ -184,10 +183,10 @@ class MainWindowTest : public QObject {
     QFETCH(Shortcut, s);
     if (!s.formula.isEmpty()) h->Calculate(s.formula);
     Find(&h->window, "Text1")->setText(s.typed);
-    Clipboard()->setText("H2O\r\n");
+    QGuiApplication::clipboard()->setText("H2O\r\n");
     for (QLineEdit* box : h->window.findChildren<QLineEdit*>()) box->selectAll();
     Press(Find<QWidget>(&h->window, s.focus), s.key, Qt::ControlModifier);
-    QCOMPARE(Clipboard()->text(), s.clipboard);
+    QCOMPARE(QGuiApplication::clipboard()->text(), s.clipboard);
     QCOMPARE(h->Text("Text1"), s.key == Qt::Key_V ? QString("H2O") : s.typed);
   }
 
@@ -195,7 +194,9 @@ class MainWindowTest : public QObject {
   // into the formula box whole, and nothing else changes.
   void batchPaste_data() {
     QTest::addColumn<Paste>("p");
-    QTest::newRow("one line") << Paste{"H2O\r\n", "\r\n" + Water, "H2O", "H2O1"};
+    QTest::newRow("one line, a group")
+        << Paste{"PhOH\r\n", "\r\nPhOH\r\nH6C6O1\r\n94.11304\r\nH \t  6.43%\r\nC \t 76.57%\r\nO \t 17.00%\r\n",
+                 "PhOH", "H6C6O1"};
     QTest::newRow("error line, no end")
         << Paste{"H2O\r\nh2o\r\nNaCl", "\r\n" + Water + "\r\nh2o\r\nError!\r\n\r\n\r\n" + Salt, "NaCl", "Na1Cl1"};
     QTest::newRow("empty first line") << Paste{"\r\nH2O", "\r\n\r\n\r\n0\r\n\r\n" + Water, "H2O", "H2O1"};
@@ -206,9 +207,9 @@ class MainWindowTest : public QObject {
   void batchPaste() {
     QFETCH(Paste, p);
     h->Calculate("C");
-    Clipboard()->setText(p.pasted);
+    QGuiApplication::clipboard()->setText(p.pasted);
     h->Action("MnuPaste")->trigger();
-    QCOMPARE(QStringList({Clipboard()->text(), h->Text("Text1"), h->Text("Text2")}),
+    QCOMPARE(QStringList({QGuiApplication::clipboard()->text(), h->Text("Text1"), h->Text("Text2")}),
              QStringList({p.clipboard, p.text1, p.text2}));
   }
 
@@ -222,7 +223,8 @@ class MainWindowTest : public QObject {
   }
 
   // A written box shows the start of its text; the percentages use the
-  // user's decimal point and line up in a fixed-pitch font.
+  // user's decimal point and line up: a tab moves to the next stop of eight
+  // columns of a fixed-pitch font.
   void resultsAsShown() {
     h->Calculate("C6H5NO2SClBrFIPNaKCaMgFeCuZnAgAuPtU");
     QVERIFY(h->Text("Text2").startsWith("H5C6N1O2") && Find(&h->window, "Text2")->cursorPosition() == 0);
@@ -231,6 +233,7 @@ class MainWindowTest : public QObject {
     QLocale::setDefault(QLocale::c());
     auto* list = Find<QListWidget>(&h->window, "List1");
     QCOMPARE(list->item(0)->text(), QString("H \t 11,19%"));
+    QCOMPARE(static_cast<QStyledItemDelegate*>(list->itemDelegate())->displayText("Na\t 9.34%", {}), "Na       9.34%");
     QCOMPARE(list->fontMetrics().horizontalAdvance("i1.%"), list->fontMetrics().horizontalAdvance("WO0 "));
   }
 
@@ -307,13 +310,13 @@ class MainWindowTest : public QObject {
              QList<int>({hits, 0, hits - 1, 1}));
   }
 
-  // A name file without records is read again at the next search; one lost
-  // meanwhile only warns.
+  // A name file without records is read again when search mode comes back
+  // on, where a lost one only warns, and at the next search.
   void emptyNameFileIsReadAgain() {
     const auto folder = DataFolder("");
     Harness empty(folder);
     std::filesystem::remove(folder / "name.csv");
-    empty.Search("x");
+    for (int i = 0; i < 2; ++i) empty.Action("MnuSearch")->trigger();
     QCOMPARE(std::exchange(boxes, {}).size(), 1);
     std::ofstream(folder / "name.csv", std::ios::binary) << "a,x,H2O\r\n";
     empty.Search("x");
@@ -387,6 +390,8 @@ class MainWindowTest : public QObject {
         u"\uFF7D\uFF83\uFF91\u60C5\u5831\u3092\u4F7F\u7528\u3067\u304D\u307E\u305B\u3093");
     QCOMPARE(std::exchange(boxes, {}), s.started.isEmpty() || !s.startSucceeds ? QStringList{message} : QStringList());
     QVERIFY(Visible<frmAbout>(&h->window) == 1 && h->registry.open == 0);
+    // OK stays the default button while the focus is on ｼｽﾃﾑ情報.
+    QVERIFY(Find<QPushButton>(Newest<frmAbout>(&h->window), "cmdOK")->isDefault());
   }
 
   // The launcher of this system: a folder is no file, and a path naming a
