@@ -42,6 +42,7 @@ T* Find(const QObject* parent, const char* name) {
 template <typename T>
 T* Newest(const QObject* parent) { return parent->findChildren<T*>().value(parent->findChildren<T*>().size() - 1); }
 
+// Returns how many windows of type T under `parent` are visible.
 template <typename T>
 int Visible(const QObject* parent) {
   return int(std::ranges::count_if(parent->findChildren<T*>(), &QWidget::isVisible));
@@ -53,11 +54,11 @@ void Press(QWidget* widget, Qt::Key key = Qt::Key_Return, Qt::KeyboardModifiers 
   QTest::keyClick(widget, key, modifiers);
 }
 
-// Returns a fresh folder: empty when `nameCsv` is null, else with the example
-// element and group tables and a name.csv of `nameCsv`.
+// Returns a fresh folder, removed when the tests end: empty when `nameCsv` is
+// null, else with the example element and group tables and a name.csv of `nameCsv`.
 std::filesystem::path DataFolder(const char* nameCsv) {
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("zorvan-ui-test-" + std::to_string(QCoreApplication::applicationPid()));
+  static const QTemporaryDir temp;
+  const std::filesystem::path folder = temp.path().toStdString() + "/data";
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   for (const char* file : {"atom.csv", "group.csv"})
