@@ -1,20 +1,32 @@
 #include "ui/about_box.h"
 
 #include <QColor>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <QWindow>
 
 #include "ui/app_identity.h"
 #include "ui/fonts.h"
 #include "ui/icon.h"
+#include "ui/controls.h"
 #include "ui/twips.h"
 
 namespace zorvan {
 namespace {
+
+// Registry locations of the system-information tool, read in this order.
+constexpr char SysInfoPathKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+constexpr char SysInfoPathValue[] = "PATH";
+constexpr char SysInfoFolderKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
+constexpr char SysInfoFolderValue[] = "MSINFO";
+constexpr char SysInfoFileName[] = "MSINFO32.EXE";
+// Bytes that one registry value may take.
+constexpr qsizetype RegistryBufferSize = 1024;
 
 // "のﾊﾞｰｼﾞｮﾝ情報", appended to the application title in the caption.
 QString CaptionSuffix() {
@@ -78,6 +90,15 @@ frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
   setObjectName(QStringLiteral("frmAbout"));
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
+  // No icon of its own; without this the box would take the main window's.
+  setWindowIcon(QIcon());
+  // Window managers such as openbox still draw the owner's icon, or one of
+  // their own, on a dialog without an icon; a blank native icon leaves its
+  // title bar bare.
+  winId();
+  QPixmap blank(16, 16);
+  blank.fill(Qt::transparent);
+  windowHandle()->setIcon(QIcon(blank));
   setSizeGripEnabled(false);
   // Setting the geometry marks the box as placed, so Qt does not centre it
   // over the main window.
@@ -122,6 +143,8 @@ frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
   Line1->setObjectName(QStringLiteral("Line1"));
   Line1->setGeometry(0, Twips(RuleTop), Twips(ClientWidth), 2);
 
+  // A focused button takes Enter itself; cmdOK is the default button besides.
+  PressOnEnter({cmdOK, cmdSysInfo});
   SetTabOrder({cmdOK, picIcon, cmdSysInfo, lblDescription, lblTitle, lblVersion});
   cmdOK->setFocus();
 

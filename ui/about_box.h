@@ -14,15 +14,6 @@ class QPushButton;
 
 namespace zorvan {
 
-// Registry locations of the system-information tool, read in this order.
-inline constexpr char SysInfoPathKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-inline constexpr char SysInfoPathValue[] = "PATH";
-inline constexpr char SysInfoFolderKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
-inline constexpr char SysInfoFolderValue[] = "MSINFO";
-inline constexpr char SysInfoFileName[] = "MSINFO32.EXE";
-// Bytes that one registry value may take.
-inline constexpr qsizetype RegistryBufferSize = 1024;
-
 // A modeless, fixed-size dialog that deletes itself when it closes; the main
 // window shows it and keeps a QPointer to bring an open box to the front.
 class frmAbout : public QDialog {
@@ -32,6 +23,16 @@ class frmAbout : public QDialog {
   // Builds the box over `parent` (the main window) and runs its load step;
   // `registry` and `launcher` must outlive the box.
   explicit frmAbout(Registry& registry, Launcher& launcher, QWidget* parent = nullptr);
+
+ private slots:
+  void cmdOK_Click();
+  void cmdSysInfo_Click();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void Form_Load();
 
   // Starts the system-information tool that the registry names, or shows the
   // message that it is unavailable and returns once the user has closed it.
@@ -43,16 +44,6 @@ class frmAbout : public QDialog {
   // returns false. The key is closed on every path.
   bool GetKeyValue(RegistryRoot KeyRoot, const QString& KeyName, const QString& SubKeyRef,
                    QString& KeyVal);
-
- private slots:
-  void cmdOK_Click();
-  void cmdSysInfo_Click();
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
-
- private:
-  void Form_Load();
 
   Registry& registry_;
   Launcher& launcher_;

@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 
 namespace zorvan {
+namespace {
 
 void RegisterFontSubstitutes() {
   const std::pair<QString, QString> substitutes[] = {
@@ -14,6 +15,8 @@ void RegisterFontSubstitutes() {
   for (const auto& [family, substitute] : substitutes)
     if (!QFontDatabase::hasFamily(family)) QFont::insertSubstitution(family, substitute);
 }
+
+}  // namespace
 
 void SetUpApplicationFonts() {
   RegisterFontSubstitutes();

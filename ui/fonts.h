@@ -13,12 +13,9 @@ inline QString MsGothic() { return QStringLiteral(u"\uFF2D\uFF33 \u30B4\u30B7\u3
 inline QString MsPGothic() { return QStringLiteral(u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF"); }
 inline QString Arial() { return QStringLiteral("Arial"); }
 
-// Maps each family above that the system lacks to a free substitute:
-// IPAGothic, IPAPGothic and Liberation Sans. Call right after the
-// application object is created.
-void RegisterFontSubstitutes();
-
-// Registers the substitutes and makes "ＭＳ Ｐゴシック" 9 pt the windows' default font.
+// Maps each family above that the system lacks to a free substitute
+// (IPAGothic, IPAPGothic and Liberation Sans) and makes "ＭＳ Ｐゴシック" 9 pt
+// the windows' default font. Call right after the application object is created.
 void SetUpApplicationFonts();
 
 // Returns a normal-weight font of `family` at `points`.

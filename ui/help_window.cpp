@@ -18,11 +18,10 @@ QString HelpCaptionSuffix() { return QStringLiteral(u" \uFF8D\uFF99\uFF8C\uFF9F"
 constexpr int HelpWidth = 640;
 constexpr int HelpHeight = 520;
 
-}  // namespace
-
+// The command line that starts the WinHelp viewer on the help file.
 QString WinHelpCommandLine() { return QStringLiteral("winhlp32 ") + app::HelpFile(); }
 
-QString HelpResourcePath() { return QStringLiteral(":/zorvan/help/help.html"); }
+}  // namespace
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   static const bool resourcesReady = (InitUiResources(), true);
@@ -34,15 +33,15 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setWindowIcon(ZorvanIcon());
   resize(HelpWidth, HelpHeight);
 
-  browser_ = new QTextBrowser(this);
-  browser_->setObjectName(QStringLiteral("helpBrowser"));
-  browser_->setReadOnly(true);
-  browser_->setOpenExternalLinks(true);
-  browser_->setSource(QUrl(QStringLiteral("qrc") + HelpResourcePath()), QTextDocument::HtmlResource);
+  auto* browser = new QTextBrowser(this);
+  browser->setObjectName(QStringLiteral("helpBrowser"));
+  browser->setReadOnly(true);
+  browser->setOpenExternalLinks(true);
+  browser->setSource(QUrl(QStringLiteral("qrc:/zorvan/help/help.html")), QTextDocument::HtmlResource);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(browser_);
+  layout->addWidget(browser);
 
   auto* closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   closeKey->setContext(Qt::WindowShortcut);

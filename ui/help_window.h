@@ -8,15 +8,7 @@
 
 #include "ui/launcher.h"
 
-class QTextBrowser;
-
 namespace zorvan {
-
-// Returns the command line that starts the WinHelp viewer on the help file.
-QString WinHelpCommandLine();
-
-// Returns the resource path of the program's own help text.
-QString HelpResourcePath();
 
 // A top-level window that shows the help text read-only; it closes with Esc
 // and deletes itself when it closes.
@@ -27,12 +19,6 @@ class HelpWindow : public QWidget {
   // Builds the window; `parent` (the main window) only owns it, the window
   // stays a top-level window of its own.
   explicit HelpWindow(QWidget* parent = nullptr);
-
-  // Returns the browser that shows the help text.
-  QTextBrowser* Browser() const { return browser_; }
-
- private:
-  QTextBrowser* browser_ = nullptr;
 };
 
 // The main window's "ﾍﾙﾌﾟの表示(&H)" command (F1).
@@ -46,10 +32,10 @@ class HelpCommand {
   // of opening a second.
   void disp_help_Click(QWidget* mainWindow);
 
+ private:
   // Returns the open help window, or nullptr when there is none or it has closed.
   HelpWindow* Window() const;
 
- private:
   Launcher& launcher_;
   QPointer<HelpWindow> window_;
 };

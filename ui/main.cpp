@@ -2,9 +2,8 @@
 // and the main window.
 #include <QApplication>
 #include <filesystem>
+#include <memory>
 
-#include "ui/fonts.h"
-#include "ui/icon.h"
 #include "ui/launcher.h"
 #include "ui/main_window.h"
 #include "ui/registry.h"
@@ -12,8 +11,7 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  zorvan::SetUpApplicationFonts();
-  QApplication::setWindowIcon(zorvan::ZorvanIcon());
+  zorvan::SetUpApplication();
 
   std::unique_ptr<zorvan::Registry> registry = zorvan::SystemRegistry();
   zorvan::ProcessLauncher launcher;

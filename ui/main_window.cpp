@@ -17,6 +17,7 @@
 
 #include "core/report.h"
 #include "ui/about_box.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/help_window.h"
 #include "ui/icon.h"
@@ -31,8 +32,10 @@ Text ToText(const QString& s) { return s.toStdU16String(); }
 QString ToQString(const Text& t) { return QString::fromStdU16String(t); }
 
 // Returns a label in the fixed-pitch Japanese font.
-QLabel* MakeLabel(const QString& caption, QRect geometry, qreal points, QWidget* parent) {
+QLabel* MakeLabel(const char* name, const QString& caption, QRect geometry, qreal points,
+                  QWidget* parent) {
   auto* label = new QLabel(caption, parent);
+  label->setObjectName(QLatin1String(name));
   label->setGeometry(geometry);
   label->setFont(NamedFont(MsGothic(), points));
   return label;
@@ -58,8 +61,9 @@ class TabStopDelegate : public QStyledItemDelegate {
   }
 };
 
-QLineEdit* MakeBox(QRect geometry, bool readOnly, QWidget* parent) {
+QLineEdit* MakeBox(const char* name, QRect geometry, bool readOnly, QWidget* parent) {
   auto* box = new QLineEdit(parent);
+  box->setObjectName(QLatin1String(name));
   box->setGeometry(geometry);
   box->setReadOnly(readOnly);
   return box;
@@ -74,6 +78,7 @@ Zorvan::Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& l
       registry_(registry),
       launcher_(launcher),
       help_(std::make_unique<HelpCommand>(launcher)) {
+  setObjectName(QStringLiteral("Zorvan"));
   setWindowTitle(QStringLiteral(u"\u5206\u5B50\u91CF\u8A08\u7B97"));  // 分子量計算
   setWindowIcon(ZorvanIcon());
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -88,31 +93,31 @@ Zorvan::Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& l
 
 Zorvan::~Zorvan() { qApp->removeEventFilter(this); }
 
-namelist* Zorvan::ResultWindow() const { return namelist_; }
-
-frmAbout* Zorvan::AboutBox() const { return about_; }
-
 void Zorvan::CreateActions() {
-  auto make = [this](const QString& caption, void (Zorvan::*slot)()) {
+  auto make = [this](const char* name, const QString& caption, void (Zorvan::*slot)()) {
     auto* action = new QAction(caption, this);
+    action->setObjectName(QLatin1String(name));
     if (slot) connect(action, &QAction::triggered, this, slot);
     return action;
   };
-  MnuExit = make(QStringLiteral(u"\u7D42\u4E86(&X)"), &Zorvan::MnuExit_Click);  // 終了(&X)
+  MnuExit = make("MnuExit", QStringLiteral(u"\u7D42\u4E86(&X)"), &Zorvan::MnuExit_Click);  // 終了(&X)
   // 分子量をｺﾋﾟｰ(&C), 重量%をｺﾋﾟｰ(&W), 全てｺﾋﾟｰ(&A), 分子式を貼付(&P)
-  MnuCopy1 = make(QStringLiteral(u"\u5206\u5B50\u91CF\u3092\uFF7A\uFF8B\uFF9F\uFF70(&C)"),
+  MnuCopy1 = make("MnuCopy1", QStringLiteral(u"\u5206\u5B50\u91CF\u3092\uFF7A\uFF8B\uFF9F\uFF70(&C)"),
                   &Zorvan::MnuCopy1_Click);
-  MnuCopy2 = make(QStringLiteral(u"\u91CD\u91CF%\u3092\uFF7A\uFF8B\uFF9F\uFF70(&W)"),
+  MnuCopy2 = make("MnuCopy2", QStringLiteral(u"\u91CD\u91CF%\u3092\uFF7A\uFF8B\uFF9F\uFF70(&W)"),
                   &Zorvan::MnuCopy2_Click);
-  MnuCopyA = make(QStringLiteral(u"\u5168\u3066\uFF7A\uFF8B\uFF9F\uFF70(&A)"), &Zorvan::MnuCopyA_Click);
-  MnuPaste = make(QStringLiteral(u"\u5206\u5B50\u5F0F\u3092\u8CBC\u4ED8(&P)"), &Zorvan::MnuPaste_Click);
+  MnuCopyA = make("MnuCopyA", QStringLiteral(u"\u5168\u3066\uFF7A\uFF8B\uFF9F\uFF70(&A)"),
+                  &Zorvan::MnuCopyA_Click);
+  MnuPaste = make("MnuPaste", QStringLiteral(u"\u5206\u5B50\u5F0F\u3092\u8CBC\u4ED8(&P)"),
+                  &Zorvan::MnuPaste_Click);
   // 基を分子式で置き換える(&G), 物質を検索する(&S)
-  MNuChange = make(QStringLiteral(u"\u57FA\u3092\u5206\u5B50\u5F0F\u3067\u7F6E\u304D\u63DB\u3048\u308B(&G)"),
-                   nullptr);
-  MnuSearch = make(QStringLiteral(u"\u7269\u8CEA\u3092\u691C\u7D22\u3059\u308B(&S)"), nullptr);
+  MNuChange = make("MNuChange",
+                   QStringLiteral(u"\u57FA\u3092\u5206\u5B50\u5F0F\u3067\u7F6E\u304D\u63DB\u3048\u308B(&G)"), nullptr);
+  MnuSearch = make("MnuSearch", QStringLiteral(u"\u7269\u8CEA\u3092\u691C\u7D22\u3059\u308B(&S)"), nullptr);
   // ﾍﾙﾌﾟの表示(&H)
-  disp_help = make(QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F\u306E\u8868\u793A(&H)"), &Zorvan::disp_help_Click);
-  MnuAbout = make(QStringLiteral("About(&A)"), &Zorvan::MnuAbout_Click);
+  disp_help = make("disp_help", QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F\u306E\u8868\u793A(&H)"),
+                   &Zorvan::disp_help_Click);
+  MnuAbout = make("MnuAbout", QStringLiteral("About(&A)"), &Zorvan::MnuAbout_Click);
 
   // The check marks are the program's only settings; both start checked.
   // The click handlers flip them, so Qt's own toggle is undone first.
@@ -139,15 +144,16 @@ void Zorvan::CreateActions() {
 }
 
 void Zorvan::CreateMenus() {
-  QMenuBar* bar = menuBar();
-  QMenu* file = bar->addMenu(QStringLiteral(u"\uFF8C\uFF67\uFF72\uFF99(&F)"));  // ﾌｧｲﾙ(&F)
-  file->addAction(MnuExit);
-  QMenu* edit = bar->addMenu(QStringLiteral(u"\u7DE8\u96C6(&E)"));  // 編集(&E)
-  edit->addActions({MnuCopy1, MnuCopy2, MnuCopyA, MnuPaste});
-  QMenu* option = bar->addMenu(QStringLiteral(u"\uFF75\uFF8C\uFF9F\uFF7C\uFF6E\uFF9D(&O)"));  // ｵﾌﾟｼｮﾝ(&O)
-  option->addActions({MNuChange, MnuSearch});
-  QMenu* help = bar->addMenu(QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F(&H)"));  // ﾍﾙﾌﾟ(&H)
-  help->addActions({disp_help, MnuAbout});
+  auto make = [this](const char* name, const QString& caption, QList<QAction*> items) {
+    QMenu* menu = menuBar()->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    menu->addActions(items);
+  };
+  make("MnuFile", QStringLiteral(u"\uFF8C\uFF67\uFF72\uFF99(&F)"), {MnuExit});  // ﾌｧｲﾙ(&F)
+  make("MnuEdit", QStringLiteral(u"\u7DE8\u96C6(&E)"), {MnuCopy1, MnuCopy2, MnuCopyA, MnuPaste});  // 編集(&E)
+  // ｵﾌﾟｼｮﾝ(&O), ﾍﾙﾌﾟ(&H)
+  make("MnuOption", QStringLiteral(u"\uFF75\uFF8C\uFF9F\uFF7C\uFF6E\uFF9D(&O)"), {MNuChange, MnuSearch});
+  make("menu_hlp", QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F(&H)"), {disp_help, MnuAbout});
 }
 
 void Zorvan::CreateControls() {
@@ -156,30 +162,37 @@ void Zorvan::CreateControls() {
   setCentralWidget(client);
 
   // 分子式, 組成式, 分子量, 重量%
-  Label1 = MakeLabel(QStringLiteral(u"\u5206\u5B50\u5F0F"), TwipsRect(60, 60, 615, 255), 9, client);
-  Text1 = MakeBox(TwipsRect(720, 0, 3975, 330), false, client);
+  Label1 = MakeLabel("Label1", QStringLiteral(u"\u5206\u5B50\u5F0F"), TwipsRect(60, 60, 615, 255), 9, client);
+  Text1 = MakeBox("Text1", TwipsRect(720, 0, 3975, 330), false, client);
   // Pasted text goes in whole; a formula over the length limit shows "Error!".
   Text1->setMaxLength(std::numeric_limits<int>::max());
-  Label2 = MakeLabel(QStringLiteral(u"\u7D44\u6210\u5F0F"), TwipsRect(60, 420, 615, 255), 9, client);
-  Text2 = MakeBox(TwipsRect(720, 360, 3975, 330), true, client);
-  Label3 = MakeLabel(QStringLiteral(u"\u5206\u5B50\u91CF"), TwipsRect(60, 780, 615, 255), 9, client);
-  Text3 = MakeBox(TwipsRect(720, 720, 1455, 330), true, client);
-  Label4 = MakeLabel(QStringLiteral(u"\u91CD\u91CF%"), TwipsRect(2220, 780, 555, 255), 9.75, client);
+  Label2 = MakeLabel("Label2", QStringLiteral(u"\u7D44\u6210\u5F0F"), TwipsRect(60, 420, 615, 255), 9, client);
+  Text2 = MakeBox("Text2", TwipsRect(720, 360, 3975, 330), true, client);
+  Label3 = MakeLabel("Label3", QStringLiteral(u"\u5206\u5B50\u91CF"), TwipsRect(60, 780, 615, 255), 9, client);
+  Text3 = MakeBox("Text3", TwipsRect(720, 720, 1455, 330), true, client);
+  Label4 = MakeLabel("Label4", QStringLiteral(u"\u91CD\u91CF%"), TwipsRect(2220, 780, 555, 255), 9.75, client);
   List1 = new QListWidget(client);
+  List1->setObjectName(QStringLiteral("List1"));
   List1->setGeometry(TwipsRect(2760, 720, 1935, 840));
   List1->setSelectionMode(QAbstractItemView::SingleSelection);
-  List1->setFont(NamedFont(MsGothic(), 9.75));
+  // The stand-in for this font, IPAGothic, has thin strokes that only its own
+  // hinting fits to the pixel grid at this size (its gasp table asks for
+  // that); with the light hinting most desktops default to they smear, "O"
+  // looks like "0" and "." like ",". Full hinting keeps the fixed pitch.
+  QFont listFont = NamedFont(MsGothic(), 9.75);
+  listFont.setStyleStrategy(QFont::PreferAntialias);
+  listFont.setHintingPreference(QFont::PreferFullHinting);
+  List1->setFont(listFont);
   List1->setItemDelegate(new TabStopDelegate(List1));
   List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Command1 = new QPushButton(QStringLiteral(u"\u8A08\u7B97"), client);  // 計算
+  Command1->setObjectName(QStringLiteral("Command1"));
   Command1->setGeometry(TwipsRect(120, 1200, 675, 375));
   Command2 = new QPushButton(QStringLiteral(u"\u691C\u7D22"), client);  // 検索
+  Command2->setObjectName(QStringLiteral("Command2"));
   Command2->setGeometry(TwipsRect(1200, 1200, 735, 375));
   for (QLineEdit* result : {Text2, Text3}) result->setFont(NamedFont(Arial(), 9));
-  for (QPushButton* button : {Command1, Command2}) {
-    button->setAutoDefault(false);
-    button->setDefault(false);
-  }
+  PressOnEnter({Command1, Command2});
 
   SetTabOrder({Text1, Text2, Text3, List1, Command1, Command2});
   Text1->setFocus();
@@ -210,8 +223,8 @@ char16_t Zorvan::DecimalPoint() const {
 void Zorvan::ShowResult(const CalcResult& result) {
   List1->clear();
   for (const Text& line : result.PercentLines) List1->addItem(ToQString(line));
-  Text2->setText(ToQString(result.Composition));
-  Text3->setText(ToQString(result.MolecularWeight));
+  SetBoxText(Text2, ToQString(result.Composition));
+  SetBoxText(Text3, ToQString(result.MolecularWeight));
 }
 
 void Zorvan::CalculateFormula() {
@@ -275,14 +288,14 @@ void Zorvan::LoadNameDatabase() {
 void Zorvan::CloseResultWindow() {
   if (namelist* window = namelist_) {
     namelist_ = nullptr;
-    window->QWidget::close();  // its unload step writes its query into Text1
+    window->QWidget::close();  // its Unloading signal puts its query back into Text1
   }
 }
 
 void Zorvan::Command2_Click() {
   List1->clear();
-  Text2->setText(QString());
-  Text3->setText(QString());
+  SetBoxText(Text2, QString());
+  SetBoxText(Text3, QString());
   const QString Formula = Text1->text();
   if (!MnuSearch->isChecked()) return;
 
@@ -290,11 +303,16 @@ void Zorvan::Command2_Click() {
   CloseResultWindow();
   if (names_.SubstanceLast() < 0) LoadNameDatabase();
   SearchResults hits = SearchNames(ToText(Formula), names_);
-  namelist_ = new namelist(*this, hits, names_.SubstanceLast());
+  namelist_ = new namelist(hits, names_.SubstanceLast(), this);
+  connect(namelist_, &namelist::FormulaChosen, this, [this](const QString& formula) {
+    SetBoxText(Text1, formula);
+    CalculateFormula();
+  });
+  connect(namelist_, &namelist::Unloading, this, [this](const QString& query) { SetBoxText(Text1, query); });
   // Without hits the window stays hidden, holding the query until the next
   // search or the end of search mode closes it.
   if (hits.HitLast() >= 0) namelist_->show();
-  namelist_->Text1->setText(Formula);
+  namelist_->SetQuery(Formula);
 }
 
 void Zorvan::MnuExit_Click() { close(); }
@@ -350,7 +368,7 @@ void Zorvan::MnuPaste_Click() {
   const Text pasted = ToText(QGuiApplication::clipboard()->text());
   std::vector<Text> PasteLines = SplitPasteLines(pasted);
   if (PasteLines.empty()) {
-    Text1->setText(ToQString(pasted));
+    SetBoxText(Text1, ToQString(pasted));
     return;
   }
   if (!engine_) return;
@@ -365,7 +383,7 @@ void Zorvan::MnuPaste_Click() {
     result = engine_->CalculateFormula(line, groups, point);
     AppendBatchEntry(batch, line, result);
   }
-  Text1->setText(ToQString(PasteLines.back()));
+  SetBoxText(Text1, ToQString(PasteLines.back()));
   ShowResult(result);
   PutOnClipboard(ToQString(batch));
 }

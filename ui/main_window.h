@@ -1,4 +1,19 @@
 // The main window: formula box, results, buttons and menus.
+//
+// Who calls whom; the main window creates the other windows and is the only
+// one that knows them:
+// - One calculation: Enter in Text1 (Text1_KeyDown, seen by eventFilter) or
+//   Command1_Click calls CalculateFormula, which reads Text1, asks the
+//   FormulaEngine (core) for a CalcResult and shows it in Text2, Text3, List1.
+// - One search: Command2_Click clears the results, closes the earlier namelist
+//   (whose Unloading signal puts its query back into Text1), calls SearchNames
+//   (search), creates a namelist over the hits, shown when there is one, and
+//   writes the query into it with namelist::SetQuery. A row click there emits
+//   FormulaChosen: Text1 takes the formula and CalculateFormula runs.
+// - One paste: MnuPaste_Click splits the clipboard text (SplitPasteLines,
+//   core), calculates each line with the engine, appends its report block
+//   (AppendBatchEntry, core), shows the last line with its results and puts
+//   the batch text on the clipboard.
 #pragma once
 
 #include <QMainWindow>
@@ -24,11 +39,14 @@ class Registry;
 class frmAbout;
 class namelist;
 
+// The controls and menu items carry their names as object names, so that
+// findChild<QLineEdit*>("Text1") finds the formula box.
 class Zorvan : public QMainWindow {
   Q_OBJECT
 
  public:
-  // The windows read their data files from `dataFolder`.
+  // The windows read their data files from `dataFolder`; `registry` and
+  // `launcher` must outlive the window.
   Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& launcher,
          QWidget* parent = nullptr);
   ~Zorvan() override;
@@ -37,17 +55,39 @@ class Zorvan : public QMainWindow {
   // file is missing or ends inside a record; the window must not be shown then.
   void Form_Load();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private slots:
+  void Command1_Click();
+  void Command2_Click();
+  void MNuChange_Click();
+  void MnuSearch_Click();
+  void MnuExit_Click();
+  void MnuAbout_Click();
+  void disp_help_Click();
+  void MnuCopy1_Click();
+  void MnuCopy2_Click();
+  void MnuCopyA_Click();
+  void MnuPaste_Click();
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateControls();
+  void Text1_KeyDown(int key);
   // Calculates the formula in Text1 and shows the results.
   void CalculateFormula();
+  void ShowResult(const CalcResult& result);
+  // Returns the report block of what the controls show now.
+  QString BuildReport() const;
+  // Clears the clipboard, then puts `text` on it as plain text.
+  static void PutOnClipboard(const QString& text);
+  void LoadNameDatabase();
+  void CloseResultWindow();
+  char16_t DecimalPoint() const;
 
-  // Returns the result window of the last search, shown or hidden, or null.
-  namelist* ResultWindow() const;
-  // Returns the open About box, or null.
-  frmAbout* AboutBox() const;
-  HelpCommand& Help() { return *help_; }
-  const NameDatabase& Names() const { return names_; }
-
-  // The controls, under the names the other windows and the tests use.
   QLabel* Label1;
   QLineEdit* Text1;
   QLabel* Label2;
@@ -68,37 +108,6 @@ class Zorvan : public QMainWindow {
   QAction* MnuSearch;
   QAction* disp_help;
   QAction* MnuAbout;
-
- public slots:
-  void Command1_Click();
-  void Command2_Click();
-  void MNuChange_Click();
-  void MnuSearch_Click();
-  void MnuExit_Click();
-  void MnuAbout_Click();
-  void disp_help_Click();
-  void MnuCopy1_Click();
-  void MnuCopy2_Click();
-  void MnuCopyA_Click();
-  void MnuPaste_Click();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  void CreateActions();
-  void CreateMenus();
-  void CreateControls();
-  void Text1_KeyDown(int key);
-  void ShowResult(const CalcResult& result);
-  // Returns the report block of what the controls show now.
-  QString BuildReport() const;
-  // Clears the clipboard, then puts `text` on it as plain text.
-  static void PutOnClipboard(const QString& text);
-  void LoadNameDatabase();
-  void CloseResultWindow();
-  char16_t DecimalPoint() const;
 
   std::filesystem::path dataFolder_;
   Registry& registry_;

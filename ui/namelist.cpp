@@ -8,24 +8,24 @@
 #include <QTableWidget>
 #include <cmath>
 
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/icon.h"
-#include "ui/main_window.h"
 #include "ui/twips.h"
 
 namespace zorvan {
 
-namelist::namelist(Zorvan& main, const SearchResults& hits, int substanceLast)
-    : QWidget(&main, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowCloseButtonHint),
-      main_(main),
-      hits_(hits) {
+namelist::namelist(const SearchResults& hits, int substanceLast, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("namelist"));
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral(u"\u691C\u7D22\u7D50\u679C"));  // 検索結果
   setWindowIcon(ZorvanIcon());
   setFixedSize(TwipsSize(9915, 4275));
 
   list = new QTableWidget(this);
+  list->setObjectName(QStringLiteral("list"));
   list->setGeometry(TwipsRect(120, 600, 9735, 3735));
   list->setFont(NamedFont(MsPGothic(), 9));
   list->setColumnCount(2);
@@ -38,13 +38,17 @@ namelist::namelist(Zorvan& main, const SearchResults& hits, int substanceLast)
   list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
 
   Text1 = new QLineEdit(this);
+  Text1->setObjectName(QStringLiteral("Text1"));
   Text1->setGeometry(TwipsRect(120, 120, 4455, 270));
   close = new QPushButton(QStringLiteral(u"\u9589\u3058\u308B"), this);  // 閉じる
+  close->setObjectName(QStringLiteral("close"));
   close->setGeometry(TwipsRect(8880, 120, 855, 375));
-  close->setAutoDefault(false);
+  PressOnEnter({close});
   Label1 = new QLabel(QStringLiteral(u"\uFF8B\uFF6F\uFF84\u6570"), this);  // ﾋｯﾄ数
+  Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setGeometry(TwipsRect(4920, 120, 735, 255));
   Text2 = new QLineEdit(this);
+  Text2->setObjectName(QStringLiteral("Text2"));
   Text2->setGeometry(TwipsRect(5520, 120, 1215, 270));
 
   SetTabOrder({list, Text1, close, Text2});
@@ -55,37 +59,47 @@ namelist::namelist(Zorvan& main, const SearchResults& hits, int substanceLast)
   connect(list, &QTableWidget::cellClicked, this, [this](int row, int) { list_Click(row); });
   connect(close, &QPushButton::clicked, this, &namelist::close_Click);
 
-  Form_Load(substanceLast);
+  Form_Load(hits, substanceLast);
 }
 
-void namelist::Form_Load(int substanceLast) {
-  // Column widths follow from the grid width in twips, as a 16-bit whole number.
+void namelist::Form_Load(const SearchResults& hits, int substanceLast) {
+  // The grid's width in twips, rounded to a whole number, ties to even.
   const double w = std::nearbyint(list->width() * 15.0);
   list->clearContents();
+  // Together the two columns are 300 twips narrower than the grid, by design:
+  // the name column stops short of the grid's right edge.
   list->setColumnWidth(0, Twips(std::nearbyint(w / 3)));
   list->setColumnWidth(1, Twips(std::nearbyint(2 * w / 3 - 300)));
   // 示性式, 物質名
   list->setHorizontalHeaderLabels({QStringLiteral(u"\u793A\u6027\u5F0F"), QStringLiteral(u"\u7269\u8CEA\u540D")});
 
-  const int count = hits_.HitLast() + 1;
+  const int count = hits.HitLast() + 1;
   list->setRowCount(count);
   for (int i = 0; i < count; ++i) {
-    list->setItem(i, 0, new QTableWidgetItem(QString::fromStdU16String(hits_.Hits[i].HitFormula)));
-    list->setItem(i, 1, new QTableWidgetItem(QString::fromStdU16String(hits_.Hits[i].HitName)));
+    formulas_.append(QString::fromStdU16String(hits.Hits[i].HitFormula));
+    list->setItem(i, 0, new QTableWidgetItem(formulas_.back()));
+    list->setItem(i, 1, new QTableWidgetItem(QString::fromStdU16String(hits.Hits[i].HitName)));
   }
-  if (count > 0) list->setCurrentCell(count - 1, 1);
-  Text2->setText(QStringLiteral(" %1/ %2").arg(count).arg(substanceLast + 1));
+  // Filling the grid cell by cell leaves the last row's name cell current
+  // (none without hits). The grid still opens at its header and first rows:
+  // without auto-scroll the hidden grid does not note to scroll to the
+  // current cell when it is shown.
+  list->setAutoScroll(false);
+  list->setCurrentCell(count - 1, 1);
+  list->setAutoScroll(true);
+  SetBoxText(Text2, QStringLiteral(" %1/ %2").arg(count).arg(substanceLast + 1));
 }
 
+void namelist::SetQuery(const QString& query) { SetBoxText(Text1, query); }
+
 void namelist::list_Click(int row) {
-  if (row < 0 || row > hits_.HitLast()) return;
-  main_.Text1->setText(QString::fromStdU16String(hits_.Hits[row].HitFormula));
-  main_.CalculateFormula();
+  // Only cells of hit rows are clicked: the header row is the grid's header.
+  emit FormulaChosen(formulas_.at(row));
 }
 
 void namelist::close_Click() { QWidget::close(); }
 
-void namelist::Form_Unload() { main_.Text1->setText(Text1->text()); }
+void namelist::Form_Unload() { emit Unloading(Text1->text()); }
 
 void namelist::closeEvent(QCloseEvent* event) {
   Form_Unload();

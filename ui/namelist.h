@@ -1,6 +1,7 @@
 // The search result window: the hits of one search in a two-column grid.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 #include "search/name_database.h"
@@ -12,23 +13,25 @@ class QTableWidget;
 
 namespace zorvan {
 
-class Zorvan;
-
+// Knows nothing of the window that creates it: it reports a row click and its
+// own closing by signals, and its creator connects them.
 class namelist : public QWidget {
   Q_OBJECT
 
  public:
-  // Builds the window for `hits` out of `substanceLast` + 1 records; it is
-  // not shown until the caller shows it.
-  namelist(Zorvan& main, const SearchResults& hits, int substanceLast);
+  // Builds the window for `hits` out of `substanceLast` + 1 records and runs
+  // its load step; it is not shown until the caller shows it. `parent` only
+  // owns it: the window stays a top-level window of its own.
+  namelist(const SearchResults& hits, int substanceLast, QWidget* parent);
 
-  // The grid holds one table row per hit; the table's header is the grid's
-  // header row.
-  QTableWidget* list;
-  QLineEdit* Text1;
-  QPushButton* close;
-  QLabel* Label1;
-  QLineEdit* Text2;
+  // The Search command's write into the query box Text1.
+  void SetQuery(const QString& query);
+
+ signals:
+  // A click on a hit row: its formula is to be calculated.
+  void FormulaChosen(const QString& formula);
+  // Every close, whoever closes the window: `query` is the query box's text.
+  void Unloading(const QString& query);
 
  private slots:
   void list_Click(int row);
@@ -38,11 +41,17 @@ class namelist : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void Form_Load(int substanceLast);
+  void Form_Load(const SearchResults& hits, int substanceLast);
   void Form_Unload();
 
-  Zorvan& main_;
-  SearchResults hits_;
+  // The grid holds one table row per hit; the table's header is the grid's
+  // header row.
+  QTableWidget* list;
+  QLineEdit* Text1;
+  QPushButton* close;  // hides QWidget::close() here; callers outside use QWidget::close()
+  QLabel* Label1;
+  QLineEdit* Text2;
+  QStringList formulas_;  // HitFormula of each row, for the row click
 };
 
 }  // namespace zorvan

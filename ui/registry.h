@@ -13,19 +13,14 @@ namespace zorvan {
 
 // A predefined root key, with the 32-bit value that the Windows headers give it.
 enum class RegistryRoot : quint32 {
-  ClassesRoot = 0x80000000u,
-  CurrentUser = 0x80000001u,
-  LocalMachine = 0x80000002u,
-  Users = 0x80000003u,
+  LocalMachine = 0x80000002u,  // HKEY_LOCAL_MACHINE, the only root the program reads
 };
 
 // An open key; 0 stands for no key.
 using RegistryHandle = quintptr;
 
 inline constexpr quint32 RegKeyAllAccess = 0x2003F;  // KEY_ALL_ACCESS
-inline constexpr quint32 RegKeyRead = 0x20019;       // KEY_READ
 inline constexpr quint32 RegSz = 1;                  // REG_SZ
-inline constexpr quint32 RegBinary = 3;              // REG_BINARY
 inline constexpr quint32 RegDword = 4;               // REG_DWORD
 
 class Registry {

@@ -1,5 +1,6 @@
 #include "ui/startup.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
 #include <exception>
@@ -7,9 +8,16 @@
 
 #include "core/record_reader.h"
 #include "ui/app_identity.h"
+#include "ui/fonts.h"
+#include "ui/icon.h"
 #include "ui/main_window.h"
 
 namespace zorvan {
+
+void SetUpApplication() {
+  SetUpApplicationFonts();
+  QApplication::setWindowIcon(ZorvanIcon());
+}
 
 int StartZorvan(Zorvan& window) {
   std::string message;

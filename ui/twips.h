@@ -4,9 +4,7 @@
 
 #include <QRect>
 #include <QSize>
-#include <QWidget>
 #include <cmath>
-#include <initializer_list>
 
 namespace zorvan {
 
@@ -15,14 +13,5 @@ inline QRect TwipsRect(int left, int top, int width, int height) {
   return QRect(Twips(left), Twips(top), Twips(width), Twips(height));
 }
 inline QSize TwipsSize(int width, int height) { return QSize(Twips(width), Twips(height)); }
-
-// Sets the tab order of `widgets`, first to last.
-inline void SetTabOrder(std::initializer_list<QWidget*> widgets) {
-  QWidget* previous = nullptr;
-  for (QWidget* widget : widgets) {
-    if (previous) QWidget::setTabOrder(previous, widget);
-    previous = widget;
-  }
-}
 
 }  // namespace zorvan
