@@ -1,9 +1,9 @@
 #include "ui/help_window.h"
 
+#include <QFile>
 #include <QKeySequence>
 #include <QShortcut>
 #include <QTextBrowser>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "ui/app_identity.h"
@@ -21,9 +21,27 @@ constexpr int HelpHeight = 520;
 // The command line that starts the WinHelp viewer on the help file.
 QString WinHelpCommandLine() { return QStringLiteral("winhlp32 ") + app::HelpFile(); }
 
+// Returns the help text with the group table in place of its marker.
+QString HelpText(const GroupTable& groups) {
+  QFile file(QStringLiteral(":/zorvan/help/help.html"));
+  file.open(QIODevice::ReadOnly);
+  QString rows;
+  for (const Group& group : groups.Slots)
+    rows += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>\n")
+                .arg(QString::fromStdU16String(group.GroupAbbrev).toHtmlEscaped(),
+                     QString::fromStdU16String(group.GroupFormula).toHtmlEscaped());
+  // 略号, 分子式; （登録なし） when group.csv holds no group
+  const QString table =
+      rows.isEmpty() ? QStringLiteral(u"<p>\uFF08\u767B\u9332\u306A\u3057\uFF09</p>")
+                     : QStringLiteral(u"<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n"
+                                      u"<tr><th>\u7565\u53F7</th><th>\u5206\u5B50\u5F0F</th></tr>\n") +
+                           rows + QStringLiteral("</table>");
+  return QString::fromUtf8(file.readAll()).replace(QStringLiteral("<!-- groups -->"), table);
+}
+
 }  // namespace
 
-HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+HelpWindow::HelpWindow(const GroupTable& groups, QWidget* parent) : QWidget(parent, Qt::Window) {
   static const bool resourcesReady = (InitUiResources(), true);
   Q_UNUSED(resourcesReady);
 
@@ -37,7 +55,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   browser->setObjectName(QStringLiteral("helpBrowser"));
   browser->setReadOnly(true);
   browser->setOpenExternalLinks(true);
-  browser->setSource(QUrl(QStringLiteral("qrc:/zorvan/help/help.html")), QTextDocument::HtmlResource);
+  browser->setHtml(HelpText(groups));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -50,12 +68,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 HelpCommand::HelpCommand(Launcher& launcher) : launcher_(launcher) {}
 
-void HelpCommand::disp_help_Click(QWidget* mainWindow) {
+void HelpCommand::disp_help_Click(QWidget* mainWindow, const GroupTable& groups) {
   if (launcher_.StartDetached(WinHelpCommandLine())) return;
   // Without a viewer the program shows its own help rather than ending.
   // A closed window is hidden until its deferred deletion runs; it does not count.
   if (Window() == nullptr) {
-    window_ = new HelpWindow(mainWindow);
+    window_ = new HelpWindow(groups, mainWindow);
   }
   window_->show();
   window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "core/reference_tables.h"
 #include "ui/launcher.h"
 
 namespace zorvan {
@@ -16,9 +17,9 @@ class HelpWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // Builds the window; `parent` (the main window) only owns it, the window
-  // stays a top-level window of its own.
-  explicit HelpWindow(QWidget* parent = nullptr);
+  // Builds the window with `groups` listed in the help text; `parent` (the
+  // main window) only owns it, the window stays a top-level window of its own.
+  explicit HelpWindow(const GroupTable& groups, QWidget* parent = nullptr);
 };
 
 // The main window's "ﾍﾙﾌﾟの表示(&H)" command (F1).
@@ -28,9 +29,9 @@ class HelpCommand {
   explicit HelpCommand(Launcher& launcher);
 
   // Starts the WinHelp viewer on the help file; when it cannot start, shows the
-  // help window over `mainWindow`, bringing an open one to the front instead
-  // of opening a second.
-  void disp_help_Click(QWidget* mainWindow);
+  // help window, with `groups` listed, over `mainWindow`, bringing an open one
+  // to the front instead of opening a second.
+  void disp_help_Click(QWidget* mainWindow, const GroupTable& groups);
 
  private:
   // Returns the open help window, or nullptr when there is none or it has closed.

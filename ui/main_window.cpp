@@ -15,6 +15,7 @@
 #include <QStyledItemDelegate>
 #include <limits>
 
+#include "core/explain.h"
 #include "core/report.h"
 #include "ui/about_box.h"
 #include "ui/controls.h"
@@ -225,6 +226,15 @@ void Zorvan::ShowResult(const CalcResult& result) {
   for (const Text& line : result.PercentLines) List1->addItem(ToQString(line));
   SetBoxText(Text2, ToQString(result.Composition));
   SetBoxText(Text3, ToQString(result.MolecularWeight));
+  // The composition box still says only "Error!"; its tooltip says why and
+  // where, and the caret goes there (to the abbreviation when the error lies
+  // in a group's formula) without touching the text.
+  const Text formula = ToText(Text1->text());
+  QStringList notes;
+  if (result.Status != CalcStatus::Ok) notes << ToQString(ExplainError(result, engine_->Formula()));
+  if (const Text caution = HydrateCaution(formula); !caution.empty()) notes << ToQString(caution);
+  Text2->setToolTip(notes.join(u'\n'));
+  if (result.TypedPosition > 0) Text1->setCursorPosition(result.TypedPosition - 1);
 }
 
 void Zorvan::CalculateFormula() {
@@ -336,7 +346,7 @@ void Zorvan::MnuAbout_Click() {
   about_->activateWindow();
 }
 
-void Zorvan::disp_help_Click() { help_->disp_help_Click(this); }
+void Zorvan::disp_help_Click() { help_->disp_help_Click(this, tables_.Groups); }
 
 QString Zorvan::BuildReport() const {
   CalcResult shown;

@@ -238,6 +238,26 @@ class MainWindowTest : public QObject {
     QCOMPARE(list->fontMetrics().horizontalAdvance("i1.%"), list->fontMetrics().horizontalAdvance("WO0 "));
   }
 
+  // After "Error!" the composition box's tooltip says why and where, and the
+  // caret moves there without selecting or changing the text; a look-alike
+  // hydrate adds a caution; a good formula clears the tooltip.
+  void errorTooltip() {
+    struct Row { QString formula, tooltipStart; int caret; };
+    const Row rows[] = {
+        {"H2O ", QString::fromUtf16(u"4\u6587\u5B57\u76EE\u306B\u7A7A\u767D"), 3},  // 4文字目に空白
+        {"Phe", QString::fromUtf16(u"3\u6587\u5B57\u76EE\u306E\u5C0F\u6587\u5B57"), 2},  // 3文字目の小文字
+        {"CuSO4.5H2O", QString::fromUtf16(u"\u7D50\u6676\u6C34"), 10},  // 結晶水
+        {"H2O", "", 3}};
+    for (const Row& row : rows) {
+      h->Calculate(row.formula);
+      auto* text1 = Find(&h->window, "Text1");
+      QCOMPARE(text1->text(), row.formula);
+      const QString tooltip = Find(&h->window, "Text2")->toolTip();
+      QVERIFY2(row.tooltipStart.isEmpty() ? tooltip.isEmpty() : tooltip.startsWith(row.tooltipStart), qPrintable(row.formula));
+      QVERIFY(text1->cursorPosition() == row.caret && !text1->hasSelectedText());
+    }
+  }
+
   // A missing or truncated data file: its message, status 1, no window.
   void startUpFailures_data() {
     QTest::addColumn<QString>("nameCsv");  // empty: an empty folder
@@ -341,6 +361,8 @@ class MainWindowTest : public QObject {
     h->launcher.startSucceeds = false;
     for (int i = 0; i < 2; ++i) h->Action("disp_help")->trigger();
     QCOMPARE(Visible<HelpWindow>(&h->window), 1);
+    const QString help = Newest<HelpWindow>(&h->window)->findChild<QTextBrowser*>()->toPlainText();
+    QVERIFY(help.contains("Boc") && help.contains("C5H9O2") && help.contains("CuSO4*5H2O"));
     Newest<HelpWindow>(&h->window)->close();
     h->Action("disp_help")->trigger();
     QCOMPARE(Visible<HelpWindow>(&h->window), 1);
