@@ -329,6 +329,8 @@ class MainWindowTest : public QObject {
     auto* grid = Find<QTableWidget>(Newest<namelist>(&example.window), "list");
     QCOMPARE(QList<int>({grid->rowCount(), grid->rowAt(0), grid->currentRow(), grid->currentColumn()}),
              QList<int>({hits, 0, hits - 1, 1}));
+    // Names get two thirds of the grid, formulas one third, and both fit in it.
+    QVERIFY(grid->columnWidth(1) > grid->columnWidth(0) && grid->columnWidth(0) + grid->columnWidth(1) < grid->width());
   }
 
   // A name file without records is read again when search mode comes back
