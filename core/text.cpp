@@ -69,16 +69,16 @@ std::string ToUtf8(std::u16string_view text) {
 }
 
 void AppendUtf8(std::string& out, std::u16string_view text) {
-  // Formulas and reports are mostly ASCII: copy the leading ASCII run at once.
-  size_t ascii = 0;
-  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
   const size_t base = out.size();
-  out.resize(base + ascii);
-  for (size_t i = 0; i < ascii; ++i) out[base + i] = static_cast<char>(text[i]);
-  for (size_t i = ascii; i < text.size(); ++i) {
+  out.resize(base + 3 * text.size());
+  out.resize(EncodeUtf8(text, out.data() + base) - out.data());
+}
+
+char* EncodeUtf8(std::u16string_view text, char* out) {
+  for (size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
     if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
+      *out++ = static_cast<char>(c);
       continue;
     }
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
@@ -89,21 +89,28 @@ void AppendUtf8(std::string& out, std::u16string_view text) {
       c = ReplacementChar;
     }
     if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | c >> 6));
+      *out++ = static_cast<char>(0xC0 | c >> 6);
     } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | c >> 12));
-      out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+      *out++ = static_cast<char>(0xE0 | c >> 12);
+      *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
     } else {
-      out.push_back(static_cast<char>(0xF0 | c >> 18));
-      out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+      *out++ = static_cast<char>(0xF0 | c >> 18);
+      *out++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
     }
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  return out;
 }
 
 Text FromUtf8(std::string_view bytes) {
   Text out;
+  FromUtf8(bytes, out);
+  return out;
+}
+
+void FromUtf8(std::string_view bytes, Text& out) {
+  out.clear();
   out.reserve(bytes.size());
   size_t i = 0;
   while (i < bytes.size()) {
@@ -144,7 +151,6 @@ Text FromUtf8(std::string_view bytes) {
     }
     i += extra + 1;
   }
-  return out;
 }
 
 }  // namespace zorvan

@@ -25,5 +25,10 @@ Text DecodeCp932(std::string_view bytes);
 std::string ToUtf8(std::u16string_view text);
 void AppendUtf8(std::string& out, std::u16string_view text);
 Text FromUtf8(std::string_view bytes);
+// The same into `out`, reusing its storage.
+void FromUtf8(std::string_view bytes, Text& out);
+// Writes `text` as UTF-8 at `out`, which has room for 3 bytes per unit, and
+// returns the end of what it wrote.
+char* EncodeUtf8(std::u16string_view text, char* out);
 
 }  // namespace zorvan

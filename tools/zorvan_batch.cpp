@@ -10,26 +10,45 @@
 #include "core/calculation.h"
 #include "core/explain.h"
 #include "core/reference_tables.h"
-#include "core/report.h"
+#include "tools/formats.h"
 
 namespace {
 
 constexpr const char* Usage =
-    "Usage: zorvan-batch [--data DIR] [--no-groups] [--explain]\n"
+    "Usage: zorvan-batch [--data DIR] [--no-groups] [--format FORMAT] [--header]\n"
+    "                    [--explain]\n"
     "\n"
     "Reads chemical formulas from standard input, one per line (LF or CR LF;\n"
-    "an empty line is the empty formula), and writes for each line a CR LF and\n"
-    "its report block: the formula, the composition formula (or \"Error!\"), the\n"
-    "molecular weight and one weight-percent line per element, each line ended\n"
-    "by CR LF, with \".\" as the decimal point. Text is UTF-8.\n"
+    "an empty line is the empty formula), and writes one entry per line with\n"
+    "the formula, the composition formula (or \"Error!\"), the molecular weight\n"
+    "(empty after an error) and the weight percent of each element in\n"
+    "element-number order, with \".\" as the decimal point. Text is UTF-8; an\n"
+    "invalid byte reads as U+FFFD.\n"
     "\n"
-    "  --data DIR    read atom.csv and group.csv from DIR (default: the\n"
-    "                working directory)\n"
-    "  --no-groups   do not replace group abbreviations by their formulas\n"
-    "  --explain     for each line that gives \"Error!\", write to standard error\n"
-    "                LINE:POSITION: and why it fails (POSITION counts characters\n"
-    "                from 1; it is left out when the error has no one place)\n"
-    "  --help        show this text\n";
+    "  --data DIR       read atom.csv and group.csv from DIR (default: the\n"
+    "                   working directory)\n"
+    "  --no-groups      do not replace group abbreviations by their formulas\n"
+    "  --format FORMAT  how each entry is written:\n"
+    "                   report  (default) a CR LF, then the report block of a\n"
+    "                           batch paste: the formula, the composition, the\n"
+    "                           weight and one line \"symbol TAB percent field\"\n"
+    "                           per element, each line ended by CR LF\n"
+    "                   tsv     one line of tab-separated fields ended by LF:\n"
+    "                           formula, composition, weight, then one field\n"
+    "                           symbol=percent per element (H=11.19%); in every\n"
+    "                           field a backslash, tab, CR or LF is written as\n"
+    "                           \\\\, \\t, \\r or \\n\n"
+    "                   jsonl   one JSON object per line: {\"formula\": ...,\n"
+    "                           \"composition\": ..., \"weight\": \"18.01528\",\n"
+    "                           \"error\": false, \"percent\": [[\"H\", \"11.19%\"], ...]}\n"
+    "  --header         with tsv, first write the line\n"
+    "                   formula TAB composition TAB weight TAB percent\n"
+    "                   (the percent column and any after it hold symbol=percent)\n"
+    "  --explain        for each line that gives \"Error!\", write to standard\n"
+    "                   error LINE:POSITION: and why it fails (POSITION counts\n"
+    "                   characters from 1; it is left out when the error has no\n"
+    "                   one place)\n"
+    "  --help           show this text\n";
 
 // A line of more UTF-8 bytes than this has more UTF-16 units than the
 // longest formula (a code unit takes at most 3 bytes), so it can only be an
@@ -101,6 +120,8 @@ int main(int argc, char** argv) {
   std::string dataDir = ".";
   bool replaceGroups = true;
   bool explain = false;
+  zorvan::OutputFormat format = zorvan::OutputFormat::Report;
+  bool header = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -110,6 +131,14 @@ int main(int argc, char** argv) {
       replaceGroups = false;
     } else if (arg == "--explain") {
       explain = true;
+    } else if (arg == "--header") {
+      header = true;
+    } else if (arg == "--format") {
+      if (i + 1 == argc || !zorvan::OutputFormatNamed(argv[i + 1], format)) {
+        std::fprintf(stderr, "zorvan-batch: --format needs report, tsv or jsonl\n\n%s", Usage);
+        return 2;
+      }
+      ++i;
     } else if (arg == "--data") {
       if (i + 1 == argc) {
         std::fprintf(stderr, "zorvan-batch: --data needs a folder\n\n%s", Usage);
@@ -134,42 +163,39 @@ int main(int argc, char** argv) {
   }
 
   zorvan::FormulaEngine engine(tables);
-  zorvan::Text block;
+  const zorvan::EntryWriter writer(format);
+  zorvan::OutputBuffer out(stdout);
+  zorvan::Text formula;
   zorvan::CalcResult result;
-  std::string out;
   size_t lineNumber = 0;
-  // Writes why line `lineNumber` failed; the report on standard output is unchanged.
+  // Writes why line `lineNumber` failed; the output is unchanged.
   auto explainError = [&](const zorvan::Text& formula) {
     if (!explain || result.Status == zorvan::CalcStatus::Ok) return;
-    std::string where = std::to_string(lineNumber) + ":";
-    if (result.TypedPosition > 0) where += std::to_string(result.TypedPosition) + ":";
+    std::string message = std::to_string(lineNumber) + ":";
+    if (result.TypedPosition > 0) message += std::to_string(result.TypedPosition) + ":";
     zorvan::Text cause = zorvan::ExplainError(result, engine.Formula());
     if (zorvan::Text caution = zorvan::HydrateCaution(formula); !caution.empty()) cause += u" " + caution;
-    std::fprintf(stderr, "%s %s\n", where.c_str(), zorvan::ToUtf8(cause).c_str());
+    // Written whole: the quoted character may be a NUL.
+    message += ' ';
+    zorvan::AppendUtf8(message, cause);
+    message += '\n';
+    std::fwrite(message.data(), 1, message.size(), stderr);
   };
-  auto flush = [&](size_t above) {
-    if (out.size() > above) {
-      std::fwrite(out.data(), 1, out.size(), stdout);
-      out.clear();
-    }
-  };
+  if (header && format == zorvan::OutputFormat::Tsv) writer.WriteHeader(out);
   ForEachInputLine(
-      [&](const std::string& line) {
-        zorvan::Text formula = zorvan::FromUtf8(line);
+      [&](std::string_view line) {
+        zorvan::FromUtf8(line, formula);
         engine.CalculateFormula(formula, replaceGroups, u'.', result);
         ++lineNumber;
         explainError(formula);
-        block.clear();
-        zorvan::AppendBatchEntry(block, formula, result);
-        zorvan::AppendUtf8(out, block);
-        flush(1 << 16);
+        writer.WriteEntry(out, formula, result);
       },
-      [&] { out += "\r\n"; },
+      [&] { writer.WriteLongStart(out); },
       [&](std::string_view piece) {
         // Each piece ends on a whole UTF-8 sequence, so it converts alone
         // exactly as the whole line would.
-        zorvan::AppendUtf8(out, zorvan::FromUtf8(piece));
-        flush(1 << 16);
+        zorvan::FromUtf8(piece, formula);
+        writer.WriteLongPiece(out, formula);
       },
       [&] {
         ++lineNumber;
@@ -179,11 +205,8 @@ int main(int argc, char** argv) {
           result.TypedPosition = 0;
           explainError({});
         }
-        out += "\r\n";
-        zorvan::AppendUtf8(out, zorvan::ErrorText);
-        out += "\r\n\r\n";
-        flush(1 << 16);
+        writer.WriteLongEnd(out);
       });
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  const bool written = out.Flush();
+  return std::fflush(stdout) == 0 && written ? 0 : 1;
 }

@@ -1,0 +1,67 @@
+// The output formats of zorvan-batch: the clipboard report, tab-separated
+// fields and JSON lines, written as UTF-8 straight into an output buffer.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string_view>
+
+#include "core/calculation.h"
+#include "core/text.h"
+
+namespace zorvan {
+
+enum class OutputFormat { Report, Tsv, Jsonl };
+
+// Sets `format` to the format called `name` ("report", "tsv", "jsonl");
+// returns false when no format has that name.
+bool OutputFormatNamed(std::string_view name, OutputFormat& format);
+
+// Bytes on their way to a stream: an entry is written in place into room
+// made once for it, and the buffer goes out in blocks.
+class OutputBuffer {
+ public:
+  explicit OutputBuffer(std::FILE* stream) : stream_(stream) {}
+  ~OutputBuffer() { Flush(); }
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+  // Returns where the next bytes go, with room for at least `bytes` of them.
+  char* Room(size_t bytes);
+  // Takes the bytes written from the last Room() up to `end`; writes the
+  // buffer out once a block has gathered.
+  void Commit(char* end);
+  // Writes out what is held; returns false when the stream failed.
+  bool Flush();
+
+ private:
+  std::FILE* stream_;
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0, capacity_ = 0;
+};
+
+// Writes what zorvan-batch shows for each input line in one format.
+class EntryWriter {
+ public:
+  explicit EntryWriter(OutputFormat format) : format_(format) {}
+
+  // The column names of the tab-separated format, for --header.
+  void WriteHeader(OutputBuffer& out) const;
+  // The entry of the line `formula` calculated into `result`.
+  void WriteEntry(OutputBuffer& out, std::u16string_view formula, const CalcResult& result) const;
+
+  // A line too long to be held is always an error; its entry is written as
+  // the line streams past: the start, the formula in pieces of whole UTF-8
+  // sequences (each converted exactly as the whole line would be), the rest.
+  void WriteLongStart(OutputBuffer& out) const;
+  void WriteLongPiece(OutputBuffer& out, std::u16string_view piece) const;
+  void WriteLongEnd(OutputBuffer& out) const;
+
+ private:
+  // Everything after the formula.
+  void WriteTail(OutputBuffer& out, const CalcResult& result) const;
+
+  OutputFormat format_;
+};
+
+}  // namespace zorvan
