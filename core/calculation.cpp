@@ -1,5 +1,6 @@
 #include "core/calculation.h"
 
+#include <algorithm>  // std::copy
 #include <cmath>
 #include <limits>
 
@@ -7,30 +8,16 @@
 
 namespace zorvan {
 
-namespace {
-
-void Fail(CalcResult& result, ParseError error) {
-  result.Status = CalcStatus::SyntaxError;
-  result.Error = error;
-  result.TypedPosition = error.Position;
-  result.InGroupFormula = false;
-  result.Composition.assign(ErrorText);
-  result.MolecularWeight.clear();
-  result.PercentLines.clear();
-}
-
-void AppendTrimmed(Text& out, const Text& symbol) {
-  size_t b = symbol.find_first_not_of(Space);
-  if (b == Text::npos) return;
-  size_t e = symbol.find_last_not_of(Space);
-  out.append(symbol, b, e - b + 1);
-}
-
-}  // namespace
 
 FormulaEngine::FormulaEngine(const ReferenceTables& tables)
     : tables_(tables), parser_(tables.Elements) {
+  for (int n = 1; n <= ElementCount; ++n) {
+    const Text& symbol = tables.Elements[n].AtomSymbol;
+    const size_t begin = symbol.find_first_not_of(Space);
+    if (begin != Text::npos) symbols_[n] = symbol.substr(begin, symbol.find_last_not_of(Space) - begin + 1);
+  }
   for (const Group& group : tables.Groups.Slots) {
+    replacements_.push_back(u"(" + group.GroupFormula + u")");
     const Text& abbrev = group.GroupAbbrev;
     if (abbrev.empty()) continue;
     if (abbrev.size() < 2 || abbrev[0] >= 128 || abbrev[1] >= 128)
@@ -45,6 +32,32 @@ CalcResult FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups
   CalcResult result;
   CalculateFormula(input, replaceGroups, decimalPoint, result);
   return result;
+}
+
+void FormulaEngine::Fail(CalcResult& result, ParseError error) {
+  result.Status = CalcStatus::SyntaxError;
+  result.Error = error;
+  result.TypedPosition = error.Position;
+  result.InGroupFormula = false;
+  result.Composition.assign(ErrorText);
+  result.MolecularWeight.clear();
+  ResizePercentLines(result, 0);
+}
+
+void FormulaEngine::ResizePercentLines(CalcResult& result, size_t count) {
+  std::vector<Text>& lines = result.PercentLines;
+  while (lines.size() > count) {
+    spareLines_.push_back(std::move(lines.back()));
+    lines.pop_back();
+  }
+  while (lines.size() < count) {
+    if (spareLines_.empty()) {
+      lines.emplace_back();
+    } else {
+      lines.push_back(std::move(spareLines_.back()));
+      spareLines_.pop_back();
+    }
+  }
 }
 
 void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
@@ -91,13 +104,13 @@ bool FormulaEngine::ExpandGroups(std::vector<int>* origin) {
   // Nothing is replaced unless an abbreviation occurs in the text as given:
   // later groups only see text that earlier ones inserted.
   if (NoAbbreviationIn()) return true;
-  for (const Group& group : tables_.Groups.Slots) {
-    const Text& abbrev = group.GroupAbbrev;
+  for (size_t i = 0; i < replacements_.size(); ++i) {
+    const Text& abbrev = tables_.Groups.Slots[i].GroupAbbrev;
     // An empty abbreviation would match everywhere and never end.
     if (abbrev.empty()) continue;
     size_t p = formula_.find(abbrev);
     if (p == Text::npos) continue;
-    const Text replacement = u"(" + group.GroupFormula + u")";
+    const Text& replacement = replacements_[i];
     while (p != Text::npos) {
       formula_.replace(p, abbrev.size(), replacement);
       if (origin) {
@@ -128,37 +141,42 @@ bool FormulaEngine::Compose(CalcResult& result, char16_t decimalPoint) {
   });
   if (!finite) return false;
 
+  // The parser knows only symbols of 2 characters, so each item of the
+  // composition takes at most 2 + MaxNumberLen.
   const ElementTable& elements = tables_.Elements;
-  result.Composition.clear();
+  char16_t text[ElementCount * (2 + MaxNumberLen)];
+  char16_t* end = text;
   weight_ = 0;
   for (int i = 0; i < presentCount_; ++i) {
     const int n = present_[i];
     weight_ = static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts_[n] + weight_);
-    AppendTrimmed(result.Composition, elements[n].AtomSymbol);
-    AppendShortNumber(result.Composition, counts_[n]);
+    end = std::copy(symbols_[n].begin(), symbols_[n].end(), end);
+    end = PutShortNumber(end, counts_[n]);
   }
   if (!std::isfinite(weight_)) return false;
-  result.MolecularWeight.clear();
-  AppendGeneralNumber(result.MolecularWeight, weight_, decimalPoint);
+  result.Composition.assign(text, end);
+  result.MolecularWeight.assign(text, PutGeneralNumber(text, weight_, decimalPoint));
   return true;
 }
 
-void FormulaEngine::Percentages(CalcResult& result, char16_t decimalPoint) const {
+void FormulaEngine::Percentages(CalcResult& result, char16_t decimalPoint) {
   const ElementTable& elements = tables_.Elements;
-  result.PercentLines.resize(presentCount_);
+  ResizePercentLines(result, presentCount_);
   for (int i = 0; i < presentCount_; ++i) {
     const int n = present_[i];
-    Text& line = result.PercentLines[i];
-    line.assign(elements[n].AtomSymbol);
-    line.push_back(Tab);
+    // The symbol as stored (2 characters, as the parser knows them), a tab, the field.
+    char16_t text[3 + MaxNumberLen];
+    char16_t* end = std::copy(elements[n].AtomSymbol.begin(), elements[n].AtomSymbol.end(), text);
+    *end++ = Tab;
     // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
     const float fraction =
         weight_ == 0 ? std::numeric_limits<float>::quiet_NaN()
                      : static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts_[n] / weight_);
     if (std::isfinite(fraction))
-      AppendPercentField(line, fraction, decimalPoint);
+      end = PutPercentField(end, fraction, decimalPoint);
     else
-      line += NoPercentField;
+      end = std::copy(NoPercentField.begin(), NoPercentField.end(), end);
+    result.PercentLines[i].assign(text, end);
   }
 }
 

@@ -1,6 +1,7 @@
 // One calculation: formula text to the three texts the main window shows.
 #pragma once
 
+#include <array>
 #include <bitset>
 #include <vector>
 
@@ -68,10 +69,18 @@ class FormulaEngine {
   // Sums the weight and writes the composition; returns false when a count
   // or the weight left the float range.
   bool Compose(CalcResult& result, char16_t decimalPoint);
-  void Percentages(CalcResult& result, char16_t decimalPoint) const;
+  void Percentages(CalcResult& result, char16_t decimalPoint);
+  // Marks `result` as failed with `error`.
+  void Fail(CalcResult& result, ParseError error);
+  // Gives `result` `count` percent lines, keeping the storage of the lines
+  // it drops for later ones: a batch calculates without allocating.
+  void ResizePercentLines(CalcResult& result, size_t count);
 
   const ReferenceTables& tables_;
   FormulaParser parser_;
+  std::array<Text, ElementCount + 1> symbols_;  // each symbol without its padding
+  std::vector<Text> replacements_;             // "(" formula ")" of each group, in table order
+  std::vector<Text> spareLines_;
   std::bitset<128 * 128> abbrevStarts_;  // the first two characters of each abbreviation
   bool unusualAbbrev_ = false;            // one of one character or non-ASCII start
   Text formula_;

@@ -97,15 +97,13 @@ double FormulaParser::ReadNumber() {
   ParseState& s = state_;
   PeekNextChar();
   if (!IsNumberChar(s.NextChar)) return 1;
+  // The number runs from the character after the cursor to the last digit or
+  // point; it is read in place.
   const int start = s.Cursor + 1;
-  std::string number;
   int points = 0;
-  while (s.Cursor <= s.FormulaLen && IsNumberChar(s.NextChar)) {
-    points += s.NextChar == u'.';
-    number.push_back(static_cast<char>(s.NextChar));
-    ++s.Cursor;
-    PeekNextChar();
-  }
+  while (s.Cursor < s.FormulaLen && IsNumberChar(s.Formula[s.Cursor])) points += s.Formula[s.Cursor++] == u'.';
+  PeekNextChar();
+  const std::u16string_view number = s.Formula.substr(start - 1, s.Cursor - start + 1);
   const int length = static_cast<int>(number.size());
   if (points > 1 || length == points) {
     ReportError(SyntaxError::MalformedNumber, start, length);
@@ -115,11 +113,10 @@ double FormulaParser::ReadNumber() {
   std::errc ec{};
   if (points == 0 && number.size() <= 15) {
     // Whole counts of up to 15 digits are exact in a double: the common case.
-    for (char d : number) value = value * 10 + (d - '0');
+    for (char16_t d : number) value = value * 10 + (d - u'0');
   } else {
-    ec = std::from_chars(number.data(), number.data() + number.size(), value,
-                         std::chars_format::fixed)
-             .ec;
+    const std::string ascii(number.begin(), number.end());
+    ec = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value, std::chars_format::fixed).ec;
   }
   // A count beyond the 32-bit float range cannot be shown: it is an error.
   if (ec != std::errc() ||

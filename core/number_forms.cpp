@@ -8,82 +8,145 @@ namespace zorvan {
 
 namespace {
 
-void AppendAscii(Text& out, const char* begin, const char* end, char16_t decimalPoint) {
-  for (const char* p = begin; p != end; ++p)
-    out.push_back(*p == '.' ? decimalPoint : static_cast<char16_t>(*p));
+// Powers of ten from 10^0 to 10^12, each exact in a double.
+constexpr double Pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+
+char16_t* PutAscii(char16_t* out, const char* begin, const char* end, char16_t decimalPoint) {
+  for (const char* p = begin; p != end; ++p) *out++ = *p == '.' ? decimalPoint : static_cast<char16_t>(*p);
+  return out;
 }
 
-}  // namespace
+// Writes `whole` (0 or more) in decimal.
+char16_t* PutWhole(char16_t* out, unsigned whole) {
+  char16_t digits[10];
+  char16_t* p = digits + 10;
+  do {
+    *--p = static_cast<char16_t>(u'0' + whole % 10);
+    whole /= 10;
+  } while (whole > 0);
+  return std::copy(p, digits + 10, out);
+}
 
-void AppendGeneralNumber(Text& text, float value, char16_t decimalPoint) {
-  // Whole numbers below 10^7 are their own 7-digit form: the usual counts.
-  if (value >= 0 && value < 1e7f && value == static_cast<float>(static_cast<int>(value))) {
-    char buf[8];
-    char* end = std::to_chars(buf, buf + sizeof buf, static_cast<int>(value)).ptr;
-    AppendAscii(text, buf, end, decimalPoint);
-    return;
-  }
-  // Round to 7 significant digits first; the exponent of the rounded value
-  // decides the form (9999999.5 becomes 1E+07).
+// A value rounded to 7 significant digits: the digits and the decimal
+// exponent of the rounded value (9999999.5 has 1000000 and 7).
+struct Rounded {
+  bool negative = false;
+  char digits[7] = {};
+  int exponent = 0;
+};
+
+// Rounds any finite value through its scientific form.
+Rounded RoundInScientific(float value) {
   char sci[32];
   char* sciEnd = std::to_chars(sci, sci + sizeof sci, static_cast<double>(value),
                                std::chars_format::scientific, 6)
                      .ptr;
   // sci holds [-]d.dddddde[+-]xx
   char* e = std::find(sci, sciEnd, 'e');
-  int exponent = 0;
-  std::from_chars(e + (e[1] == '+' ? 2 : 1), sciEnd, exponent);
-  bool negative = sci[0] == '-';
-  char digits[8];  // the significant digits, trailing zeros dropped
+  Rounded r;
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), sciEnd, r.exponent);
+  r.negative = sci[0] == '-';
   int count = 0;
-  for (char* p = sci + negative; p != e; ++p)
-    if (*p != '.') digits[count++] = *p;
-  while (count > 1 && digits[count - 1] == '0') --count;
+  for (char* p = sci + r.negative; p != e; ++p)
+    if (*p != '.') r.digits[count++] = *p;
+  return r;
+}
 
-  char out[32];
-  char* o = out;
-  if (negative) *o++ = '-';
-  if (exponent >= 7 || exponent < -4) {
-    *o++ = digits[0];
-    if (count > 1) {
-      *o++ = '.';
-      o = std::copy(digits + 1, digits + count, o);
-    }
-    *o++ = 'E';
-    *o++ = exponent < 0 ? '-' : '+';
-    int magnitude = exponent < 0 ? -exponent : exponent;
-    if (magnitude < 10) *o++ = '0';
-    o = std::to_chars(o, out + sizeof out, magnitude).ptr;
-  } else if (exponent < 0) {
-    *o++ = '0';
-    *o++ = '.';
-    o = std::fill_n(o, -exponent - 1, '0');
-    o = std::copy(digits, digits + count, o);
+// Rounds a value of magnitude 10^-6 to below 10^7 with two multiplications
+// instead: a float has 24 significant bits and 10^k = 2^k * 5^k with
+// 5^12 < 2^28, so the magnitude times 10^k (k <= 12) is exact in a double,
+// and rounding that to a whole number (ties to even) is the decimal
+// rounding, as in the scientific form. Returns false for other values.
+bool RoundExactly(float value, Rounded& r) {
+  const double magnitude = std::fabs(static_cast<double>(value));
+  if (!(magnitude < Pow10[7])) return false;  // also NaN
+  int exponent = 0;
+  if (magnitude >= 1) {
+    while (magnitude >= Pow10[exponent + 1]) ++exponent;
   } else {
-    int intDigits = exponent + 1;
-    for (int i = 0; i < intDigits; ++i) *o++ = i < count ? digits[i] : '0';
-    if (count > intDigits) {
-      *o++ = '.';
-      o = std::copy(digits + intDigits, digits + count, o);
-    }
+    while (exponent > -6 && magnitude * Pow10[-exponent] < 1) --exponent;
+    if (magnitude * Pow10[-exponent] < 1) return false;
   }
-  AppendAscii(text, out, o, decimalPoint);
+  double scaled = std::nearbyint(magnitude * Pow10[6 - exponent]);
+  if (scaled == Pow10[7]) {
+    scaled = Pow10[6];
+    ++exponent;
+  }
+  auto whole = static_cast<int>(scaled);
+  for (int i = 6; i >= 0; --i, whole /= 10) r.digits[i] = static_cast<char>('0' + whole % 10);
+  r.exponent = exponent;
+  r.negative = value < 0;
+  return true;
 }
 
-void AppendShortNumber(Text& out, float value) {
-  const size_t start = out.size();
-  AppendGeneralNumber(out, value, u'.');
-  std::u16string_view number = std::u16string_view(out).substr(start);
+}  // namespace
+
+char16_t* PutGeneralNumber(char16_t* out, float value, char16_t decimalPoint) {
+  // Whole numbers below 10^7 are their own 7-digit form: the usual counts.
+  if (value >= 0 && value < 1e7f && value == static_cast<float>(static_cast<int>(value)))
+    return PutWhole(out, static_cast<unsigned>(value));
+  // Round to 7 significant digits first; the exponent of the rounded value
+  // decides the form (9999999.5 becomes 1E+07).
+  Rounded r;
+  if (!RoundExactly(value, r)) r = RoundInScientific(value);
+  const char* digits = r.digits;
+  int count = 7;
+  while (count > 1 && digits[count - 1] == '0') --count;
+  const int exponent = r.exponent;
+
+  if (r.negative) *out++ = u'-';
+  if (exponent >= 7 || exponent < -4) {
+    *out++ = static_cast<char16_t>(digits[0]);
+    if (count > 1) {
+      *out++ = decimalPoint;
+      out = std::copy(digits + 1, digits + count, out);
+    }
+    *out++ = u'E';
+    *out++ = exponent < 0 ? u'-' : u'+';
+    const int magnitude = exponent < 0 ? -exponent : exponent;
+    if (magnitude < 10) *out++ = u'0';
+    return PutWhole(out, static_cast<unsigned>(magnitude));
+  }
+  if (exponent < 0) {
+    *out++ = u'0';
+    *out++ = decimalPoint;
+    out = std::fill_n(out, -exponent - 1, u'0');
+    return std::copy(digits, digits + count, out);
+  }
+  const int intDigits = exponent + 1;
+  for (int i = 0; i < intDigits; ++i) *out++ = static_cast<char16_t>(i < count ? digits[i] : '0');
+  if (count > intDigits) {
+    *out++ = decimalPoint;
+    out = std::copy(digits + intDigits, digits + count, out);
+  }
+  return out;
+}
+
+char16_t* PutShortNumber(char16_t* out, float value) {
+  char16_t* end = PutGeneralNumber(out, value, u'.');
   // Counts are never negative, so a leading "0." is the only zero to drop.
-  if (number.starts_with(u"0.")) out.erase(start, 1);
+  if (end - out >= 2 && out[0] == u'0' && out[1] == u'.') end = std::copy(out + 1, end, out);
+  return end;
 }
 
-void AppendPercentField(Text& text, float fraction, char16_t decimalPoint) {
-  char buf[64];
-  char* end;
+char16_t* PutPercentField(char16_t* out, float fraction, char16_t decimalPoint) {
   // A float times 10000 is exact in a double, so rounding it to a whole
   // number of hundredths (ties to even) is the two-decimal rounding.
   const double hundredths = std::nearbyint(static_cast<double>(fraction) * 10000);
+  if (hundredths >= 0 && hundredths < 100000) {
+    // 0.00 to 999.99, the usual field: filled from the right.
+    auto whole = static_cast<int>(hundredths);
+    out[6] = u'%';
+    out[5] = static_cast<char16_t>(u'0' + whole % 10);
+    out[4] = static_cast<char16_t>(u'0' + whole / 10 % 10);
+    out[3] = decimalPoint;
+    char16_t* p = out + 3;
+    for (whole /= 100; p == out + 3 || whole > 0; whole /= 10) *--p = static_cast<char16_t>(u'0' + whole % 10);
+    std::fill(out, p, Space);
+    return out + 7;
+  }
+  char buf[64];
+  char* end;
   if (hundredths >= 0 && hundredths < 1e15) {
     const auto whole = static_cast<long long>(hundredths);
     end = std::to_chars(buf, buf + sizeof buf, whole / 100).ptr;
@@ -95,9 +158,10 @@ void AppendPercentField(Text& text, float fraction, char16_t decimalPoint) {
                         std::chars_format::fixed, 2)
               .ptr;
   }
-  if (end - buf < 6) text.append(static_cast<size_t>(6 - (end - buf)), Space);
-  AppendAscii(text, buf, end, decimalPoint);
-  text.push_back(u'%');
+  if (end - buf < 6) out = std::fill_n(out, 6 - (end - buf), Space);
+  out = PutAscii(out, buf, end, decimalPoint);
+  *out++ = u'%';
+  return out;
 }
 
 }  // namespace zorvan

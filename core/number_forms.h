@@ -5,20 +5,25 @@
 
 namespace zorvan {
 
-// Appends `value` as a 32-bit value is shown: at most 7 significant digits,
+// Each form writes its characters at `out` and returns their end; `out` needs
+// room for MaxNumberLen of them (the longest, a percentage near the float
+// limit, takes 46).
+inline constexpr int MaxNumberLen = 72;
+
+// Writes `value` as a 32-bit value is shown: at most 7 significant digits,
 // no trailing zeros, scientific (1.677722E+07, 1E-05) when the decimal
 // exponent of the rounded value is 7 or more or below -4, with
 // `decimalPoint` as the point.
-void AppendGeneralNumber(Text& out, float value, char16_t decimalPoint = u'.');
+char16_t* PutGeneralNumber(char16_t* out, float value, char16_t decimalPoint = u'.');
 
-// Appends the general form with "." and without the zero before the point:
+// Writes the general form with "." and without the zero before the point:
 // 0.5 is ".5". Used for the counts of the composition formula.
-void AppendShortNumber(Text& out, float value);
+char16_t* PutShortNumber(char16_t* out, float value);
 
-// Appends the 7-character percentage field of a weight fraction: the fraction
+// Writes the 7-character percentage field of a weight fraction: the fraction
 // as a percentage with two decimals, right-aligned ("  5.00%", " 11.19%",
 // "100.00%"). A longer percentage, possible only with negative atomic weights,
 // is kept whole rather than cut.
-void AppendPercentField(Text& out, float fraction, char16_t decimalPoint = u'.');
+char16_t* PutPercentField(char16_t* out, float fraction, char16_t decimalPoint = u'.');
 
 }  // namespace zorvan
