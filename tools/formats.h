@@ -27,14 +27,20 @@ class OutputBuffer {
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
   // Returns where the next bytes go, with room for at least `bytes` of them.
-  char* Room(size_t bytes);
+  char* Room(size_t bytes) { return capacity_ - size_ >= bytes ? data_.get() + size_ : Grow(bytes); }
   // Takes the bytes written from the last Room() up to `end`; writes the
   // buffer out once a block has gathered.
-  void Commit(char* end);
+  void Commit(char* end) {
+    size_ = static_cast<size_t>(end - data_.get());
+    if (size_ >= BlockBytes) Flush();
+  }
   // Writes out what is held; returns false when the stream failed.
   bool Flush();
 
  private:
+  static constexpr size_t BlockBytes = 1 << 16;
+  char* Grow(size_t bytes);
+
   std::FILE* stream_;
   std::unique_ptr<char[]> data_;
   size_t size_ = 0, capacity_ = 0;
@@ -58,9 +64,6 @@ class EntryWriter {
   void WriteLongEnd(OutputBuffer& out) const;
 
  private:
-  // Everything after the formula.
-  void WriteTail(OutputBuffer& out, const CalcResult& result) const;
-
   OutputFormat format_;
 };
 
