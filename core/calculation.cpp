@@ -12,12 +12,12 @@ namespace zorvan {
 FormulaEngine::FormulaEngine(const ReferenceTables& tables)
     : tables_(tables), parser_(tables.Elements) {
   for (int n = 1; n <= ElementCount; ++n) {
-    const Text& symbol = tables.Elements[n].AtomSymbol;
-    const size_t begin = symbol.find_first_not_of(Space);
-    if (begin != Text::npos) symbols_[n] = symbol.substr(begin, symbol.find_last_not_of(Space) - begin + 1);
+    for (const char16_t c : std::u16string_view(tables.Elements[n].AtomSymbol).substr(0, 2))
+      if (c != Space) symbols_[n].Chars[symbols_[n].Size++] = c;
   }
   for (const Group& group : tables.Groups.Slots) {
     replacements_.push_back(u"(" + group.GroupFormula + u")");
+    replacementChars_.emplace_back().Add(replacements_.back());
     const Text& abbrev = group.GroupAbbrev;
     if (abbrev.empty()) continue;
     if (abbrev.size() < 2 || abbrev[0] >= 128 || abbrev[1] >= 128)
@@ -66,7 +66,7 @@ void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char
     return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
   formula_ = input;
   if (replaceGroups && !ExpandGroups()) return Fail(result, {SyntaxError::ExpansionTooLong, 0, 0});
-  if (!parser_.Parse(formula_, counts_)) {
+  if (!parser_.Parse(formula_)) {
     Fail(result, parser_.Error());
     return LocateError(input, replaceGroups, result);
   }
@@ -104,13 +104,16 @@ bool FormulaEngine::ExpandGroups(std::vector<int>* origin) {
   // Nothing is replaced unless an abbreviation occurs in the text as given:
   // later groups only see text that earlier ones inserted.
   if (NoAbbreviationIn()) return true;
+  CharSet chars;
+  chars.Add(formula_);
   for (size_t i = 0; i < replacements_.size(); ++i) {
     const Text& abbrev = tables_.Groups.Slots[i].GroupAbbrev;
     // An empty abbreviation would match everywhere and never end.
-    if (abbrev.empty()) continue;
+    if (abbrev.empty() || !chars.MayHold(abbrev[0])) continue;
     size_t p = formula_.find(abbrev);
     if (p == Text::npos) continue;
     const Text& replacement = replacements_[i];
+    chars.Merge(replacementChars_[i]);
     while (p != Text::npos) {
       formula_.replace(p, abbrev.size(), replacement);
       if (origin) {
@@ -131,13 +134,14 @@ bool FormulaEngine::ExpandGroups(std::vector<int>* origin) {
 bool FormulaEngine::Compose(CalcResult& result, char16_t decimalPoint) {
   // Only the elements the formula names can have a positive count; they are
   // walked in element-number order, as the sums and texts require.
+  const AtomCounts& counts = parser_.Counts();
   presentCount_ = 0;
   bool finite = true;
   parser_.Present().ForEach([&](int n) {
     // A count that left the float range (inf, or nan from inf times 0) has
     // no meaningful weight.
-    finite = finite && std::isfinite(counts_[n]);
-    if (counts_[n] > 0) present_[presentCount_++] = n;
+    finite = finite && std::isfinite(counts[n]);
+    if (counts[n] > 0) present_[presentCount_++] = n;
   });
   if (!finite) return false;
 
@@ -149,9 +153,11 @@ bool FormulaEngine::Compose(CalcResult& result, char16_t decimalPoint) {
   weight_ = 0;
   for (int i = 0; i < presentCount_; ++i) {
     const int n = present_[i];
-    weight_ = static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts_[n] + weight_);
-    end = std::copy(symbols_[n].begin(), symbols_[n].end(), end);
-    end = PutShortNumber(end, counts_[n]);
+    weight_ = static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts[n] + weight_);
+    end[0] = symbols_[n].Chars[0];
+    end[1] = symbols_[n].Chars[1];
+    end += symbols_[n].Size;
+    end = PutShortNumber(end, counts[n]);
   }
   if (!std::isfinite(weight_)) return false;
   result.Composition.assign(text, end);
@@ -161,17 +167,20 @@ bool FormulaEngine::Compose(CalcResult& result, char16_t decimalPoint) {
 
 void FormulaEngine::Percentages(CalcResult& result, char16_t decimalPoint) {
   const ElementTable& elements = tables_.Elements;
+  const AtomCounts& counts = parser_.Counts();
   ResizePercentLines(result, presentCount_);
   for (int i = 0; i < presentCount_; ++i) {
     const int n = present_[i];
     // The symbol as stored (2 characters, as the parser knows them), a tab, the field.
     char16_t text[3 + MaxNumberLen];
-    char16_t* end = std::copy(elements[n].AtomSymbol.begin(), elements[n].AtomSymbol.end(), text);
-    *end++ = Tab;
+    text[0] = elements[n].AtomSymbol[0];
+    text[1] = elements[n].AtomSymbol[1];
+    text[2] = Tab;
+    char16_t* end = text + 3;
     // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
     const float fraction =
         weight_ == 0 ? std::numeric_limits<float>::quiet_NaN()
-                     : static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts_[n] / weight_);
+                     : static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts[n] / weight_);
     if (std::isfinite(fraction))
       end = PutPercentField(end, fraction, decimalPoint);
     else

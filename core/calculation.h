@@ -3,6 +3,7 @@
 
 #include <array>
 #include <bitset>
+#include <cstdint>
 #include <vector>
 
 #include "core/formula_parser.h"
@@ -76,15 +77,38 @@ class FormulaEngine {
   // it drops for later ones: a batch calculates without allocating.
   void ResizePercentLines(CalcResult& result, size_t count);
 
+  // The characters a text may hold: one bit for each ASCII character and
+  // one for all others. A search for an abbreviation whose first character
+  // the text lacks is skipped.
+  class CharSet {
+   public:
+    void Add(std::u16string_view text) {
+      for (const char16_t c : text) bits_[c < 128 ? c >> 6 : 2] |= uint64_t{1} << (c < 128 ? c & 63 : 0);
+    }
+    void Merge(const CharSet& other) {
+      for (int i = 0; i < 3; ++i) bits_[i] |= other.bits_[i];
+    }
+    bool MayHold(char16_t c) const { return c < 128 ? bits_[c >> 6] >> (c & 63) & 1 : bits_[2] != 0; }
+
+   private:
+    uint64_t bits_[3] = {};
+  };
+
   const ReferenceTables& tables_;
   FormulaParser parser_;
-  std::array<Text, ElementCount + 1> symbols_;  // each symbol without its padding
+  // Each symbol without its padding: of at most 2 characters for every
+  // element the parser knows.
+  struct TrimmedSymbol {
+    char16_t Chars[2] = {};
+    int Size = 0;
+  };
+  std::array<TrimmedSymbol, ElementCount + 1> symbols_;
   std::vector<Text> replacements_;             // "(" formula ")" of each group, in table order
+  std::vector<CharSet> replacementChars_;      // the characters of each
   std::vector<Text> spareLines_;
   std::bitset<128 * 128> abbrevStarts_;  // the first two characters of each abbreviation
   bool unusualAbbrev_ = false;            // one of one character or non-ASCII start
   Text formula_;
-  AtomCounts counts_{};
   // The elements with a positive count, in element-number order, and the weight.
   int present_[ElementCount] = {};
   int presentCount_ = 0;

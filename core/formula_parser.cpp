@@ -21,7 +21,7 @@ float MulAdd(float m, float c, float sum) {
 
 }  // namespace
 
-FormulaParser::FormulaParser(const ElementTable& elements) {
+FormulaParser::FormulaParser(const ElementTable& elements) : levelCounts_(1) {
   // The first equal entry wins a lookup, so fill from element 1 up and keep
   // the earliest slot of a duplicated symbol.
   for (int n = 1; n <= ElementCount; ++n) {
@@ -32,15 +32,13 @@ FormulaParser::FormulaParser(const ElementTable& elements) {
   }
 }
 
-bool FormulaParser::Parse(std::u16string_view formula, AtomCounts& counts) {
+bool FormulaParser::Parse(std::u16string_view formula) {
   state_ = ParseState{};
   state_.Formula = formula;
   state_.FormulaLen = static_cast<int>(formula.size());
   error_ = ParseError{};
   ParseGroup();
-  if (state_.ErrorFlag != 0) return false;
-  counts = levelCounts_[0];
-  return true;
+  return state_.ErrorFlag == 0;
 }
 
 char16_t FormulaParser::CharAt(int32_t position) const {
@@ -133,9 +131,16 @@ void FormulaParser::ParseGroup() {
   // so thousands of nested parentheses cannot overflow the call stack; the
   // counts of level i live in levelCounts_[i] and level i+1 is its scratch.
   std::vector<Level>& levels = levels_;
-  levels.assign(1, Level{});
-  if (levelCounts_.empty()) levelCounts_.resize(1);
-  levelCounts_[0].fill(0);
+  // The count arrays are kept all zero except where the last parse wrote:
+  // the result in level 0, or the levels that an error left open. Only the
+  // elements it named are cleared, instead of all 103 at every level.
+  if (levels.empty()) {
+    present_.ForEach([&](int n) { levelCounts_[0][n] = 0; });
+  } else {
+    for (size_t i = 0; i < levels.size(); ++i) levels[i].present.ForEach([&](int n) { levelCounts_[i][n] = 0; });
+    levels.clear();
+  }
+  levels.emplace_back();
 
   // Ends the innermost level and folds its counts into the enclosing one;
   // returns false when the outermost level has ended.
@@ -147,9 +152,10 @@ void FormulaParser::ParseGroup() {
       return false;
     }
     AtomCounts& parent = levelCounts_[levels.size() - 1];
-    const AtomCounts& child = levelCounts_[levels.size()];
+    AtomCounts& child = levelCounts_[levels.size()];
     done.present.ForEach([&](int n) {
       parent[n] = done.star ? MulAdd(done.multiplier, child[n], parent[n]) : Add(parent[n], child[n]);
+      child[n] = 0;
     });
     levels.back().present.Merge(done.present);
     return true;
@@ -157,7 +163,6 @@ void FormulaParser::ParseGroup() {
   auto openLevel = [&](Level level) {
     levels.push_back(level);
     if (levelCounts_.size() < levels.size()) levelCounts_.emplace_back();
-    levelCounts_[levels.size() - 1].fill(0);
   };
 
   while (true) {

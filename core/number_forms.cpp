@@ -1,6 +1,7 @@
 #include "core/number_forms.h"
 
 #include <algorithm>  // std::find
+#include <array>
 #include <charconv>   // std::to_chars
 #include <cmath>
 
@@ -11,6 +12,23 @@ namespace {
 // Powers of ten from 10^0 to 10^12, each exact in a double.
 constexpr double Pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
 
+// The two digits of each number below 100.
+constexpr auto DigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// Writes the two digits of `n` (below 100).
+template <typename Char>
+void PutPair(Char* out, unsigned n) {
+  out[0] = static_cast<Char>(DigitPairs[2 * n]);
+  out[1] = static_cast<Char>(DigitPairs[2 * n + 1]);
+}
+
 char16_t* PutAscii(char16_t* out, const char* begin, const char* end, char16_t decimalPoint) {
   for (const char* p = begin; p != end; ++p) *out++ = *p == '.' ? decimalPoint : static_cast<char16_t>(*p);
   return out;
@@ -18,13 +36,15 @@ char16_t* PutAscii(char16_t* out, const char* begin, const char* end, char16_t d
 
 // Writes `whole` (0 or more) in decimal.
 char16_t* PutWhole(char16_t* out, unsigned whole) {
-  char16_t digits[10];
-  char16_t* p = digits + 10;
-  do {
-    *--p = static_cast<char16_t>(u'0' + whole % 10);
-    whole /= 10;
-  } while (whole > 0);
-  return std::copy(p, digits + 10, out);
+  if (whole < 10) {  // most counts
+    *out = static_cast<char16_t>(u'0' + whole);
+    return out + 1;
+  }
+  int digits = 1;
+  for (unsigned rest = whole; rest >= 10; rest /= 10) ++digits;
+  char16_t* const end = out + digits;
+  for (char16_t* p = end; p != out; whole /= 10) *--p = static_cast<char16_t>(u'0' + whole % 10);
+  return end;
 }
 
 // A value rounded to 7 significant digits: the digits and the decimal
@@ -72,8 +92,11 @@ bool RoundExactly(float value, Rounded& r) {
     scaled = Pow10[6];
     ++exponent;
   }
-  auto whole = static_cast<int>(scaled);
-  for (int i = 6; i >= 0; --i, whole /= 10) r.digits[i] = static_cast<char>('0' + whole % 10);
+  const auto whole = static_cast<unsigned>(scaled);
+  r.digits[0] = static_cast<char>('0' + whole / 1000000);
+  PutPair(r.digits + 1, whole / 10000 % 100);
+  PutPair(r.digits + 3, whole / 100 % 100);
+  PutPair(r.digits + 5, whole % 100);
   r.exponent = exponent;
   r.negative = value < 0;
   return true;
@@ -134,15 +157,15 @@ char16_t* PutPercentField(char16_t* out, float fraction, char16_t decimalPoint) 
   // number of hundredths (ties to even) is the two-decimal rounding.
   const double hundredths = std::nearbyint(static_cast<double>(fraction) * 10000);
   if (hundredths >= 0 && hundredths < 100000) {
-    // 0.00 to 999.99, the usual field: filled from the right.
-    auto whole = static_cast<int>(hundredths);
-    out[6] = u'%';
-    out[5] = static_cast<char16_t>(u'0' + whole % 10);
-    out[4] = static_cast<char16_t>(u'0' + whole / 10 % 10);
+    // 0.00 to 999.99, the usual field: "ddd.dd%" with spaces for leading zeros.
+    const auto whole = static_cast<unsigned>(hundredths);
+    const unsigned units = whole / 100;
+    out[0] = units >= 100 ? static_cast<char16_t>(u'0' + units / 100) : Space;
+    PutPair(out + 1, units % 100);
+    if (units < 10) out[1] = Space;
     out[3] = decimalPoint;
-    char16_t* p = out + 3;
-    for (whole /= 100; p == out + 3 || whole > 0; whole /= 10) *--p = static_cast<char16_t>(u'0' + whole % 10);
-    std::fill(out, p, Space);
+    PutPair(out + 4, whole % 100);
+    out[6] = u'%';
     return out + 7;
   }
   char buf[64];

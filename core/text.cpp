@@ -75,14 +75,15 @@ void AppendUtf8(std::string& out, std::u16string_view text) {
 }
 
 char* EncodeUtf8(std::u16string_view text, char* out) {
-  // Texts of ASCII only, nearly all of them, narrow unit by unit; both loops
-  // are simple enough for the compiler to vectorise.
+  // Texts of ASCII only, nearly all of them, narrow unit by unit, in a loop
+  // simple enough for the compiler to vectorise; any other text is written
+  // again over that.
   char16_t any = 0;
-  for (const char16_t c : text) any |= c;
-  if (any < 0x80) {
-    for (const char16_t c : text) *out++ = static_cast<char>(c);
-    return out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    any |= text[i];
+    out[i] = static_cast<char>(text[i]);
   }
+  if (any < 0x80) return out + text.size();
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
     if (c < 0x80) {
@@ -118,13 +119,17 @@ Text FromUtf8(std::string_view bytes) {
 }
 
 void FromUtf8(std::string_view bytes, Text& out) {
-  // A leading ASCII run, nearly all of a formula, widens byte by byte.
+  // ASCII, nearly every formula, widens byte by byte in a loop the compiler
+  // can vectorise; other bytes are decoded again from the start.
+  out.resize(bytes.size());
+  unsigned char any = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    any |= static_cast<unsigned char>(bytes[i]);
+    out[i] = static_cast<unsigned char>(bytes[i]);
+  }
+  if (any < 0x80) return;
+  out.clear();
   size_t i = 0;
-  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
-  out.resize(i);
-  for (size_t k = 0; k < i; ++k) out[k] = static_cast<unsigned char>(bytes[k]);
-  if (i == bytes.size()) return;
-  out.reserve(bytes.size());
   while (i < bytes.size()) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
