@@ -39,9 +39,6 @@ void FormulaEngine::Fail(CalcResult& result, ParseError error) {
   result.Error = error;
   result.TypedPosition = error.Position;
   result.InGroupFormula = false;
-  result.Composition.assign(ErrorText);
-  result.MolecularWeight.clear();
-  ResizePercentLines(result, 0);
 }
 
 void FormulaEngine::ResizePercentLines(CalcResult& result, size_t count) {
@@ -62,6 +59,27 @@ void FormulaEngine::ResizePercentLines(CalcResult& result, size_t count) {
 
 void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
                                      CalcResult& result) {
+  Calculate(input, replaceGroups, result);
+  if (result.Status != CalcStatus::Ok) {
+    result.Composition.assign(ErrorText);
+    result.MolecularWeight.clear();
+    ResizePercentLines(result, 0);
+    return;
+  }
+  char16_t text[MaxCompositionLen];
+  result.Composition.assign(text, PutComposition(text));
+  result.MolecularWeight.assign(text, PutMolecularWeight(text, decimalPoint));
+  ResizePercentLines(result, presentCount_);
+  for (int i = 0; i < presentCount_; ++i) {
+    // The symbol as stored, a tab, the field.
+    const std::u16string_view symbol = PercentSymbol(i);
+    char16_t* end = std::copy(symbol.begin(), symbol.end(), text);
+    *end++ = Tab;
+    result.PercentLines[i].assign(text, PutPercentField(end, i, decimalPoint));
+  }
+}
+
+void FormulaEngine::Calculate(const Text& input, bool replaceGroups, CalcResult& result) {
   if (input.size() > static_cast<size_t>(MaxFormulaLen))
     return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
   formula_ = input;
@@ -70,8 +88,7 @@ void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char
     Fail(result, parser_.Error());
     return LocateError(input, replaceGroups, result);
   }
-  if (!Compose(result, decimalPoint)) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
-  Percentages(result, decimalPoint);
+  if (!Compose()) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
   result.Status = CalcStatus::Ok;
   result.Error = ParseError{};
   result.TypedPosition = 0;
@@ -131,7 +148,7 @@ bool FormulaEngine::ExpandGroups(std::vector<int>* origin) {
   return true;
 }
 
-bool FormulaEngine::Compose(CalcResult& result, char16_t decimalPoint) {
+bool FormulaEngine::Compose() {
   // Only the elements the formula names can have a positive count; they are
   // walked in element-number order, as the sums and texts require.
   const AtomCounts& counts = parser_.Counts();
@@ -144,49 +161,49 @@ bool FormulaEngine::Compose(CalcResult& result, char16_t decimalPoint) {
     if (counts[n] > 0) present_[presentCount_++] = n;
   });
   if (!finite) return false;
-
-  // The parser knows only symbols of 2 characters, so each item of the
-  // composition takes at most 2 + MaxNumberLen.
-  const ElementTable& elements = tables_.Elements;
-  char16_t text[ElementCount * (2 + MaxNumberLen)];
-  char16_t* end = text;
   weight_ = 0;
   for (int i = 0; i < presentCount_; ++i) {
     const int n = present_[i];
-    weight_ = static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts[n] + weight_);
-    end[0] = symbols_[n].Chars[0];
-    end[1] = symbols_[n].Chars[1];
-    end += symbols_[n].Size;
-    end = PutShortNumber(end, counts[n]);
+    weight_ = static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n] + weight_);
   }
-  if (!std::isfinite(weight_)) return false;
-  result.Composition.assign(text, end);
-  result.MolecularWeight.assign(text, PutGeneralNumber(text, weight_, decimalPoint));
-  return true;
+  return std::isfinite(weight_);
 }
 
-void FormulaEngine::Percentages(CalcResult& result, char16_t decimalPoint) {
-  const ElementTable& elements = tables_.Elements;
+template <typename Char>
+Char* FormulaEngine::PutComposition(Char* out) const {
   const AtomCounts& counts = parser_.Counts();
-  ResizePercentLines(result, presentCount_);
   for (int i = 0; i < presentCount_; ++i) {
     const int n = present_[i];
-    // The symbol as stored (2 characters, as the parser knows them), a tab, the field.
-    char16_t text[3 + MaxNumberLen];
-    text[0] = elements[n].AtomSymbol[0];
-    text[1] = elements[n].AtomSymbol[1];
-    text[2] = Tab;
-    char16_t* end = text + 3;
-    // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
-    const float fraction =
-        weight_ == 0 ? std::numeric_limits<float>::quiet_NaN()
-                     : static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts[n] / weight_);
-    if (std::isfinite(fraction))
-      end = PutPercentField(end, fraction, decimalPoint);
-    else
-      end = std::copy(NoPercentField.begin(), NoPercentField.end(), end);
-    result.PercentLines[i].assign(text, end);
+    out[0] = static_cast<Char>(symbols_[n].Chars[0]);
+    out[1] = static_cast<Char>(symbols_[n].Chars[1]);
+    out = PutShortNumber(out + symbols_[n].Size, counts[n]);
   }
+  return out;
 }
+
+template <typename Char>
+Char* FormulaEngine::PutMolecularWeight(Char* out, std::type_identity_t<Char> decimalPoint) const {
+  return PutGeneralNumber(out, weight_, decimalPoint);
+}
+
+template <typename Char>
+Char* FormulaEngine::PutPercentField(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
+  const int n = present_[i];
+  // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
+  const float fraction =
+      weight_ == 0 ? std::numeric_limits<float>::quiet_NaN()
+                   : static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) *
+                                        parser_.Counts()[n] / weight_);
+  if (std::isfinite(fraction)) return zorvan::PutPercentField(out, fraction, decimalPoint);
+  for (const char16_t c : NoPercentField) *out++ = static_cast<Char>(c);
+  return out;
+}
+
+template char16_t* FormulaEngine::PutComposition(char16_t*) const;
+template char* FormulaEngine::PutComposition(char*) const;
+template char16_t* FormulaEngine::PutMolecularWeight(char16_t*, char16_t) const;
+template char* FormulaEngine::PutMolecularWeight(char*, char) const;
+template char16_t* FormulaEngine::PutPercentField(char16_t*, int, char16_t) const;
+template char* FormulaEngine::PutPercentField(char*, int, char) const;
 
 }  // namespace zorvan

@@ -4,9 +4,11 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <type_traits>  // std::type_identity_t
 #include <vector>
 
 #include "core/formula_parser.h"
+#include "core/number_forms.h"
 #include "core/reference_tables.h"
 #include "core/text.h"
 
@@ -38,6 +40,9 @@ struct CalcResult {
 // get here, and no percentage can be formed from such a weight.
 inline constexpr std::u16string_view NoPercentField = u"---.--%";
 
+// The longest composition: every element with a count.
+inline constexpr int MaxCompositionLen = ElementCount * (2 + MaxNumberLen);
+
 class FormulaEngine {
  public:
   explicit FormulaEngine(const ReferenceTables& tables);
@@ -51,6 +56,29 @@ class FormulaEngine {
   // many formulas in a row.
   void CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
                         CalcResult& result);
+
+  // CalculateFormula without forming the texts, for a caller that writes
+  // them itself (zorvan-batch writes bytes): sets the status and error of
+  // `result`, and leaves its texts as they were. After a success, the
+  // functions below write the texts.
+  void Calculate(const Text& input, bool replaceGroups, CalcResult& result);
+
+  // The texts of the last successful calculation, as UTF-16 units or as
+  // bytes: they are ASCII, since the parser knows only symbols of ASCII
+  // letters. Each writes at `out` and returns the end.
+  // The composition ("H2O1"); `out` needs room for MaxCompositionLen.
+  template <typename Char>
+  Char* PutComposition(Char* out) const;
+  // The molecular weight; `out` needs room for MaxNumberLen.
+  template <typename Char>
+  Char* PutMolecularWeight(Char* out, std::type_identity_t<Char> decimalPoint) const;
+  // The weight-percent lines, one for each element with a positive count, in
+  // element-number order: the symbol as stored (2 characters) and the
+  // 7-character field (NoPercentField when the weight is not positive).
+  int PercentCount() const { return presentCount_; }
+  std::u16string_view PercentSymbol(int i) const { return tables_.Elements[present_[i]].AtomSymbol; }
+  template <typename Char>
+  Char* PutPercentField(Char* out, int i, std::type_identity_t<Char> decimalPoint) const;
 
   // Returns the text the last calculation parsed: the input after group expansion.
   const Text& Formula() const { return formula_; }
@@ -67,10 +95,9 @@ class FormulaEngine {
   // Returns true when no abbreviation can occur in formula_: a quick test on
   // the first two characters of each, so most formulas skip the expansion.
   bool NoAbbreviationIn() const;
-  // Sums the weight and writes the composition; returns false when a count
-  // or the weight left the float range.
-  bool Compose(CalcResult& result, char16_t decimalPoint);
-  void Percentages(CalcResult& result, char16_t decimalPoint);
+  // Lists the elements with a positive count and sums the weight; returns
+  // false when a count or the weight left the float range.
+  bool Compose();
   // Marks `result` as failed with `error`.
   void Fail(CalcResult& result, ParseError error);
   // Gives `result` `count` percent lines, keeping the storage of the lines

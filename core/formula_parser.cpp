@@ -65,18 +65,12 @@ int16_t FormulaParser::LookUpSymbol() const {
   return symbolIndex_[first - u'A'][second - u'a'];
 }
 
-bool FormulaParser::ReadElement(int16_t& element, float& count) {
+inline bool FormulaParser::ReadElement(int16_t& element, float& count) {
   ParseState& s = state_;
   const int start = s.Cursor;
   s.SymbolBuf[0] = s.CurChar;
   s.SymbolBuf[1] = Space;
-  if (s.Cursor < s.FormulaLen) {
-    PeekNextChar();
-    if (IsLower(s.NextChar)) {
-      s.SymbolBuf[1] = s.NextChar;
-      ++s.Cursor;
-    }
-  }
+  if (s.Cursor < s.FormulaLen && IsLower(s.Formula[s.Cursor])) s.SymbolBuf[1] = s.Formula[s.Cursor++];
   int16_t n = LookUpSymbol();
   if (n == 0) {
     ReportError(SyntaxError::UnknownSymbol, start, s.Cursor - start + 1);
@@ -91,10 +85,20 @@ bool FormulaParser::ReadElement(int16_t& element, float& count) {
   return s.ErrorFlag == 0;
 }
 
-double FormulaParser::ReadNumber() {
+inline double FormulaParser::ReadNumber() {
   ParseState& s = state_;
   PeekNextChar();
   if (!IsNumberChar(s.NextChar)) return 1;
+  // Most counts are one digit: 2 in H2O.
+  if (s.NextChar != u'.' && (s.Cursor + 1 == s.FormulaLen || !IsNumberChar(s.Formula[s.Cursor + 1]))) {
+    ++s.Cursor;
+    return s.NextChar - u'0';
+  }
+  return ReadLongNumber();
+}
+
+double FormulaParser::ReadLongNumber() {
+  ParseState& s = state_;
   // The number runs from the character after the cursor to the last digit or
   // point; it is read in place.
   const int start = s.Cursor + 1;
@@ -174,7 +178,7 @@ void FormulaParser::ParseGroup() {
       return;
     }
     AtomCounts& mine = levelCounts_[levels.size() - 1];
-    char16_t c = state.CurChar;
+    const char16_t c = state.CurChar;
     if (c == u'(') {
       openLevel(Level{});
     } else if (IsUpper(c)) {

@@ -101,6 +101,8 @@ class FormulaParser {
   bool ReadElement(int16_t& element, float& count);
   // Returns 1 when no number follows, the number's value, or 0 after an error.
   double ReadNumber();
+  // The same for a number of more than one character.
+  double ReadLongNumber();
   static bool IsNumberChar(char16_t c) { return (c >= u'0' && c <= u'9') || c == u'.'; }
   void ReportError(SyntaxError kind, int position, int length);
   char16_t CharAt(int32_t position) const;

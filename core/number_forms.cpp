@@ -29,21 +29,23 @@ void PutPair(Char* out, unsigned n) {
   out[1] = static_cast<Char>(DigitPairs[2 * n + 1]);
 }
 
-char16_t* PutAscii(char16_t* out, const char* begin, const char* end, char16_t decimalPoint) {
-  for (const char* p = begin; p != end; ++p) *out++ = *p == '.' ? decimalPoint : static_cast<char16_t>(*p);
+template <typename Char>
+Char* PutAscii(Char* out, const char* begin, const char* end, Char decimalPoint) {
+  for (const char* p = begin; p != end; ++p) *out++ = *p == '.' ? decimalPoint : static_cast<Char>(*p);
   return out;
 }
 
 // Writes `whole` (0 or more) in decimal.
-char16_t* PutWhole(char16_t* out, unsigned whole) {
+template <typename Char>
+Char* PutWhole(Char* out, unsigned whole) {
   if (whole < 10) {  // most counts
-    *out = static_cast<char16_t>(u'0' + whole);
+    *out = static_cast<Char>('0' + whole);
     return out + 1;
   }
   int digits = 1;
   for (unsigned rest = whole; rest >= 10; rest /= 10) ++digits;
-  char16_t* const end = out + digits;
-  for (char16_t* p = end; p != out; whole /= 10) *--p = static_cast<char16_t>(u'0' + whole % 10);
+  Char* const end = out + digits;
+  for (Char* p = end; p != out; whole /= 10) *--p = static_cast<Char>('0' + whole % 10);
   return end;
 }
 
@@ -104,7 +106,8 @@ bool RoundExactly(float value, Rounded& r) {
 
 }  // namespace
 
-char16_t* PutGeneralNumber(char16_t* out, float value, char16_t decimalPoint) {
+template <typename Char>
+Char* PutGeneralNumber(Char* out, float value, std::type_identity_t<Char> decimalPoint) {
   // Whole numbers below 10^7 are their own 7-digit form: the usual counts.
   if (value >= 0 && value < 1e7f && value == static_cast<float>(static_cast<int>(value)))
     return PutWhole(out, static_cast<unsigned>(value));
@@ -117,27 +120,27 @@ char16_t* PutGeneralNumber(char16_t* out, float value, char16_t decimalPoint) {
   while (count > 1 && digits[count - 1] == '0') --count;
   const int exponent = r.exponent;
 
-  if (r.negative) *out++ = u'-';
+  if (r.negative) *out++ = '-';
   if (exponent >= 7 || exponent < -4) {
-    *out++ = static_cast<char16_t>(digits[0]);
+    *out++ = static_cast<Char>(digits[0]);
     if (count > 1) {
       *out++ = decimalPoint;
       out = std::copy(digits + 1, digits + count, out);
     }
-    *out++ = u'E';
-    *out++ = exponent < 0 ? u'-' : u'+';
+    *out++ = 'E';
+    *out++ = exponent < 0 ? '-' : '+';
     const int magnitude = exponent < 0 ? -exponent : exponent;
-    if (magnitude < 10) *out++ = u'0';
+    if (magnitude < 10) *out++ = '0';
     return PutWhole(out, static_cast<unsigned>(magnitude));
   }
   if (exponent < 0) {
-    *out++ = u'0';
+    *out++ = '0';
     *out++ = decimalPoint;
-    out = std::fill_n(out, -exponent - 1, u'0');
+    out = std::fill_n(out, -exponent - 1, '0');
     return std::copy(digits, digits + count, out);
   }
   const int intDigits = exponent + 1;
-  for (int i = 0; i < intDigits; ++i) *out++ = static_cast<char16_t>(i < count ? digits[i] : '0');
+  for (int i = 0; i < intDigits; ++i) *out++ = static_cast<Char>(i < count ? digits[i] : '0');
   if (count > intDigits) {
     *out++ = decimalPoint;
     out = std::copy(digits + intDigits, digits + count, out);
@@ -145,14 +148,16 @@ char16_t* PutGeneralNumber(char16_t* out, float value, char16_t decimalPoint) {
   return out;
 }
 
-char16_t* PutShortNumber(char16_t* out, float value) {
-  char16_t* end = PutGeneralNumber(out, value, u'.');
+template <typename Char>
+Char* PutShortNumber(Char* out, float value) {
+  Char* end = PutGeneralNumber(out, value, '.');
   // Counts are never negative, so a leading "0." is the only zero to drop.
-  if (end - out >= 2 && out[0] == u'0' && out[1] == u'.') end = std::copy(out + 1, end, out);
+  if (end - out >= 2 && out[0] == '0' && out[1] == '.') end = std::copy(out + 1, end, out);
   return end;
 }
 
-char16_t* PutPercentField(char16_t* out, float fraction, char16_t decimalPoint) {
+template <typename Char>
+Char* PutPercentField(Char* out, float fraction, std::type_identity_t<Char> decimalPoint) {
   // A float times 10000 is exact in a double, so rounding it to a whole
   // number of hundredths (ties to even) is the two-decimal rounding.
   const double hundredths = std::nearbyint(static_cast<double>(fraction) * 10000);
@@ -160,12 +165,12 @@ char16_t* PutPercentField(char16_t* out, float fraction, char16_t decimalPoint) 
     // 0.00 to 999.99, the usual field: "ddd.dd%" with spaces for leading zeros.
     const auto whole = static_cast<unsigned>(hundredths);
     const unsigned units = whole / 100;
-    out[0] = units >= 100 ? static_cast<char16_t>(u'0' + units / 100) : Space;
+    out[0] = units >= 100 ? static_cast<Char>('0' + units / 100) : ' ';
     PutPair(out + 1, units % 100);
-    if (units < 10) out[1] = Space;
+    if (units < 10) out[1] = ' ';
     out[3] = decimalPoint;
     PutPair(out + 4, whole % 100);
-    out[6] = u'%';
+    out[6] = '%';
     return out + 7;
   }
   char buf[64];
@@ -181,10 +186,17 @@ char16_t* PutPercentField(char16_t* out, float fraction, char16_t decimalPoint) 
                         std::chars_format::fixed, 2)
               .ptr;
   }
-  if (end - buf < 6) out = std::fill_n(out, 6 - (end - buf), Space);
-  out = PutAscii(out, buf, end, decimalPoint);
-  *out++ = u'%';
+  if (end - buf < 6) out = std::fill_n(out, 6 - (end - buf), ' ');
+  out = PutAscii<Char>(out, buf, end, decimalPoint);
+  *out++ = '%';
   return out;
 }
+
+template char16_t* PutGeneralNumber(char16_t*, float, char16_t);
+template char* PutGeneralNumber(char*, float, char);
+template char16_t* PutShortNumber(char16_t*, float);
+template char* PutShortNumber(char*, float);
+template char16_t* PutPercentField(char16_t*, float, char16_t);
+template char* PutPercentField(char*, float, char);
 
 }  // namespace zorvan

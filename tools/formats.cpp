@@ -31,18 +31,24 @@ constexpr PlainTable TsvPlain = [] {
 // one test a character.
 template <typename Escape>
 char* PutEscaped(char* out, std::u16string_view text, const PlainTable& plain, Escape escape) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
+  // Pointers in locals: the compiler cannot tell that the bytes written are
+  // not the text, and would read its bounds again after every byte.
+  const char16_t* p = text.data();
+  const char16_t* const end = p + text.size();
+  while (p != end) {
+    const char16_t c = *p;
     if (c < 0x80 && plain[c]) {
       *out++ = static_cast<char>(c);
+      ++p;
     } else if (c < 0x80) {
       out = escape(c, out);
+      ++p;
     } else {
       // A run of other characters converts whole, keeping surrogate pairs together.
-      size_t end = i + 1;
-      while (end < text.size() && text[end] >= 0x80) ++end;
-      out = EncodeUtf8(text.substr(i, end - i), out);
-      i = end - 1;
+      const char16_t* run = p + 1;
+      while (run != end && *run >= 0x80) ++run;
+      out = EncodeUtf8(std::u16string_view(p, static_cast<size_t>(run - p)), out);
+      p = run;
     }
   }
   return out;
@@ -70,13 +76,6 @@ char* PutJson(char* out, std::u16string_view text) {
   });
 }
 
-char* PutJsonString(char* out, std::u16string_view text) {
-  *out++ = '"';
-  out = PutJson(out, text);
-  *out++ = '"';
-  return out;
-}
-
 // A tab-separated field: backslash, tab, CR and LF written as \\, \t, \r
 // and \n, so a field never splits a line or its fields. At most 3 bytes a unit.
 char* PutTsv(char* out, std::u16string_view text) {
@@ -87,34 +86,11 @@ char* PutTsv(char* out, std::u16string_view text) {
   });
 }
 
-// A percent line holds the symbol as stored (2 characters), a tab and the
-// 7-character field; the formats for scripts show both without the spaces
-// that pad them.
-std::u16string_view Trimmed(std::u16string_view text) {
-  while (!text.empty() && text.front() == Space) text.remove_prefix(1);
-  while (!text.empty() && text.back() == Space) text.remove_suffix(1);
-  return text;
-}
-std::u16string_view SymbolOf(const Text& percentLine) {
-  return Trimmed(std::u16string_view(percentLine).substr(0, 2));
-}
-std::u16string_view PercentOf(const Text& percentLine) {
-  return Trimmed(std::u16string_view(percentLine).substr(3));
-}
-
-// Room enough for the part of an entry after the formula in any format: 6
-// bytes a unit and the names and punctuation around each text.
-size_t TailBound(const CalcResult& result) {
-  size_t units = result.Composition.size() + result.MolecularWeight.size();
-  for (const Text& line : result.PercentLines) units += line.size();
-  return 6 * units + 16 * result.PercentLines.size() + 128;
-}
-
-// What every overlong line gives: the formula is too long to calculate.
-const CalcResult& LongLineResult() {
-  static const CalcResult result{CalcStatus::SyntaxError, {SyntaxError::FormulaTooLong, 0, 0}, 0, false,
-                                 Text(ErrorText), {}, {}};
-  return result;
+// Room enough for the part of an entry after the formula in any format:
+// the composition, the weight and each element's symbol and percentage
+// field, with the names and punctuation around them.
+size_t TailBound(const FormulaEngine& engine) {
+  return static_cast<size_t>(engine.PercentCount()) * (2 * MaxNumberLen + 32) + MaxNumberLen + 128;
 }
 
 // The parts of an entry: what comes before the formula, the formula, the rest.
@@ -136,49 +112,76 @@ char* PutFormula(char* out, OutputFormat format, std::u16string_view formula) {
   return out;
 }
 
-char* PutTail(char* o, OutputFormat format, const CalcResult& result) {
+// Writes ASCII text held as UTF-16.
+char* PutAscii(char* out, std::u16string_view ascii) {
+  for (const char16_t c : ascii) *out++ = static_cast<char>(c);
+  return out;
+}
+
+// The rest of a failed entry: "Error!", an empty weight and no percentages.
+char* PutErrorTail(char* out, OutputFormat format) {
+  switch (format) {
+    case OutputFormat::Report: return Put(PutAscii(Put(out, "\r\n"), ErrorText), "\r\n\r\n");
+    case OutputFormat::Tsv: return Put(PutAscii(Put(out, "\t"), ErrorText), "\t\n");
+    case OutputFormat::Jsonl:
+      out = PutAscii(Put(out, "\",\"composition\":\""), ErrorText);
+      return Put(out, "\",\"weight\":\"\",\"error\":true,\"percent\":[]}\n");
+  }
+  return out;
+}
+
+// The symbol of a percentage line without its padding (a space after a
+// one-letter symbol).
+char* PutTrimmedSymbol(char* out, std::u16string_view symbol) {
+  for (const char16_t c : symbol)
+    if (c != Space) *out++ = static_cast<char>(c);
+  return out;
+}
+
+// The percentage field without the spaces that pad it on the left.
+char* PutTrimmedField(char* out, const FormulaEngine& engine, int i) {
+  char* const end = engine.PutPercentField(out, i, '.');
+  char* first = out;
+  while (first != end && *first == ' ') ++first;
+  if (first == out) return end;
+  for (char* p = first; p != end; ++p) *out++ = *p;
+  return out;
+}
+
+// The rest of a successful entry. The texts of a result are ASCII letters,
+// digits and signs, so they need no conversion or escaping in any format.
+char* PutTail(char* o, OutputFormat format, const FormulaEngine& engine) {
+  const int count = engine.PercentCount();
   switch (format) {
     case OutputFormat::Report:
       // The same bytes as the report block of a batch paste.
-      for (const Text* line : {&result.Composition, &result.MolecularWeight}) {
+      o = engine.PutComposition(Put(o, "\r\n"));
+      o = engine.PutMolecularWeight(Put(o, "\r\n"), '.');
+      for (int i = 0; i < count; ++i) {
         o = Put(o, "\r\n");
-        o = EncodeUtf8(*line, o);
-      }
-      for (const Text& line : result.PercentLines) {
-        o = Put(o, "\r\n");
-        o = EncodeUtf8(line, o);
+        o = PutAscii(o, engine.PercentSymbol(i));
+        *o++ = '\t';
+        o = engine.PutPercentField(o, i, '.');
       }
       return Put(o, "\r\n");
     case OutputFormat::Tsv:
-      for (const Text* field : {&result.Composition, &result.MolecularWeight}) {
-        *o++ = '\t';
-        o = PutTsv(o, *field);
+      o = engine.PutComposition(Put(o, "\t"));
+      o = engine.PutMolecularWeight(Put(o, "\t"), '.');
+      for (int i = 0; i < count; ++i) {
+        o = PutTrimmedSymbol(Put(o, "\t"), engine.PercentSymbol(i));
+        o = PutTrimmedField(Put(o, "="), engine, i);
       }
-      for (const Text& line : result.PercentLines) {
-        *o++ = '\t';
-        o = PutTsv(o, SymbolOf(line));
-        *o++ = '=';
-        o = PutTsv(o, PercentOf(line));
-      }
-      *o++ = '\n';
-      return o;
-    case OutputFormat::Jsonl: {
-      o = Put(o, "\",\"composition\":");
-      o = PutJsonString(o, result.Composition);
-      o = Put(o, ",\"weight\":");
-      o = PutJsonString(o, result.MolecularWeight);
-      o = Put(o, result.Status == CalcStatus::Ok ? ",\"error\":false,\"percent\":[" : ",\"error\":true,\"percent\":[");
-      bool first = true;
-      for (const Text& line : result.PercentLines) {
-        o = Put(o, first ? "[" : ",[");
-        first = false;
-        o = PutJsonString(o, SymbolOf(line));
-        *o++ = ',';
-        o = PutJsonString(o, PercentOf(line));
-        *o++ = ']';
+      return Put(o, "\n");
+    case OutputFormat::Jsonl:
+      o = engine.PutComposition(Put(o, "\",\"composition\":\""));
+      o = engine.PutMolecularWeight(Put(o, "\",\"weight\":\""), '.');
+      o = Put(o, "\",\"error\":false,\"percent\":[");
+      for (int i = 0; i < count; ++i) {
+        o = PutTrimmedSymbol(Put(o, i == 0 ? "[\"" : ",[\""), engine.PercentSymbol(i));
+        o = PutTrimmedField(Put(o, "\",\""), engine, i);
+        o = Put(o, "\"]");
       }
       return Put(o, "]}\n");
-    }
   }
   return o;
 }
@@ -218,11 +221,12 @@ void EntryWriter::WriteHeader(OutputBuffer& out) const {
   out.Commit(Put(out.Room(Header.size()), Header));
 }
 
-void EntryWriter::WriteEntry(OutputBuffer& out, std::u16string_view formula, const CalcResult& result) const {
-  char* o = out.Room(6 * formula.size() + TailBound(result));
-  o = PutStart(o, format_);
-  o = PutFormula(o, format_, formula);
-  out.Commit(PutTail(o, format_, result));
+void EntryWriter::WriteEntry(OutputBuffer& out, std::u16string_view formula, const CalcResult& result,
+                             const FormulaEngine& engine) const {
+  const bool ok = result.Status == CalcStatus::Ok;
+  char* o = out.Room(6 * formula.size() + (ok ? TailBound(engine) : 128));
+  o = PutFormula(PutStart(o, format_), format_, formula);
+  out.Commit(ok ? PutTail(o, format_, engine) : PutErrorTail(o, format_));
 }
 
 void EntryWriter::WriteLongStart(OutputBuffer& out) const { out.Commit(PutStart(out.Room(16), format_)); }
@@ -231,9 +235,6 @@ void EntryWriter::WriteLongPiece(OutputBuffer& out, std::u16string_view piece) c
   out.Commit(PutFormula(out.Room(6 * piece.size()), format_, piece));
 }
 
-void EntryWriter::WriteLongEnd(OutputBuffer& out) const {
-  const CalcResult& result = LongLineResult();
-  out.Commit(PutTail(out.Room(TailBound(result)), format_, result));
-}
+void EntryWriter::WriteLongEnd(OutputBuffer& out) const { out.Commit(PutErrorTail(out.Room(128), format_)); }
 
 }  // namespace zorvan

@@ -185,10 +185,10 @@ int main(int argc, char** argv) {
   ForEachInputLine(
       [&](std::string_view line) {
         zorvan::FromUtf8(line, formula);
-        engine.CalculateFormula(formula, replaceGroups, u'.', result);
+        engine.Calculate(formula, replaceGroups, result);
         ++lineNumber;
         explainError(formula);
-        writer.WriteEntry(out, formula, result);
+        writer.WriteEntry(out, formula, result, engine);
       },
       [&] { writer.WriteLongStart(out); },
       [&](std::string_view piece) {
