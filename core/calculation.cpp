@@ -170,14 +170,17 @@ bool FormulaEngine::Compose() {
 }
 
 template <typename Char>
+Char* FormulaEngine::PutSymbol(Char* out, int i) const {
+  const TrimmedSymbol& symbol = symbols_[present_[i]];
+  out[0] = static_cast<Char>(symbol.Chars[0]);
+  out[1] = static_cast<Char>(symbol.Chars[1]);
+  return out + symbol.Size;
+}
+
+template <typename Char>
 Char* FormulaEngine::PutComposition(Char* out) const {
   const AtomCounts& counts = parser_.Counts();
-  for (int i = 0; i < presentCount_; ++i) {
-    const int n = present_[i];
-    out[0] = static_cast<Char>(symbols_[n].Chars[0]);
-    out[1] = static_cast<Char>(symbols_[n].Chars[1]);
-    out = PutShortNumber(out + symbols_[n].Size, counts[n]);
-  }
+  for (int i = 0; i < presentCount_; ++i) out = PutShortNumber(PutSymbol(out, i), counts[present_[i]]);
   return out;
 }
 
@@ -186,15 +189,25 @@ Char* FormulaEngine::PutMolecularWeight(Char* out, std::type_identity_t<Char> de
   return PutGeneralNumber(out, weight_, decimalPoint);
 }
 
-template <typename Char>
-Char* FormulaEngine::PutPercentField(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
+float FormulaEngine::Fraction(int i) const {
   const int n = present_[i];
   // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
-  const float fraction =
-      weight_ == 0 ? std::numeric_limits<float>::quiet_NaN()
-                   : static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) *
-                                        parser_.Counts()[n] / weight_);
+  if (weight_ == 0) return std::numeric_limits<float>::quiet_NaN();
+  return static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * parser_.Counts()[n] / weight_);
+}
+
+template <typename Char>
+Char* FormulaEngine::PutPercentField(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
+  const float fraction = Fraction(i);
   if (std::isfinite(fraction)) return zorvan::PutPercentField(out, fraction, decimalPoint);
+  for (const char16_t c : NoPercentField) *out++ = static_cast<Char>(c);
+  return out;
+}
+
+template <typename Char>
+Char* FormulaEngine::PutPercentage(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
+  const float fraction = Fraction(i);
+  if (std::isfinite(fraction)) return zorvan::PutPercentage(out, fraction, decimalPoint);
   for (const char16_t c : NoPercentField) *out++ = static_cast<Char>(c);
   return out;
 }
@@ -205,5 +218,7 @@ template char16_t* FormulaEngine::PutMolecularWeight(char16_t*, char16_t) const;
 template char* FormulaEngine::PutMolecularWeight(char*, char) const;
 template char16_t* FormulaEngine::PutPercentField(char16_t*, int, char16_t) const;
 template char* FormulaEngine::PutPercentField(char*, int, char) const;
+template char* FormulaEngine::PutSymbol(char*, int) const;
+template char* FormulaEngine::PutPercentage(char*, int, char) const;
 
 }  // namespace zorvan

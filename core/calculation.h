@@ -74,11 +74,16 @@ class FormulaEngine {
   Char* PutMolecularWeight(Char* out, std::type_identity_t<Char> decimalPoint) const;
   // The weight-percent lines, one for each element with a positive count, in
   // element-number order: the symbol as stored (2 characters) and the
-  // 7-character field (NoPercentField when the weight is not positive).
+  // 7-character field (NoPercentField when the weight is not positive); or
+  // both without padding: the symbol as in the composition, the percentage.
   int PercentCount() const { return presentCount_; }
   std::u16string_view PercentSymbol(int i) const { return tables_.Elements[present_[i]].AtomSymbol; }
   template <typename Char>
   Char* PutPercentField(Char* out, int i, std::type_identity_t<Char> decimalPoint) const;
+  template <typename Char>
+  Char* PutSymbol(Char* out, int i) const;
+  template <typename Char>
+  Char* PutPercentage(Char* out, int i, std::type_identity_t<Char> decimalPoint) const;
 
   // Returns the text the last calculation parsed: the input after group expansion.
   const Text& Formula() const { return formula_; }
@@ -98,6 +103,9 @@ class FormulaEngine {
   // Lists the elements with a positive count and sums the weight; returns
   // false when a count or the weight left the float range.
   bool Compose();
+  // The weight fraction of the i-th element with a positive count; NaN when
+  // the weight is 0.
+  float Fraction(int i) const;
   // Marks `result` as failed with `error`.
   void Fail(CalcResult& result, ParseError error);
   // Gives `result` `count` percent lines, keeping the storage of the lines

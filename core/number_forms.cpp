@@ -149,15 +149,19 @@ Char* PutGeneralNumber(Char* out, float value, std::type_identity_t<Char> decima
 }
 
 template <typename Char>
-Char* PutShortNumber(Char* out, float value) {
+Char* detail::PutShortNumber(Char* out, float value) {
   Char* end = PutGeneralNumber(out, value, '.');
   // Counts are never negative, so a leading "0." is the only zero to drop.
   if (end - out >= 2 && out[0] == '0' && out[1] == '.') end = std::copy(out + 1, end, out);
   return end;
 }
 
+namespace {
+
+// The percentage of a weight fraction with two decimals, padded on the left
+// to the 7-character field or not.
 template <typename Char>
-Char* PutPercentField(Char* out, float fraction, std::type_identity_t<Char> decimalPoint) {
+Char* PutPercent(Char* out, float fraction, Char decimalPoint, bool padded) {
   // A float times 10000 is exact in a double, so rounding it to a whole
   // number of hundredths (ties to even) is the two-decimal rounding.
   const double hundredths = std::nearbyint(static_cast<double>(fraction) * 10000);
@@ -165,13 +169,19 @@ Char* PutPercentField(Char* out, float fraction, std::type_identity_t<Char> deci
     // 0.00 to 999.99, the usual field: "ddd.dd%" with spaces for leading zeros.
     const auto whole = static_cast<unsigned>(hundredths);
     const unsigned units = whole / 100;
-    out[0] = units >= 100 ? static_cast<Char>('0' + units / 100) : ' ';
-    PutPair(out + 1, units % 100);
-    if (units < 10) out[1] = ' ';
-    out[3] = decimalPoint;
-    PutPair(out + 4, whole % 100);
-    out[6] = '%';
-    return out + 7;
+    const int digits = units >= 100 ? 3 : units >= 10 ? 2 : 1;
+    if (padded) out = std::fill_n(out, 3 - digits, ' ');
+    if (digits == 3) *out++ = static_cast<Char>('0' + units / 100);
+    if (digits >= 2) {
+      PutPair(out, units % 100);
+      out += 2;
+    } else {
+      *out++ = static_cast<Char>('0' + units);
+    }
+    *out++ = decimalPoint;
+    PutPair(out, whole % 100);
+    out[2] = '%';
+    return out + 3;
   }
   char buf[64];
   char* end;
@@ -186,17 +196,31 @@ Char* PutPercentField(Char* out, float fraction, std::type_identity_t<Char> deci
                         std::chars_format::fixed, 2)
               .ptr;
   }
-  if (end - buf < 6) out = std::fill_n(out, 6 - (end - buf), ' ');
+  if (padded && end - buf < 6) out = std::fill_n(out, 6 - (end - buf), ' ');
   out = PutAscii<Char>(out, buf, end, decimalPoint);
   *out++ = '%';
   return out;
 }
 
+}  // namespace
+
+template <typename Char>
+Char* PutPercentField(Char* out, float fraction, std::type_identity_t<Char> decimalPoint) {
+  return PutPercent<Char>(out, fraction, decimalPoint, true);
+}
+
+template <typename Char>
+Char* PutPercentage(Char* out, float fraction, std::type_identity_t<Char> decimalPoint) {
+  return PutPercent<Char>(out, fraction, decimalPoint, false);
+}
+
 template char16_t* PutGeneralNumber(char16_t*, float, char16_t);
 template char* PutGeneralNumber(char*, float, char);
-template char16_t* PutShortNumber(char16_t*, float);
-template char* PutShortNumber(char*, float);
+template char16_t* detail::PutShortNumber(char16_t*, float);
+template char* detail::PutShortNumber(char*, float);
 template char16_t* PutPercentField(char16_t*, float, char16_t);
 template char* PutPercentField(char*, float, char);
+template char16_t* PutPercentage(char16_t*, float, char16_t);
+template char* PutPercentage(char*, float, char);
 
 }  // namespace zorvan

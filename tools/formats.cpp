@@ -130,24 +130,6 @@ char* PutErrorTail(char* out, OutputFormat format) {
   return out;
 }
 
-// The symbol of a percentage line without its padding (a space after a
-// one-letter symbol).
-char* PutTrimmedSymbol(char* out, std::u16string_view symbol) {
-  for (const char16_t c : symbol)
-    if (c != Space) *out++ = static_cast<char>(c);
-  return out;
-}
-
-// The percentage field without the spaces that pad it on the left.
-char* PutTrimmedField(char* out, const FormulaEngine& engine, int i) {
-  char* const end = engine.PutPercentField(out, i, '.');
-  char* first = out;
-  while (first != end && *first == ' ') ++first;
-  if (first == out) return end;
-  for (char* p = first; p != end; ++p) *out++ = *p;
-  return out;
-}
-
 // The rest of a successful entry. The texts of a result are ASCII letters,
 // digits and signs, so they need no conversion or escaping in any format.
 char* PutTail(char* o, OutputFormat format, const FormulaEngine& engine) {
@@ -168,8 +150,8 @@ char* PutTail(char* o, OutputFormat format, const FormulaEngine& engine) {
       o = engine.PutComposition(Put(o, "\t"));
       o = engine.PutMolecularWeight(Put(o, "\t"), '.');
       for (int i = 0; i < count; ++i) {
-        o = PutTrimmedSymbol(Put(o, "\t"), engine.PercentSymbol(i));
-        o = PutTrimmedField(Put(o, "="), engine, i);
+        o = engine.PutSymbol(Put(o, "\t"), i);
+        o = engine.PutPercentage(Put(o, "="), i, '.');
       }
       return Put(o, "\n");
     case OutputFormat::Jsonl:
@@ -177,8 +159,8 @@ char* PutTail(char* o, OutputFormat format, const FormulaEngine& engine) {
       o = engine.PutMolecularWeight(Put(o, "\",\"weight\":\""), '.');
       o = Put(o, "\",\"error\":false,\"percent\":[");
       for (int i = 0; i < count; ++i) {
-        o = PutTrimmedSymbol(Put(o, i == 0 ? "[\"" : ",[\""), engine.PercentSymbol(i));
-        o = PutTrimmedField(Put(o, "\",\""), engine, i);
+        o = engine.PutSymbol(Put(o, i == 0 ? "[\"" : ",[\""), i);
+        o = engine.PutPercentage(Put(o, "\",\""), i, '.');
         o = Put(o, "\"]");
       }
       return Put(o, "]}\n");
