@@ -17,14 +17,20 @@ FormulaEngine::FormulaEngine(const ReferenceTables& tables)
   }
   for (const Group& group : tables.Groups.Slots) {
     replacements_.push_back(u"(" + group.GroupFormula + u")");
-    replacementChars_.emplace_back().Add(replacements_.back());
     const Text& abbrev = group.GroupAbbrev;
-    if (abbrev.empty()) continue;
-    if (abbrev.size() < 2 || abbrev[0] >= 128 || abbrev[1] >= 128)
+    abbrevPairs_.push_back(NoPair);
+    if (abbrev.empty()) continue;  // never searched for: it would match everywhere
+    if (abbrev.size() < 2 || abbrev[0] >= 128 || abbrev[1] >= 128 || abbrev[0] == u')' || abbrev[1] == u'(') {
       unusualAbbrev_ = true;
-    else
-      abbrevStarts_.set(abbrev[0] * 128 + abbrev[1]);
+    } else {
+      abbrevPairs_.back() = abbrev[0] * 128 + abbrev[1];
+      abbrevStarts_.set(abbrevPairs_.back());
+    }
   }
+  // An inserted formula brings the pairs inside its parentheses; the pairs it
+  // forms with its neighbours hold a parenthesis, which no abbreviation
+  // starting with a usual pair does.
+  for (const Text& replacement : replacements_) AddGroupsIn(replacement, groupsInReplacement_.emplace_back());
 }
 
 CalcResult FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups,
@@ -108,29 +114,34 @@ void FormulaEngine::LocateError(const Text& input, bool replaceGroups, CalcResul
   result.InGroupFormula = from < 0;
 }
 
-bool FormulaEngine::NoAbbreviationIn() const {
-  if (unusualAbbrev_) return false;
-  for (size_t i = 0; i + 1 < formula_.size(); ++i)
-    if (formula_[i] < 128 && formula_[i + 1] < 128 &&
-        abbrevStarts_.test(formula_[i] * 128 + formula_[i + 1]))
-      return false;
-  return true;
+void FormulaEngine::AddGroupsIn(std::u16string_view text, GroupSet& groups) const {
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] >= 128 || text[i + 1] >= 128) continue;
+    const int pair = text[i] * 128 + text[i + 1];
+    if (!abbrevStarts_.test(static_cast<size_t>(pair))) continue;
+    for (size_t g = 0; g < abbrevPairs_.size(); ++g)
+      if (abbrevPairs_[g] == pair) groups.set(g);
+  }
 }
 
 bool FormulaEngine::ExpandGroups(std::vector<int>* origin) {
-  // Nothing is replaced unless an abbreviation occurs in the text as given:
-  // later groups only see text that earlier ones inserted.
-  if (NoAbbreviationIn()) return true;
-  CharSet chars;
-  chars.Add(formula_);
-  for (size_t i = 0; i < replacements_.size(); ++i) {
+  // Only the groups whose abbreviation may occur are searched for: later
+  // groups see the text as given and the formulas earlier ones inserted.
+  GroupSet candidates;
+  if (unusualAbbrev_)
+    candidates.set();
+  else
+    AddGroupsIn(formula_, candidates);
+  for (size_t i = 0; i < replacements_.size() && candidates.any(); ++i) {
+    if (!candidates.test(i)) continue;
+    candidates.reset(i);
     const Text& abbrev = tables_.Groups.Slots[i].GroupAbbrev;
     // An empty abbreviation would match everywhere and never end.
-    if (abbrev.empty() || !chars.MayHold(abbrev[0])) continue;
+    if (abbrev.empty()) continue;
     size_t p = formula_.find(abbrev);
     if (p == Text::npos) continue;
     const Text& replacement = replacements_[i];
-    chars.Merge(replacementChars_[i]);
+    candidates |= groupsInReplacement_[i];
     while (p != Text::npos) {
       formula_.replace(p, abbrev.size(), replacement);
       if (origin) {

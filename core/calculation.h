@@ -97,9 +97,10 @@ class FormulaEngine {
   bool ExpandGroups(std::vector<int>* origin = nullptr);
   // Fills the typed position of result.Error from the expansion of `input`.
   void LocateError(const Text& input, bool replaceGroups, CalcResult& result);
-  // Returns true when no abbreviation can occur in formula_: a quick test on
-  // the first two characters of each, so most formulas skip the expansion.
-  bool NoAbbreviationIn() const;
+  // The groups whose abbreviation may occur in a text: those whose first
+  // two characters do. Most formulas hold none, and skip the expansion.
+  using GroupSet = std::bitset<GroupCapacity>;
+  void AddGroupsIn(std::u16string_view text, GroupSet& groups) const;
   // Lists the elements with a positive count and sums the weight; returns
   // false when a count or the weight left the float range.
   bool Compose();
@@ -112,23 +113,6 @@ class FormulaEngine {
   // it drops for later ones: a batch calculates without allocating.
   void ResizePercentLines(CalcResult& result, size_t count);
 
-  // The characters a text may hold: one bit for each ASCII character and
-  // one for all others. A search for an abbreviation whose first character
-  // the text lacks is skipped.
-  class CharSet {
-   public:
-    void Add(std::u16string_view text) {
-      for (const char16_t c : text) bits_[c < 128 ? c >> 6 : 2] |= uint64_t{1} << (c < 128 ? c & 63 : 0);
-    }
-    void Merge(const CharSet& other) {
-      for (int i = 0; i < 3; ++i) bits_[i] |= other.bits_[i];
-    }
-    bool MayHold(char16_t c) const { return c < 128 ? bits_[c >> 6] >> (c & 63) & 1 : bits_[2] != 0; }
-
-   private:
-    uint64_t bits_[3] = {};
-  };
-
   const ReferenceTables& tables_;
   FormulaParser parser_;
   // Each symbol without its padding: of at most 2 characters for every
@@ -139,10 +123,16 @@ class FormulaEngine {
   };
   std::array<TrimmedSymbol, ElementCount + 1> symbols_;
   std::vector<Text> replacements_;             // "(" formula ")" of each group, in table order
-  std::vector<CharSet> replacementChars_;      // the characters of each
+  std::vector<GroupSet> groupsInReplacement_;  // the groups that may occur in each
   std::vector<Text> spareLines_;
-  std::bitset<128 * 128> abbrevStarts_;  // the first two characters of each abbreviation
-  bool unusualAbbrev_ = false;            // one of one character or non-ASCII start
+  // The first two characters of each abbreviation, as first * 128 + second.
+  static constexpr int NoPair = -1;
+  std::vector<int> abbrevPairs_;
+  std::bitset<128 * 128> abbrevStarts_;
+  // Set when an abbreviation has one character, a non-ASCII start, or a
+  // start that can form across the parentheses around an inserted formula:
+  // then every group is searched for.
+  bool unusualAbbrev_ = false;
   Text formula_;
   // The elements with a positive count, in element-number order, and the weight.
   int present_[ElementCount] = {};
