@@ -85,7 +85,15 @@ void ForEachInputLine(OnLine onLine, OnLongStart onLongStart, OnLongPiece onLong
     size_t start = 0, nl;
     do {
       nl = chunk.find('\n', start);
-      pending.append(chunk.substr(start, nl == std::string_view::npos ? chunk.size() - start : nl - start));
+      std::string_view piece = chunk.substr(start, nl == std::string_view::npos ? chunk.size() - start : nl - start);
+      if (nl != std::string_view::npos && pending.empty() && !longLine && piece.size() <= LongLineBytes) {
+        // A whole line inside the block, as nearly all are, goes on without a copy.
+        if (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
+        onLine(piece);
+        start = nl + 1;
+        continue;
+      }
+      pending.append(piece);
       if (!longLine && pending.size() > LongLineBytes) {
         longLine = true;
         onLongStart();
