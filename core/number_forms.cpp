@@ -115,38 +115,39 @@ Char* PutGeneralNumber(Char* out, float value, std::type_identity_t<Char> decima
   // decides the form (9999999.5 becomes 1E+07).
   Rounded r;
   if (!RoundExactly(value, r)) r = RoundInScientific(value);
-  const char* digits = r.digits;
-  int count = 7;
-  while (count > 1 && digits[count - 1] == '0') --count;
   const int exponent = r.exponent;
+  const bool scientific = exponent >= 7 || exponent < -4;
 
+  // All 7 digits are written with the point among them; the zeros that end
+  // the decimals are dropped afterwards, and the point when none is left.
   if (r.negative) *out++ = '-';
-  if (exponent >= 7 || exponent < -4) {
-    *out++ = static_cast<Char>(digits[0]);
-    if (count > 1) {
-      *out++ = decimalPoint;
-      out = std::copy(digits + 1, digits + count, out);
-    }
-    *out++ = 'E';
-    *out++ = exponent < 0 ? '-' : '+';
-    const int magnitude = exponent < 0 ? -exponent : exponent;
-    if (magnitude < 10) *out++ = '0';
-    return PutWhole(out, static_cast<unsigned>(magnitude));
-  }
-  if (exponent < 0) {
+  Char* point = nullptr;  // none for 7 whole digits
+  if (!scientific && exponent < 0) {
     *out++ = '0';
+    point = out;
     *out++ = decimalPoint;
-    out = std::fill_n(out, -exponent - 1, '0');
-    return std::copy(digits, digits + count, out);
+    for (int i = -1; i > exponent; --i) *out++ = '0';
   }
-  const int intDigits = exponent + 1;
-  for (int i = 0; i < intDigits; ++i) *out++ = static_cast<Char>(i < count ? digits[i] : '0');
-  if (count > intDigits) {
-    *out++ = decimalPoint;
-    out = std::copy(digits + intDigits, digits + count, out);
+  const int intDigits = scientific ? 1 : exponent < 0 ? -1 : exponent + 1;  // -1: written above
+  for (int i = 0; i < 7; ++i) {
+    if (i == intDigits) {
+      point = out;
+      *out++ = decimalPoint;
+    }
+    *out++ = static_cast<Char>(r.digits[i]);
   }
-  return out;
+  if (point) {
+    while (out[-1] == '0') --out;
+    if (out - 1 == point) --out;
+  }
+  if (!scientific) return out;
+  *out++ = 'E';
+  *out++ = exponent < 0 ? '-' : '+';
+  const int magnitude = exponent < 0 ? -exponent : exponent;
+  if (magnitude < 10) *out++ = '0';
+  return PutWhole(out, static_cast<unsigned>(magnitude));
 }
+
 
 template <typename Char>
 Char* detail::PutShortNumber(Char* out, float value) {
