@@ -116,9 +116,9 @@ void FormulaEngine::LocateError(const Text& input, bool replaceGroups, CalcResul
 
 void FormulaEngine::AddGroupsIn(std::u16string_view text, GroupSet& groups) const {
   for (size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] >= 128 || text[i + 1] >= 128) continue;
+    if ((text[i] | text[i + 1]) >= 128) continue;
     const int pair = text[i] * 128 + text[i + 1];
-    if (!abbrevStarts_.test(static_cast<size_t>(pair))) continue;
+    if (!abbrevStarts_[static_cast<size_t>(pair)]) continue;
     for (size_t g = 0; g < abbrevPairs_.size(); ++g)
       if (abbrevPairs_[g] == pair) groups.set(g);
   }

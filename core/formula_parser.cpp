@@ -169,6 +169,8 @@ void FormulaParser::ParseGroup() {
     if (levelCounts_.size() < levels.size()) levelCounts_.emplace_back();
   };
 
+  // The counts of the innermost level, found again only when the level changes.
+  AtomCounts* mine = &levelCounts_[0];
   while (true) {
     AdvanceChar();
     if (state.Cursor > state.FormulaLen) {
@@ -177,25 +179,27 @@ void FormulaParser::ParseGroup() {
       }
       return;
     }
-    AtomCounts& mine = levelCounts_[levels.size() - 1];
     const char16_t c = state.CurChar;
-    if (c == u'(') {
-      openLevel(Level{});
-    } else if (IsUpper(c)) {
+    if (IsUpper(c)) {
       int16_t element = 0;
       float count = 0;
       if (!ReadElement(element, count)) return;
-      mine[element] = Add(mine[element], count);
+      (*mine)[element] = Add((*mine)[element], count);
       levels.back().present.Add(element);
+    } else if (c == u'(') {
+      openLevel(Level{});
+      mine = &levelCounts_[levels.size() - 1];
     } else if (c == u'*') {
       float multiplier = static_cast<float>(ReadNumber());
       if (state.ErrorFlag) return;
       openLevel(Level{true, multiplier, {}});
+      mine = &levelCounts_[levels.size() - 1];
     } else if (c == u')') {
       float multiplier = static_cast<float>(ReadNumber());
       if (state.ErrorFlag) return;
-      levels.back().present.ForEach([&](int n) { mine[n] = Mul(multiplier, mine[n]); });
+      levels.back().present.ForEach([&](int n) { (*mine)[n] = Mul(multiplier, (*mine)[n]); });
       if (!closeLevel()) return;
+      mine = &levelCounts_[levels.size() - 1];
     } else {
       ReportError(SyntaxError::UnexpectedChar, state.Cursor, 1);
       return;
