@@ -25,6 +25,7 @@ FormulaEngine::FormulaEngine(const ReferenceTables& tables)
     } else {
       abbrevPairs_.back() = abbrev[0] * 128 + abbrev[1];
       abbrevStarts_.set(abbrevPairs_.back());
+      abbrevFirsts_[abbrev[0]] = true;
     }
   }
   // An inserted formula brings the pairs inside its parentheses; the pairs it
@@ -116,7 +117,8 @@ void FormulaEngine::LocateError(const Text& input, bool replaceGroups, CalcResul
 
 void FormulaEngine::AddGroupsIn(std::u16string_view text, GroupSet& groups) const {
   for (size_t i = 0; i + 1 < text.size(); ++i) {
-    if ((text[i] | text[i + 1]) >= 128) continue;
+    // Most characters start no abbreviation: one look at a table each.
+    if (text[i] >= 128 || !abbrevFirsts_[text[i]] || text[i + 1] >= 128) continue;
     const int pair = text[i] * 128 + text[i + 1];
     if (!abbrevStarts_[static_cast<size_t>(pair)]) continue;
     for (size_t g = 0; g < abbrevPairs_.size(); ++g)
