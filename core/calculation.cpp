@@ -77,13 +77,7 @@ void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char
   result.Composition.assign(text, PutComposition(text));
   result.MolecularWeight.assign(text, PutMolecularWeight(text, decimalPoint));
   ResizePercentLines(result, presentCount_);
-  for (int i = 0; i < presentCount_; ++i) {
-    // The symbol as stored, a tab, the field.
-    const std::u16string_view symbol = PercentSymbol(i);
-    char16_t* end = std::copy(symbol.begin(), symbol.end(), text);
-    *end++ = Tab;
-    result.PercentLines[i].assign(text, PutPercentField(end, i, decimalPoint));
-  }
+  for (int i = 0; i < presentCount_; ++i) result.PercentLines[i].assign(text, PutPercentLine(text, i, decimalPoint));
 }
 
 void FormulaEngine::Calculate(const Text& input, bool replaceGroups, CalcResult& result) {
@@ -166,20 +160,18 @@ bool FormulaEngine::Compose() {
   // walked in element-number order, as the sums and texts require.
   const AtomCounts& counts = parser_.Counts();
   presentCount_ = 0;
+  weight_ = 0;
   bool finite = true;
   parser_.Present().ForEach([&](int n) {
     // A count that left the float range (inf, or nan from inf times 0) has
     // no meaningful weight.
     finite = finite && std::isfinite(counts[n]);
-    if (counts[n] > 0) present_[presentCount_++] = n;
+    if (counts[n] > 0) {
+      present_[presentCount_++] = n;
+      weight_ = static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n] + weight_);
+    }
   });
-  if (!finite) return false;
-  weight_ = 0;
-  for (int i = 0; i < presentCount_; ++i) {
-    const int n = present_[i];
-    weight_ = static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n] + weight_);
-  }
-  return std::isfinite(weight_);
+  return finite && std::isfinite(weight_);
 }
 
 template <typename Char>
@@ -210,7 +202,13 @@ float FormulaEngine::Fraction(int i) const {
 }
 
 template <typename Char>
-Char* FormulaEngine::PutPercentField(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
+Char* FormulaEngine::PutPercentLine(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
+  // The symbol as stored: the parser knows only symbols of 2 characters.
+  const Text& symbol = tables_.Elements[present_[i]].AtomSymbol;
+  out[0] = static_cast<Char>(symbol[0]);
+  out[1] = static_cast<Char>(symbol[1]);
+  out[2] = static_cast<Char>(Tab);
+  out += 3;
   const float fraction = Fraction(i);
   if (std::isfinite(fraction)) return zorvan::PutPercentField(out, fraction, decimalPoint);
   for (const char16_t c : NoPercentField) *out++ = static_cast<Char>(c);
@@ -229,8 +227,8 @@ template char16_t* FormulaEngine::PutComposition(char16_t*) const;
 template char* FormulaEngine::PutComposition(char*) const;
 template char16_t* FormulaEngine::PutMolecularWeight(char16_t*, char16_t) const;
 template char* FormulaEngine::PutMolecularWeight(char*, char) const;
-template char16_t* FormulaEngine::PutPercentField(char16_t*, int, char16_t) const;
-template char* FormulaEngine::PutPercentField(char*, int, char) const;
+template char16_t* FormulaEngine::PutPercentLine(char16_t*, int, char16_t) const;
+template char* FormulaEngine::PutPercentLine(char*, int, char) const;
 template char* FormulaEngine::PutSymbol(char*, int) const;
 template char* FormulaEngine::PutPercentage(char*, int, char) const;
 

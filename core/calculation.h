@@ -73,13 +73,13 @@ class FormulaEngine {
   template <typename Char>
   Char* PutMolecularWeight(Char* out, std::type_identity_t<Char> decimalPoint) const;
   // The weight-percent lines, one for each element with a positive count, in
-  // element-number order: the symbol as stored (2 characters) and the
-  // 7-character field (NoPercentField when the weight is not positive); or
-  // both without padding: the symbol as in the composition, the percentage.
+  // element-number order: the symbol as stored (2 characters), a tab and the
+  // 7-character field (NoPercentField when the weight is not positive);
+  // `out` needs room for 3 + MaxNumberLen. Or the symbol and percentage
+  // without padding: the symbol as in the composition, the percentage.
   int PercentCount() const { return presentCount_; }
-  std::u16string_view PercentSymbol(int i) const { return tables_.Elements[present_[i]].AtomSymbol; }
   template <typename Char>
-  Char* PutPercentField(Char* out, int i, std::type_identity_t<Char> decimalPoint) const;
+  Char* PutPercentLine(Char* out, int i, std::type_identity_t<Char> decimalPoint) const;
   template <typename Char>
   Char* PutSymbol(Char* out, int i) const;
   template <typename Char>

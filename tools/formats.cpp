@@ -139,12 +139,7 @@ char* PutTail(char* o, OutputFormat format, const FormulaEngine& engine) {
       // The same bytes as the report block of a batch paste.
       o = engine.PutComposition(Put(o, "\r\n"));
       o = engine.PutMolecularWeight(Put(o, "\r\n"), '.');
-      for (int i = 0; i < count; ++i) {
-        o = Put(o, "\r\n");
-        o = PutAscii(o, engine.PercentSymbol(i));
-        *o++ = '\t';
-        o = engine.PutPercentField(o, i, '.');
-      }
+      for (int i = 0; i < count; ++i) o = engine.PutPercentLine(Put(o, "\r\n"), i, '.');
       return Put(o, "\r\n");
     case OutputFormat::Tsv:
       o = engine.PutComposition(Put(o, "\t"));
