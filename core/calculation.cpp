@@ -9,6 +9,17 @@
 namespace zorvan {
 
 
+namespace {
+
+// The two characters at `i` as first * 128 + second, or 0 (the pair of two
+// NULs, which starts no abbreviation) when either is not ASCII.
+size_t PairAt(std::u16string_view text, size_t i) {
+  const size_t first = text[i], second = text[i + 1];
+  return (first | second) < 128 ? first * 128 + second : 0;
+}
+
+}  // namespace
+
 FormulaEngine::FormulaEngine(const ReferenceTables& tables)
     : tables_(tables), parser_(tables.Elements) {
   for (int n = 1; n <= ElementCount; ++n) {
@@ -25,7 +36,6 @@ FormulaEngine::FormulaEngine(const ReferenceTables& tables)
     } else {
       abbrevPairs_.back() = abbrev[0] * 128 + abbrev[1];
       abbrevStarts_.set(abbrevPairs_.back());
-      abbrevFirsts_[abbrev[0]] = true;
     }
   }
   // An inserted formula brings the pairs inside its parentheses; the pairs it
@@ -110,13 +120,16 @@ void FormulaEngine::LocateError(const Text& input, bool replaceGroups, CalcResul
 }
 
 void FormulaEngine::AddGroupsIn(std::u16string_view text, GroupSet& groups) const {
+  // A first pass without branches on the characters tells whether any
+  // abbreviation's pair occurs at all, as in most formulas it does not.
+  bool any = false;
+  for (size_t i = 0; i + 1 < text.size(); ++i) any |= abbrevStarts_[PairAt(text, i)];
+  if (!any) return;
   for (size_t i = 0; i + 1 < text.size(); ++i) {
-    // Most characters start no abbreviation: one look at a table each.
-    if (text[i] >= 128 || !abbrevFirsts_[text[i]] || text[i + 1] >= 128) continue;
-    const int pair = text[i] * 128 + text[i + 1];
-    if (!abbrevStarts_[static_cast<size_t>(pair)]) continue;
+    const size_t pair = PairAt(text, i);
+    if (!abbrevStarts_[pair]) continue;
     for (size_t g = 0; g < abbrevPairs_.size(); ++g)
-      if (abbrevPairs_[g] == pair) groups.set(g);
+      if (abbrevPairs_[g] == static_cast<int>(pair)) groups.set(g);
   }
 }
 

@@ -129,7 +129,6 @@ class FormulaEngine {
   static constexpr int NoPair = -1;
   std::vector<int> abbrevPairs_;
   std::bitset<128 * 128> abbrevStarts_;
-  std::array<bool, 128> abbrevFirsts_{};  // the first characters alone
   // Set when an abbreviation has one character, a non-ASCII start, or a
   // start that can form across the parentheses around an inserted formula:
   // then every group is searched for.
