@@ -11,8 +11,8 @@ namespace zorvan {
 
 namespace {
 
-// The two characters at `i` as first * 128 + second, or 0 (the pair of two
-// NULs, which starts no abbreviation) when either is not ASCII.
+// The two characters at `i` as first * 128 + second, or 0 when either is not
+// ASCII: at worst a needless search, for an abbreviation of two NULs.
 size_t PairAt(std::u16string_view text, size_t i) {
   const size_t first = text[i], second = text[i + 1];
   return (first | second) < 128 ? first * 128 + second : 0;
