@@ -90,7 +90,7 @@ void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char
   for (int i = 0; i < presentCount_; ++i) result.PercentLines[i].assign(text, PutPercentLine(text, i, decimalPoint));
 }
 
-void FormulaEngine::Calculate(const Text& input, bool replaceGroups, CalcResult& result) {
+void FormulaEngine::Calculate(std::u16string_view input, bool replaceGroups, CalcResult& result) {
   if (input.size() > static_cast<size_t>(MaxFormulaLen))
     return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
   formula_ = input;
@@ -106,7 +106,7 @@ void FormulaEngine::Calculate(const Text& input, bool replaceGroups, CalcResult&
   result.InGroupFormula = false;
 }
 
-void FormulaEngine::LocateError(const Text& input, bool replaceGroups, CalcResult& result) {
+void FormulaEngine::LocateError(std::u16string_view input, bool replaceGroups, CalcResult& result) {
   if (!replaceGroups || formula_ == input) return;
   // Only a failed parse of an expanded text gets here, so repeating the
   // expansion with origins costs nothing on the common path.

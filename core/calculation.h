@@ -61,7 +61,7 @@ class FormulaEngine {
   // them itself (zorvan-batch writes bytes): sets the status and error of
   // `result`, and leaves its texts as they were. After a success, the
   // functions below write the texts.
-  void Calculate(const Text& input, bool replaceGroups, CalcResult& result);
+  void Calculate(std::u16string_view input, bool replaceGroups, CalcResult& result);
 
   // The texts of the last successful calculation, as UTF-16 units or as
   // bytes: they are ASCII, since the parser knows only symbols of ASCII
@@ -96,7 +96,7 @@ class FormulaEngine {
   // abbreviation whose replacement inserted it.
   bool ExpandGroups(std::vector<int>* origin = nullptr);
   // Fills the typed position of result.Error from the expansion of `input`.
-  void LocateError(const Text& input, bool replaceGroups, CalcResult& result);
+  void LocateError(std::u16string_view input, bool replaceGroups, CalcResult& result);
   // The groups whose abbreviation may occur in a text: those whose first
   // two characters do. Most formulas hold none, and skip the expansion.
   using GroupSet = std::bitset<GroupCapacity>;

@@ -119,21 +119,24 @@ Text FromUtf8(std::string_view bytes) {
 }
 
 void FromUtf8(std::string_view bytes, Text& out) {
+  out.resize(bytes.size());
+  out.resize(static_cast<size_t>(DecodeUtf8(bytes, out.data()) - out.data()));
+}
+
+char16_t* DecodeUtf8(std::string_view bytes, char16_t* out) {
   // ASCII, nearly every formula, widens byte by byte in a loop the compiler
   // can vectorise; other bytes are decoded again from the start.
-  out.resize(bytes.size());
   unsigned char any = 0;
   for (size_t i = 0; i < bytes.size(); ++i) {
     any |= static_cast<unsigned char>(bytes[i]);
     out[i] = static_cast<unsigned char>(bytes[i]);
   }
-  if (any < 0x80) return;
-  out.clear();
+  if (any < 0x80) return out + bytes.size();
   size_t i = 0;
   while (i < bytes.size()) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
-      out.push_back(b);
+      *out++ = b;
       ++i;
       continue;
     }
@@ -155,19 +158,20 @@ void FromUtf8(std::string_view bytes, Text& out) {
                (c >= 0xD800 && c <= 0xDFFF)))
       ok = false;
     if (!ok) {
-      out.push_back(ReplacementChar);
+      *out++ = ReplacementChar;
       ++i;
       continue;
     }
     if (c >= 0x10000) {
       c -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+      *out++ = static_cast<char16_t>(0xD800 + (c >> 10));
+      *out++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
     } else {
-      out.push_back(static_cast<char16_t>(c));
+      *out++ = static_cast<char16_t>(c);
     }
     i += extra + 1;
   }
+  return out;
 }
 
 }  // namespace zorvan

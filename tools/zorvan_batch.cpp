@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -173,11 +174,13 @@ int main(int argc, char** argv) {
   zorvan::FormulaEngine engine(tables);
   const zorvan::EntryWriter writer(format);
   zorvan::OutputBuffer out(stdout);
-  zorvan::Text formula;
+  // A line that is not overlong is decoded into `units`: one unit a byte at most.
+  const std::unique_ptr<char16_t[]> units(new char16_t[LongLineBytes]);
+  zorvan::Text piece;
   zorvan::CalcResult result;
   size_t lineNumber = 0;
   // Writes why line `lineNumber` failed; the output is unchanged.
-  auto explainError = [&](const zorvan::Text& formula) {
+  auto explainError = [&](std::u16string_view formula) {
     if (!explain || result.Status == zorvan::CalcStatus::Ok) return;
     std::string message = std::to_string(lineNumber) + ":";
     if (result.TypedPosition > 0) message += std::to_string(result.TypedPosition) + ":";
@@ -192,18 +195,19 @@ int main(int argc, char** argv) {
   if (header && format == zorvan::OutputFormat::Tsv) writer.WriteHeader(out);
   ForEachInputLine(
       [&](std::string_view line) {
-        zorvan::FromUtf8(line, formula);
+        const std::u16string_view formula(units.get(),
+                                          static_cast<size_t>(zorvan::DecodeUtf8(line, units.get()) - units.get()));
         engine.Calculate(formula, replaceGroups, result);
         ++lineNumber;
         explainError(formula);
         writer.WriteEntry(out, formula, result, engine);
       },
       [&] { writer.WriteLongStart(out); },
-      [&](std::string_view piece) {
+      [&](std::string_view bytes) {
         // Each piece ends on a whole UTF-8 sequence, so it converts alone
         // exactly as the whole line would.
-        zorvan::FromUtf8(piece, formula);
-        writer.WriteLongPiece(out, formula);
+        zorvan::FromUtf8(bytes, piece);
+        writer.WriteLongPiece(out, piece);
       },
       [&] {
         ++lineNumber;
