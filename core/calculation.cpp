@@ -35,7 +35,7 @@ FormulaEngine::FormulaEngine(const ReferenceTables& tables)
       unusualAbbrev_ = true;
     } else {
       abbrevPairs_.back() = abbrev[0] * 128 + abbrev[1];
-      abbrevStarts_.set(abbrevPairs_.back());
+      abbrevStarts_[static_cast<size_t>(abbrevPairs_.back())] = true;
     }
   }
   // An inserted formula brings the pairs inside its parentheses; the pairs it

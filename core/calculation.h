@@ -128,7 +128,9 @@ class FormulaEngine {
   // The first two characters of each abbreviation, as first * 128 + second.
   static constexpr int NoPair = -1;
   std::vector<int> abbrevPairs_;
-  std::bitset<128 * 128> abbrevStarts_;
+  // Whether an abbreviation starts with each pair: a byte each, read in one
+  // load for every character of a formula.
+  std::array<bool, 128 * 128> abbrevStarts_{};
   // Set when an abbreviation has one character, a non-ASCII start, or a
   // start that can form across the parentheses around an inserted formula:
   // then every group is searched for.
