@@ -26,18 +26,22 @@ FormulaEngine::FormulaEngine(const ReferenceTables& tables)
     for (const char16_t c : std::u16string_view(tables.Elements[n].AtomSymbol).substr(0, 2))
       if (c != Space) symbols_[n].Chars[symbols_[n].Size++] = c;
   }
-  for (const Group& group : tables.Groups.Slots) {
-    replacements_.push_back(u"(" + group.GroupFormula + u")");
-    const Text& abbrev = group.GroupAbbrev;
-    abbrevPairs_.push_back(NoPair);
+  static_assert(GroupCapacity < 255, "a group's slot + 1 fits in a byte");
+  const std::vector<Group>& groups = tables.Groups.Slots;
+  nextGroupOfPair_.assign(groups.size(), 0);
+  // Filled from the last group back, so that each chain runs in table order.
+  for (size_t g = groups.size(); g-- > 0;) {
+    const Text& abbrev = groups[g].GroupAbbrev;
     if (abbrev.empty()) continue;  // never searched for: it would match everywhere
     if (abbrev.size() < 2 || abbrev[0] >= 128 || abbrev[1] >= 128 || abbrev[0] == u')' || abbrev[1] == u'(') {
       unusualAbbrev_ = true;
-    } else {
-      abbrevPairs_.back() = abbrev[0] * 128 + abbrev[1];
-      abbrevStarts_[static_cast<size_t>(abbrevPairs_.back())] = true;
+      continue;
     }
+    uint8_t& first = firstGroupOfPair_[abbrev[0] * 128 + abbrev[1]];
+    nextGroupOfPair_[g] = first;
+    first = static_cast<uint8_t>(g + 1);
   }
+  for (const Group& group : groups) replacements_.push_back(u"(" + group.GroupFormula + u")");
   // An inserted formula brings the pairs inside its parentheses; the pairs it
   // forms with its neighbours hold a parenthesis, which no abbreviation
   // starting with a usual pair does.
@@ -122,15 +126,11 @@ void FormulaEngine::LocateError(std::u16string_view input, bool replaceGroups, C
 void FormulaEngine::AddGroupsIn(std::u16string_view text, GroupSet& groups) const {
   // A first pass without branches on the characters tells whether any
   // abbreviation's pair occurs at all, as in most formulas it does not.
-  bool any = false;
-  for (size_t i = 0; i + 1 < text.size(); ++i) any |= abbrevStarts_[PairAt(text, i)];
-  if (!any) return;
-  for (size_t i = 0; i + 1 < text.size(); ++i) {
-    const size_t pair = PairAt(text, i);
-    if (!abbrevStarts_[pair]) continue;
-    for (size_t g = 0; g < abbrevPairs_.size(); ++g)
-      if (abbrevPairs_[g] == static_cast<int>(pair)) groups.set(g);
-  }
+  unsigned any = 0;
+  for (size_t i = 0; i + 1 < text.size(); ++i) any |= firstGroupOfPair_[PairAt(text, i)];
+  if (any == 0) return;
+  for (size_t i = 0; i + 1 < text.size(); ++i)
+    for (unsigned g = firstGroupOfPair_[PairAt(text, i)]; g != 0; g = nextGroupOfPair_[g - 1]) groups.set(g - 1);
 }
 
 bool FormulaEngine::ExpandGroups(std::vector<int>* origin) {

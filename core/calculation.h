@@ -125,12 +125,12 @@ class FormulaEngine {
   std::vector<Text> replacements_;             // "(" formula ")" of each group, in table order
   std::vector<GroupSet> groupsInReplacement_;  // the groups that may occur in each
   std::vector<Text> spareLines_;
-  // The first two characters of each abbreviation, as first * 128 + second.
-  static constexpr int NoPair = -1;
-  std::vector<int> abbrevPairs_;
-  // Whether an abbreviation starts with each pair: a byte each, read in one
-  // load for every character of a formula.
-  std::array<bool, 128 * 128> abbrevStarts_{};
+  // The groups whose abbreviation starts with each pair of ASCII characters
+  // (first * 128 + second), as a chain: the first group's slot + 1, or 0
+  // when there is none, a byte read in one load for every character of a
+  // formula; then the next group's slot + 1 for each group.
+  std::array<uint8_t, 128 * 128> firstGroupOfPair_{};
+  std::vector<uint8_t> nextGroupOfPair_;
   // Set when an abbreviation has one character, a non-ASCII start, or a
   // start that can form across the parentheses around an inserted formula:
   // then every group is searched for.
