@@ -2,7 +2,10 @@
 #pragma once
 
 #include <array>
+#include <algorithm>
 #include <bitset>
+#include <cmath>
+#include <limits>
 #include <cstdint>
 #include <type_traits>  // std::type_identity_t
 #include <vector>
@@ -141,5 +144,56 @@ class FormulaEngine {
   int presentCount_ = 0;
   float weight_ = 0;
 };
+
+// The texts are written here, where zorvan-batch can inline them.
+template <typename Char>
+inline Char* FormulaEngine::PutSymbol(Char* out, int i) const {
+  const TrimmedSymbol& symbol = symbols_[present_[i]];
+  out[0] = static_cast<Char>(symbol.Chars[0]);
+  out[1] = static_cast<Char>(symbol.Chars[1]);
+  return out + symbol.Size;
+}
+
+template <typename Char>
+inline Char* FormulaEngine::PutComposition(Char* out) const {
+  const AtomCounts& counts = parser_.Counts();
+  for (int i = 0; i < presentCount_; ++i) out = PutShortNumber(PutSymbol(out, i), counts[present_[i]]);
+  return out;
+}
+
+template <typename Char>
+inline Char* FormulaEngine::PutMolecularWeight(Char* out, std::type_identity_t<Char> decimalPoint) const {
+  return PutGeneralNumber(out, weight_, decimalPoint);
+}
+
+
+inline float FormulaEngine::Fraction(int i) const {
+  const int n = present_[i];
+  // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
+  if (weight_ == 0) return std::numeric_limits<float>::quiet_NaN();
+  return static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * parser_.Counts()[n] / weight_);
+}
+
+template <typename Char>
+inline Char* FormulaEngine::PutPercentLine(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
+  // The symbol as stored: the parser knows only symbols of 2 characters.
+  const Text& symbol = tables_.Elements[present_[i]].AtomSymbol;
+  out[0] = static_cast<Char>(symbol[0]);
+  out[1] = static_cast<Char>(symbol[1]);
+  out[2] = static_cast<Char>(Tab);
+  out += 3;
+  const float fraction = Fraction(i);
+  if (std::isfinite(fraction)) return zorvan::PutPercentField(out, fraction, decimalPoint);
+  for (const char16_t c : NoPercentField) *out++ = static_cast<Char>(c);
+  return out;
+}
+
+template <typename Char>
+inline Char* FormulaEngine::PutPercentage(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
+  const float fraction = Fraction(i);
+  if (std::isfinite(fraction)) return zorvan::PutPercentage(out, fraction, decimalPoint);
+  for (const char16_t c : NoPercentField) *out++ = static_cast<Char>(c);
+  return out;
+}
 
 }  // namespace zorvan
