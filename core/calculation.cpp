@@ -172,18 +172,22 @@ bool FormulaEngine::Compose() {
   // Only the elements the formula names can have a positive count; they are
   // walked in element-number order, as the sums and texts require.
   const AtomCounts& counts = parser_.Counts();
-  presentCount_ = 0;
-  weight_ = 0;
+  // Summed in locals, not in the members: the sum is a chain of dependent
+  // steps, and a round trip through memory at each would lengthen it.
+  int count = 0;
+  float weight = 0;
   bool finite = true;
   parser_.Present().ForEach([&](int n) {
     // A count that left the float range (inf, or nan from inf times 0) has
     // no meaningful weight.
     finite = finite && std::isfinite(counts[n]);
     if (counts[n] > 0) {
-      present_[presentCount_++] = n;
-      weight_ = static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n] + weight_);
+      present_[count++] = n;
+      weight = static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n] + weight);
     }
   });
+  presentCount_ = count;
+  weight_ = weight;
   return finite && std::isfinite(weight_);
 }
 

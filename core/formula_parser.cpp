@@ -21,7 +21,7 @@ float MulAdd(float m, float c, float sum) {
 
 }  // namespace
 
-FormulaParser::FormulaParser(const ElementTable& elements) : levelCounts_(1) {
+FormulaParser::FormulaParser(const ElementTable& elements) : levels_(1), levelCounts_(1) {
   // The first equal entry wins a lookup, so fill from element 1 up and keep
   // the earliest slot of a duplicated symbol.
   for (int n = 1; n <= ElementCount; ++n) {
@@ -136,32 +136,29 @@ void FormulaParser::ParseGroup() {
   // counts of level i live in levelCounts_[i] and level i+1 is its scratch.
   std::vector<Level>& levels = levels_;
   // The count arrays are kept all zero except where the last parse wrote:
-  // the result in level 0, or the levels that an error left open. Only the
-  // elements it named are cleared, instead of all 103 at every level.
-  if (levels.empty()) {
-    present_.ForEach([&](int n) { levelCounts_[0][n] = 0; });
-  } else {
-    for (size_t i = 0; i < levels.size(); ++i) levels[i].present.ForEach([&](int n) { levelCounts_[i][n] = 0; });
-    levels.clear();
-  }
+  // the levels it left, the outermost holding the result after a success.
+  // Only the elements they named are cleared, instead of all 103 at every
+  // level.
+  for (size_t i = 0; i < levels.size(); ++i) levels[i].present.ForEach([&](int n) { levelCounts_[i][n] = 0; });
+  levels.clear();
   levels.emplace_back();
 
   // Ends the innermost level and folds its counts into the enclosing one;
-  // returns false when the outermost level has ended.
+  // returns false, leaving it, when that is the outermost level, whose
+  // counts are the result. The level is read in place, not copied: a copy
+  // would read in one piece what the parse stored in small ones.
   auto closeLevel = [&]() {
-    Level done = levels.back();
-    levels.pop_back();
-    if (levels.empty()) {
-      present_ = done.present;
-      return false;
-    }
-    AtomCounts& parent = levelCounts_[levels.size() - 1];
-    AtomCounts& child = levelCounts_[levels.size()];
+    const size_t depth = levels.size();
+    if (depth == 1) return false;
+    const Level& done = levels[depth - 1];
+    AtomCounts& parent = levelCounts_[depth - 2];
+    AtomCounts& child = levelCounts_[depth - 1];
     done.present.ForEach([&](int n) {
       parent[n] = done.star ? MulAdd(done.multiplier, child[n], parent[n]) : Add(parent[n], child[n]);
       child[n] = 0;
     });
-    levels.back().present.Merge(done.present);
+    levels[depth - 2].present.Merge(done.present);
+    levels.pop_back();
     return true;
   };
   auto openLevel = [&](Level level) {

@@ -72,7 +72,7 @@ class FormulaParser {
   // Return the counts of the last parse, when it succeeded, and the
   // elements it named; every other count is 0. Valid until the next parse.
   const AtomCounts& Counts() const { return levelCounts_[0]; }
-  const ElementSet& Present() const { return present_; }
+  const ElementSet& Present() const { return levels_.front().present; }
 
  private:
   // The scratch of one parse.
@@ -117,7 +117,6 @@ class FormulaParser {
   // but for the elements the last parse wrote.
   std::vector<Level> levels_;
   std::vector<AtomCounts> levelCounts_;
-  ElementSet present_;
 };
 
 }  // namespace zorvan
