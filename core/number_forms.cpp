@@ -35,6 +35,11 @@ Char* PutAscii(Char* out, const char* begin, const char* end, Char decimalPoint)
   return out;
 }
 
+// Rounds `x` to a whole number, ties to even, as std::nearbyint does, but
+// for 0 < x < 2^52 without a library call: x + 2^52 keeps no bits below the
+// units, so the addition rounds, and taking 2^52 away again is exact.
+double RoundToWhole(double x) { return x > 0 && x < 0x1p52 ? (x + 0x1p52) - 0x1p52 : std::nearbyint(x); }
+
 // Writes `whole` (0 or more) in decimal.
 template <typename Char>
 Char* PutWhole(Char* out, unsigned whole) {
@@ -89,7 +94,7 @@ bool RoundExactly(float value, Rounded& r) {
     while (exponent > -6 && magnitude * Pow10[-exponent] < 1) --exponent;
     if (magnitude * Pow10[-exponent] < 1) return false;
   }
-  double scaled = std::nearbyint(magnitude * Pow10[6 - exponent]);
+  double scaled = RoundToWhole(magnitude * Pow10[6 - exponent]);
   if (scaled == Pow10[7]) {
     scaled = Pow10[6];
     ++exponent;
@@ -165,7 +170,7 @@ template <typename Char>
 Char* PutPercent(Char* out, float fraction, Char decimalPoint, bool padded) {
   // A float times 10000 is exact in a double, so rounding it to a whole
   // number of hundredths (ties to even) is the two-decimal rounding.
-  const double hundredths = std::nearbyint(static_cast<double>(fraction) * 10000);
+  const double hundredths = RoundToWhole(static_cast<double>(fraction) * 10000);
   if (hundredths >= 0 && hundredths < 100000) {
     // 0.00 to 999.99, the usual field: "ddd.dd%" with spaces for leading zeros.
     const auto whole = static_cast<unsigned>(hundredths);
