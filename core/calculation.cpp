@@ -1,5 +1,6 @@
 #include "core/calculation.h"
 
+#include <algorithm>  // std::copy
 #include <cmath>
 #include <limits>
 
@@ -7,37 +8,44 @@
 
 namespace zorvan {
 
+
 namespace {
 
-void Fail(CalcResult& result, ParseError error) {
-  result.Status = CalcStatus::SyntaxError;
-  result.Error = error;
-  result.TypedPosition = error.Position;
-  result.InGroupFormula = false;
-  result.Composition.assign(ErrorText);
-  result.MolecularWeight.clear();
-  result.PercentLines.clear();
-}
-
-void AppendTrimmed(Text& out, const Text& symbol) {
-  size_t b = symbol.find_first_not_of(Space);
-  if (b == Text::npos) return;
-  size_t e = symbol.find_last_not_of(Space);
-  out.append(symbol, b, e - b + 1);
+// The two characters at `i` as first * 128 + second, or 0 when either is not
+// ASCII: at worst a needless search, for an abbreviation of two NULs.
+size_t PairAt(std::u16string_view text, size_t i) {
+  const size_t first = text[i], second = text[i + 1];
+  return (first | second) < 128 ? first * 128 + second : 0;
 }
 
 }  // namespace
 
 FormulaEngine::FormulaEngine(const ReferenceTables& tables)
     : tables_(tables), parser_(tables.Elements) {
-  for (const Group& group : tables.Groups.Slots) {
-    const Text& abbrev = group.GroupAbbrev;
-    if (abbrev.empty()) continue;
-    if (abbrev.size() < 2 || abbrev[0] >= 128 || abbrev[1] >= 128)
-      unusualAbbrev_ = true;
-    else
-      abbrevStarts_.set(abbrev[0] * 128 + abbrev[1]);
+  for (int n = 1; n <= ElementCount; ++n) {
+    for (const char16_t c : std::u16string_view(tables.Elements[n].AtomSymbol).substr(0, 2))
+      if (c != Space) symbols_[n].Chars[symbols_[n].Size++] = c;
   }
+  static_assert(GroupCapacity < 255, "a group's slot + 1 fits in a byte");
+  const std::vector<Group>& groups = tables.Groups.Slots;
+  nextGroupOfPair_.assign(groups.size(), 0);
+  // Filled from the last group back, so that each chain runs in table order.
+  for (size_t g = groups.size(); g-- > 0;) {
+    const Text& abbrev = groups[g].GroupAbbrev;
+    if (abbrev.empty()) continue;  // never searched for: it would match everywhere
+    if (abbrev.size() < 2 || abbrev[0] >= 128 || abbrev[1] >= 128 || abbrev[0] == u')' || abbrev[1] == u'(') {
+      unusualAbbrev_ = true;
+      continue;
+    }
+    uint8_t& first = firstGroupOfPair_[abbrev[0] * 128 + abbrev[1]];
+    nextGroupOfPair_[g] = first;
+    first = static_cast<uint8_t>(g + 1);
+  }
+  for (const Group& group : groups) replacements_.push_back(u"(" + group.GroupFormula + u")");
+  // An inserted formula brings the pairs inside its parentheses; the pairs it
+  // forms with its neighbours hold a parenthesis, which no abbreviation
+  // starting with a usual pair does.
+  for (const Text& replacement : replacements_) AddGroupsIn(replacement, groupsInReplacement_.emplace_back());
 }
 
 CalcResult FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups,
@@ -47,25 +55,62 @@ CalcResult FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups
   return result;
 }
 
+void FormulaEngine::Fail(CalcResult& result, ParseError error) {
+  result.Status = CalcStatus::SyntaxError;
+  result.Error = error;
+  result.TypedPosition = error.Position;
+  result.InGroupFormula = false;
+}
+
+void FormulaEngine::ResizePercentLines(CalcResult& result, size_t count) {
+  std::vector<Text>& lines = result.PercentLines;
+  while (lines.size() > count) {
+    spareLines_.push_back(std::move(lines.back()));
+    lines.pop_back();
+  }
+  while (lines.size() < count) {
+    if (spareLines_.empty()) {
+      lines.emplace_back();
+    } else {
+      lines.push_back(std::move(spareLines_.back()));
+      spareLines_.pop_back();
+    }
+  }
+}
+
 void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
                                      CalcResult& result) {
+  Calculate(input, replaceGroups, result);
+  if (result.Status != CalcStatus::Ok) {
+    result.Composition.assign(ErrorText);
+    result.MolecularWeight.clear();
+    ResizePercentLines(result, 0);
+    return;
+  }
+  char16_t text[MaxCompositionLen];
+  result.Composition.assign(text, PutComposition(text));
+  result.MolecularWeight.assign(text, PutMolecularWeight(text, decimalPoint));
+  ResizePercentLines(result, presentCount_);
+  for (int i = 0; i < presentCount_; ++i) result.PercentLines[i].assign(text, PutPercentLine(text, i, decimalPoint));
+}
+
+void FormulaEngine::Calculate(std::u16string_view input, bool replaceGroups, CalcResult& result) {
   if (input.size() > static_cast<size_t>(MaxFormulaLen))
     return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
   formula_ = input;
   if (replaceGroups && !ExpandGroups()) return Fail(result, {SyntaxError::ExpansionTooLong, 0, 0});
-  if (!parser_.Parse(formula_, counts_)) {
+  if (!parser_.Parse(formula_)) {
     Fail(result, parser_.Error());
     return LocateError(input, replaceGroups, result);
   }
-  if (!Compose(result, decimalPoint)) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
-  Percentages(result, decimalPoint);
+  if (!Compose()) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
   result.Status = CalcStatus::Ok;
   result.Error = ParseError{};
   result.TypedPosition = 0;
   result.InGroupFormula = false;
 }
 
-void FormulaEngine::LocateError(const Text& input, bool replaceGroups, CalcResult& result) {
+void FormulaEngine::LocateError(std::u16string_view input, bool replaceGroups, CalcResult& result) {
   if (!replaceGroups || formula_ == input) return;
   // Only a failed parse of an expanded text gets here, so repeating the
   // expansion with origins costs nothing on the common path.
@@ -78,26 +123,34 @@ void FormulaEngine::LocateError(const Text& input, bool replaceGroups, CalcResul
   result.InGroupFormula = from < 0;
 }
 
-bool FormulaEngine::NoAbbreviationIn() const {
-  if (unusualAbbrev_) return false;
-  for (size_t i = 0; i + 1 < formula_.size(); ++i)
-    if (formula_[i] < 128 && formula_[i + 1] < 128 &&
-        abbrevStarts_.test(formula_[i] * 128 + formula_[i + 1]))
-      return false;
-  return true;
+void FormulaEngine::AddGroupsIn(std::u16string_view text, GroupSet& groups) const {
+  // A first pass without branches on the characters tells whether any
+  // abbreviation's pair occurs at all, as in most formulas it does not.
+  unsigned any = 0;
+  for (size_t i = 0; i + 1 < text.size(); ++i) any |= firstGroupOfPair_[PairAt(text, i)];
+  if (any == 0) return;
+  for (size_t i = 0; i + 1 < text.size(); ++i)
+    for (unsigned g = firstGroupOfPair_[PairAt(text, i)]; g != 0; g = nextGroupOfPair_[g - 1]) groups.set(g - 1);
 }
 
 bool FormulaEngine::ExpandGroups(std::vector<int>* origin) {
-  // Nothing is replaced unless an abbreviation occurs in the text as given:
-  // later groups only see text that earlier ones inserted.
-  if (NoAbbreviationIn()) return true;
-  for (const Group& group : tables_.Groups.Slots) {
-    const Text& abbrev = group.GroupAbbrev;
+  // Only the groups whose abbreviation may occur are searched for: later
+  // groups see the text as given and the formulas earlier ones inserted.
+  GroupSet candidates;
+  if (unusualAbbrev_)
+    candidates.set();
+  else
+    AddGroupsIn(formula_, candidates);
+  for (size_t i = 0; i < replacements_.size() && candidates.any(); ++i) {
+    if (!candidates.test(i)) continue;
+    candidates.reset(i);
+    const Text& abbrev = tables_.Groups.Slots[i].GroupAbbrev;
     // An empty abbreviation would match everywhere and never end.
     if (abbrev.empty()) continue;
     size_t p = formula_.find(abbrev);
     if (p == Text::npos) continue;
-    const Text replacement = u"(" + group.GroupFormula + u")";
+    const Text& replacement = replacements_[i];
+    candidates |= groupsInReplacement_[i];
     while (p != Text::npos) {
       formula_.replace(p, abbrev.size(), replacement);
       if (origin) {
@@ -115,51 +168,27 @@ bool FormulaEngine::ExpandGroups(std::vector<int>* origin) {
   return true;
 }
 
-bool FormulaEngine::Compose(CalcResult& result, char16_t decimalPoint) {
+bool FormulaEngine::Compose() {
   // Only the elements the formula names can have a positive count; they are
   // walked in element-number order, as the sums and texts require.
-  presentCount_ = 0;
+  const AtomCounts& counts = parser_.Counts();
+  // Summed in locals, not in the members: the sum is a chain of dependent
+  // steps, and a round trip through memory at each would lengthen it.
+  int count = 0;
+  float weight = 0;
   bool finite = true;
   parser_.Present().ForEach([&](int n) {
     // A count that left the float range (inf, or nan from inf times 0) has
     // no meaningful weight.
-    finite = finite && std::isfinite(counts_[n]);
-    if (counts_[n] > 0) present_[presentCount_++] = n;
+    finite = finite && std::isfinite(counts[n]);
+    if (counts[n] > 0) {
+      present_[count++] = n;
+      weight = static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n] + weight);
+    }
   });
-  if (!finite) return false;
-
-  const ElementTable& elements = tables_.Elements;
-  result.Composition.clear();
-  weight_ = 0;
-  for (int i = 0; i < presentCount_; ++i) {
-    const int n = present_[i];
-    weight_ = static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts_[n] + weight_);
-    AppendTrimmed(result.Composition, elements[n].AtomSymbol);
-    AppendShortNumber(result.Composition, counts_[n]);
-  }
-  if (!std::isfinite(weight_)) return false;
-  result.MolecularWeight.clear();
-  AppendGeneralNumber(result.MolecularWeight, weight_, decimalPoint);
-  return true;
-}
-
-void FormulaEngine::Percentages(CalcResult& result, char16_t decimalPoint) const {
-  const ElementTable& elements = tables_.Elements;
-  result.PercentLines.resize(presentCount_);
-  for (int i = 0; i < presentCount_; ++i) {
-    const int n = present_[i];
-    Text& line = result.PercentLines[i];
-    line.assign(elements[n].AtomSymbol);
-    line.push_back(Tab);
-    // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
-    const float fraction =
-        weight_ == 0 ? std::numeric_limits<float>::quiet_NaN()
-                     : static_cast<float>(static_cast<double>(elements[n].AtomicWeight) * counts_[n] / weight_);
-    if (std::isfinite(fraction))
-      AppendPercentField(line, fraction, decimalPoint);
-    else
-      line += NoPercentField;
-  }
+  presentCount_ = count;
+  weight_ = weight;
+  return finite && std::isfinite(weight_);
 }
 
 }  // namespace zorvan

@@ -1,10 +1,17 @@
 // One calculation: formula text to the three texts the main window shows.
 #pragma once
 
+#include <array>
+#include <algorithm>
 #include <bitset>
+#include <cmath>
+#include <limits>
+#include <cstdint>
+#include <type_traits>  // std::type_identity_t
 #include <vector>
 
 #include "core/formula_parser.h"
+#include "core/number_forms.h"
 #include "core/reference_tables.h"
 #include "core/text.h"
 
@@ -36,6 +43,9 @@ struct CalcResult {
 // get here, and no percentage can be formed from such a weight.
 inline constexpr std::u16string_view NoPercentField = u"---.--%";
 
+// The longest composition: every element with a count.
+inline constexpr int MaxCompositionLen = ElementCount * (2 + MaxNumberLen);
+
 class FormulaEngine {
  public:
   explicit FormulaEngine(const ReferenceTables& tables);
@@ -50,6 +60,34 @@ class FormulaEngine {
   void CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
                         CalcResult& result);
 
+  // CalculateFormula without forming the texts, for a caller that writes
+  // them itself (zorvan-batch writes bytes): sets the status and error of
+  // `result`, and leaves its texts as they were. After a success, the
+  // functions below write the texts.
+  void Calculate(std::u16string_view input, bool replaceGroups, CalcResult& result);
+
+  // The texts of the last successful calculation, as UTF-16 units or as
+  // bytes: they are ASCII, since the parser knows only symbols of ASCII
+  // letters. Each writes at `out` and returns the end.
+  // The composition ("H2O1"); `out` needs room for MaxCompositionLen.
+  template <typename Char>
+  Char* PutComposition(Char* out) const;
+  // The molecular weight; `out` needs room for MaxNumberLen.
+  template <typename Char>
+  Char* PutMolecularWeight(Char* out, std::type_identity_t<Char> decimalPoint) const;
+  // The weight-percent lines, one for each element with a positive count, in
+  // element-number order: the symbol as stored (2 characters), a tab and the
+  // 7-character field (NoPercentField when the weight is not positive);
+  // `out` needs room for 3 + MaxNumberLen. Or the symbol and percentage
+  // without padding: the symbol as in the composition, the percentage.
+  int PercentCount() const { return presentCount_; }
+  template <typename Char>
+  Char* PutPercentLine(Char* out, int i, std::type_identity_t<Char> decimalPoint) const;
+  template <typename Char>
+  Char* PutSymbol(Char* out, int i) const;
+  template <typename Char>
+  Char* PutPercentage(Char* out, int i, std::type_identity_t<Char> decimalPoint) const;
+
   // Returns the text the last calculation parsed: the input after group expansion.
   const Text& Formula() const { return formula_; }
 
@@ -61,25 +99,101 @@ class FormulaEngine {
   // abbreviation whose replacement inserted it.
   bool ExpandGroups(std::vector<int>* origin = nullptr);
   // Fills the typed position of result.Error from the expansion of `input`.
-  void LocateError(const Text& input, bool replaceGroups, CalcResult& result);
-  // Returns true when no abbreviation can occur in formula_: a quick test on
-  // the first two characters of each, so most formulas skip the expansion.
-  bool NoAbbreviationIn() const;
-  // Sums the weight and writes the composition; returns false when a count
-  // or the weight left the float range.
-  bool Compose(CalcResult& result, char16_t decimalPoint);
-  void Percentages(CalcResult& result, char16_t decimalPoint) const;
+  void LocateError(std::u16string_view input, bool replaceGroups, CalcResult& result);
+  // The groups whose abbreviation may occur in a text: those whose first
+  // two characters do. Most formulas hold none, and skip the expansion.
+  using GroupSet = std::bitset<GroupCapacity>;
+  void AddGroupsIn(std::u16string_view text, GroupSet& groups) const;
+  // Lists the elements with a positive count and sums the weight; returns
+  // false when a count or the weight left the float range.
+  bool Compose();
+  // The weight fraction of the i-th element with a positive count; NaN when
+  // the weight is 0.
+  float Fraction(int i) const;
+  // Marks `result` as failed with `error`.
+  void Fail(CalcResult& result, ParseError error);
+  // Gives `result` `count` percent lines, keeping the storage of the lines
+  // it drops for later ones: a batch calculates without allocating.
+  void ResizePercentLines(CalcResult& result, size_t count);
 
   const ReferenceTables& tables_;
   FormulaParser parser_;
-  std::bitset<128 * 128> abbrevStarts_;  // the first two characters of each abbreviation
-  bool unusualAbbrev_ = false;            // one of one character or non-ASCII start
+  // Each symbol without its padding: of at most 2 characters for every
+  // element the parser knows.
+  struct TrimmedSymbol {
+    char16_t Chars[2] = {};
+    int Size = 0;
+  };
+  std::array<TrimmedSymbol, ElementCount + 1> symbols_;
+  std::vector<Text> replacements_;             // "(" formula ")" of each group, in table order
+  std::vector<GroupSet> groupsInReplacement_;  // the groups that may occur in each
+  std::vector<Text> spareLines_;
+  // The groups whose abbreviation starts with each pair of ASCII characters
+  // (first * 128 + second), as a chain: the first group's slot + 1, or 0
+  // when there is none, a byte read in one load for every character of a
+  // formula; then the next group's slot + 1 for each group.
+  std::array<uint8_t, 128 * 128> firstGroupOfPair_{};
+  std::vector<uint8_t> nextGroupOfPair_;
+  // Set when an abbreviation has one character, a non-ASCII start, or a
+  // start that can form across the parentheses around an inserted formula:
+  // then every group is searched for.
+  bool unusualAbbrev_ = false;
   Text formula_;
-  AtomCounts counts_{};
   // The elements with a positive count, in element-number order, and the weight.
   int present_[ElementCount] = {};
   int presentCount_ = 0;
   float weight_ = 0;
 };
+
+// The texts are written here, where zorvan-batch can inline them.
+template <typename Char>
+inline Char* FormulaEngine::PutSymbol(Char* out, int i) const {
+  const TrimmedSymbol& symbol = symbols_[present_[i]];
+  out[0] = static_cast<Char>(symbol.Chars[0]);
+  out[1] = static_cast<Char>(symbol.Chars[1]);
+  return out + symbol.Size;
+}
+
+template <typename Char>
+inline Char* FormulaEngine::PutComposition(Char* out) const {
+  const AtomCounts& counts = parser_.Counts();
+  for (int i = 0; i < presentCount_; ++i) out = PutShortNumber(PutSymbol(out, i), counts[present_[i]]);
+  return out;
+}
+
+template <typename Char>
+inline Char* FormulaEngine::PutMolecularWeight(Char* out, std::type_identity_t<Char> decimalPoint) const {
+  return PutGeneralNumber(out, weight_, decimalPoint);
+}
+
+
+inline float FormulaEngine::Fraction(int i) const {
+  const int n = present_[i];
+  // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
+  if (weight_ == 0) return std::numeric_limits<float>::quiet_NaN();
+  return static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * parser_.Counts()[n] / weight_);
+}
+
+template <typename Char>
+inline Char* FormulaEngine::PutPercentLine(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
+  // The symbol as stored: the parser knows only symbols of 2 characters.
+  const Text& symbol = tables_.Elements[present_[i]].AtomSymbol;
+  out[0] = static_cast<Char>(symbol[0]);
+  out[1] = static_cast<Char>(symbol[1]);
+  out[2] = static_cast<Char>(Tab);
+  out += 3;
+  const float fraction = Fraction(i);
+  if (std::isfinite(fraction)) return zorvan::PutPercentField(out, fraction, decimalPoint);
+  for (const char16_t c : NoPercentField) *out++ = static_cast<Char>(c);
+  return out;
+}
+
+template <typename Char>
+inline Char* FormulaEngine::PutPercentage(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
+  const float fraction = Fraction(i);
+  if (std::isfinite(fraction)) return zorvan::PutPercentage(out, fraction, decimalPoint);
+  for (const char16_t c : NoPercentField) *out++ = static_cast<Char>(c);
+  return out;
+}
 
 }  // namespace zorvan

@@ -21,7 +21,7 @@ float MulAdd(float m, float c, float sum) {
 
 }  // namespace
 
-FormulaParser::FormulaParser(const ElementTable& elements) {
+FormulaParser::FormulaParser(const ElementTable& elements) : levels_(1), levelCounts_(1) {
   // The first equal entry wins a lookup, so fill from element 1 up and keep
   // the earliest slot of a duplicated symbol.
   for (int n = 1; n <= ElementCount; ++n) {
@@ -32,15 +32,13 @@ FormulaParser::FormulaParser(const ElementTable& elements) {
   }
 }
 
-bool FormulaParser::Parse(std::u16string_view formula, AtomCounts& counts) {
+bool FormulaParser::Parse(std::u16string_view formula) {
   state_ = ParseState{};
   state_.Formula = formula;
   state_.FormulaLen = static_cast<int>(formula.size());
   error_ = ParseError{};
   ParseGroup();
-  if (state_.ErrorFlag != 0) return false;
-  counts = levelCounts_[0];
-  return true;
+  return state_.ErrorFlag == 0;
 }
 
 char16_t FormulaParser::CharAt(int32_t position) const {
@@ -67,18 +65,12 @@ int16_t FormulaParser::LookUpSymbol() const {
   return symbolIndex_[first - u'A'][second - u'a'];
 }
 
-bool FormulaParser::ReadElement(int16_t& element, float& count) {
+inline bool FormulaParser::ReadElement(int16_t& element, float& count) {
   ParseState& s = state_;
   const int start = s.Cursor;
   s.SymbolBuf[0] = s.CurChar;
   s.SymbolBuf[1] = Space;
-  if (s.Cursor < s.FormulaLen) {
-    PeekNextChar();
-    if (IsLower(s.NextChar)) {
-      s.SymbolBuf[1] = s.NextChar;
-      ++s.Cursor;
-    }
-  }
+  if (s.Cursor < s.FormulaLen && IsLower(s.Formula[s.Cursor])) s.SymbolBuf[1] = s.Formula[s.Cursor++];
   int16_t n = LookUpSymbol();
   if (n == 0) {
     ReportError(SyntaxError::UnknownSymbol, start, s.Cursor - start + 1);
@@ -93,19 +85,27 @@ bool FormulaParser::ReadElement(int16_t& element, float& count) {
   return s.ErrorFlag == 0;
 }
 
-double FormulaParser::ReadNumber() {
+inline double FormulaParser::ReadNumber() {
   ParseState& s = state_;
   PeekNextChar();
   if (!IsNumberChar(s.NextChar)) return 1;
-  const int start = s.Cursor + 1;
-  std::string number;
-  int points = 0;
-  while (s.Cursor <= s.FormulaLen && IsNumberChar(s.NextChar)) {
-    points += s.NextChar == u'.';
-    number.push_back(static_cast<char>(s.NextChar));
+  // Most counts are one digit: 2 in H2O.
+  if (s.NextChar != u'.' && (s.Cursor + 1 == s.FormulaLen || !IsNumberChar(s.Formula[s.Cursor + 1]))) {
     ++s.Cursor;
-    PeekNextChar();
+    return s.NextChar - u'0';
   }
+  return ReadLongNumber();
+}
+
+double FormulaParser::ReadLongNumber() {
+  ParseState& s = state_;
+  // The number runs from the character after the cursor to the last digit or
+  // point; it is read in place.
+  const int start = s.Cursor + 1;
+  int points = 0;
+  while (s.Cursor < s.FormulaLen && IsNumberChar(s.Formula[s.Cursor])) points += s.Formula[s.Cursor++] == u'.';
+  PeekNextChar();
+  const std::u16string_view number = s.Formula.substr(start - 1, s.Cursor - start + 1);
   const int length = static_cast<int>(number.size());
   if (points > 1 || length == points) {
     ReportError(SyntaxError::MalformedNumber, start, length);
@@ -115,11 +115,10 @@ double FormulaParser::ReadNumber() {
   std::errc ec{};
   if (points == 0 && number.size() <= 15) {
     // Whole counts of up to 15 digits are exact in a double: the common case.
-    for (char d : number) value = value * 10 + (d - '0');
+    for (char16_t d : number) value = value * 10 + (d - u'0');
   } else {
-    ec = std::from_chars(number.data(), number.data() + number.size(), value,
-                         std::chars_format::fixed)
-             .ec;
+    const std::string ascii(number.begin(), number.end());
+    ec = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value, std::chars_format::fixed).ec;
   }
   // A count beyond the 32-bit float range cannot be shown: it is an error.
   if (ec != std::errc() ||
@@ -136,33 +135,39 @@ void FormulaParser::ParseGroup() {
   // so thousands of nested parentheses cannot overflow the call stack; the
   // counts of level i live in levelCounts_[i] and level i+1 is its scratch.
   std::vector<Level>& levels = levels_;
-  levels.assign(1, Level{});
-  if (levelCounts_.empty()) levelCounts_.resize(1);
-  levelCounts_[0].fill(0);
+  // The count arrays are kept all zero except where the last parse wrote:
+  // the levels it left, the outermost holding the result after a success.
+  // Only the elements they named are cleared, instead of all 103 at every
+  // level.
+  for (size_t i = 0; i < levels.size(); ++i) levels[i].present.ForEach([&](int n) { levelCounts_[i][n] = 0; });
+  levels.clear();
+  levels.emplace_back();
 
   // Ends the innermost level and folds its counts into the enclosing one;
-  // returns false when the outermost level has ended.
+  // returns false, leaving it, when that is the outermost level, whose
+  // counts are the result. The level is read in place, not copied: a copy
+  // would read in one piece what the parse stored in small ones.
   auto closeLevel = [&]() {
-    Level done = levels.back();
-    levels.pop_back();
-    if (levels.empty()) {
-      present_ = done.present;
-      return false;
-    }
-    AtomCounts& parent = levelCounts_[levels.size() - 1];
-    const AtomCounts& child = levelCounts_[levels.size()];
+    const size_t depth = levels.size();
+    if (depth == 1) return false;
+    const Level& done = levels[depth - 1];
+    AtomCounts& parent = levelCounts_[depth - 2];
+    AtomCounts& child = levelCounts_[depth - 1];
     done.present.ForEach([&](int n) {
       parent[n] = done.star ? MulAdd(done.multiplier, child[n], parent[n]) : Add(parent[n], child[n]);
+      child[n] = 0;
     });
-    levels.back().present.Merge(done.present);
+    levels[depth - 2].present.Merge(done.present);
+    levels.pop_back();
     return true;
   };
   auto openLevel = [&](Level level) {
     levels.push_back(level);
     if (levelCounts_.size() < levels.size()) levelCounts_.emplace_back();
-    levelCounts_[levels.size() - 1].fill(0);
   };
 
+  // The counts of the innermost level, found again only when the level changes.
+  AtomCounts* mine = &levelCounts_[0];
   while (true) {
     AdvanceChar();
     if (state.Cursor > state.FormulaLen) {
@@ -171,25 +176,27 @@ void FormulaParser::ParseGroup() {
       }
       return;
     }
-    AtomCounts& mine = levelCounts_[levels.size() - 1];
-    char16_t c = state.CurChar;
-    if (c == u'(') {
-      openLevel(Level{});
-    } else if (IsUpper(c)) {
+    const char16_t c = state.CurChar;
+    if (IsUpper(c)) {
       int16_t element = 0;
       float count = 0;
       if (!ReadElement(element, count)) return;
-      mine[element] = Add(mine[element], count);
+      (*mine)[element] = Add((*mine)[element], count);
       levels.back().present.Add(element);
+    } else if (c == u'(') {
+      openLevel(Level{});
+      mine = &levelCounts_[levels.size() - 1];
     } else if (c == u'*') {
       float multiplier = static_cast<float>(ReadNumber());
       if (state.ErrorFlag) return;
       openLevel(Level{true, multiplier, {}});
+      mine = &levelCounts_[levels.size() - 1];
     } else if (c == u')') {
       float multiplier = static_cast<float>(ReadNumber());
       if (state.ErrorFlag) return;
-      levels.back().present.ForEach([&](int n) { mine[n] = Mul(multiplier, mine[n]); });
+      levels.back().present.ForEach([&](int n) { (*mine)[n] = Mul(multiplier, (*mine)[n]); });
       if (!closeLevel()) return;
+      mine = &levelCounts_[levels.size() - 1];
     } else {
       ReportError(SyntaxError::UnexpectedChar, state.Cursor, 1);
       return;

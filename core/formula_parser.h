@@ -64,14 +64,15 @@ class FormulaParser {
  public:
   explicit FormulaParser(const ElementTable& elements);
 
-  // Parses `formula` (at most MaxFormulaLen units) into `counts` and returns
-  // true; on a syntax error returns false, leaves `counts` as it was, and
-  // Error() tells what and where.
-  bool Parse(std::u16string_view formula, AtomCounts& counts);
+  // Parses `formula` (at most MaxFormulaLen units) and returns true; on a
+  // syntax error returns false, and Error() tells what and where.
+  bool Parse(std::u16string_view formula);
 
   const ParseError& Error() const { return error_; }
-  // Returns the elements the last successful parse named; every other count is 0.
-  const ElementSet& Present() const { return present_; }
+  // Return the counts of the last parse, when it succeeded, and the
+  // elements it named; every other count is 0. Valid until the next parse.
+  const AtomCounts& Counts() const { return levelCounts_[0]; }
+  const ElementSet& Present() const { return levels_.front().present; }
 
  private:
   // The scratch of one parse.
@@ -100,6 +101,8 @@ class FormulaParser {
   bool ReadElement(int16_t& element, float& count);
   // Returns 1 when no number follows, the number's value, or 0 after an error.
   double ReadNumber();
+  // The same for a number of more than one character.
+  double ReadLongNumber();
   static bool IsNumberChar(char16_t c) { return (c >= u'0' && c <= u'9') || c == u'.'; }
   void ReportError(SyntaxError kind, int position, int length);
   char16_t CharAt(int32_t position) const;
@@ -110,10 +113,10 @@ class FormulaParser {
   std::array<std::array<int16_t, 27>, 26> symbolIndex_{};
   ParseState state_;
   ParseError error_;
-  // Reused across parses: the open levels and the counts of each.
+  // Reused across parses: the open levels and the counts of each, all zero
+  // but for the elements the last parse wrote.
   std::vector<Level> levels_;
   std::vector<AtomCounts> levelCounts_;
-  ElementSet present_;
 };
 
 }  // namespace zorvan

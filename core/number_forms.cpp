@@ -1,6 +1,7 @@
 #include "core/number_forms.h"
 
 #include <algorithm>  // std::find
+#include <array>
 #include <charconv>   // std::to_chars
 #include <cmath>
 
@@ -8,82 +9,188 @@ namespace zorvan {
 
 namespace {
 
-void AppendAscii(Text& out, const char* begin, const char* end, char16_t decimalPoint) {
-  for (const char* p = begin; p != end; ++p)
-    out.push_back(*p == '.' ? decimalPoint : static_cast<char16_t>(*p));
+// Powers of ten from 10^0 to 10^12, each exact in a double.
+constexpr double Pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+
+// The two digits of each number below 100.
+constexpr auto DigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// Writes the two digits of `n` (below 100).
+template <typename Char>
+void PutPair(Char* out, unsigned n) {
+  out[0] = static_cast<Char>(DigitPairs[2 * n]);
+  out[1] = static_cast<Char>(DigitPairs[2 * n + 1]);
 }
 
-}  // namespace
+template <typename Char>
+Char* PutAscii(Char* out, const char* begin, const char* end, Char decimalPoint) {
+  for (const char* p = begin; p != end; ++p) *out++ = *p == '.' ? decimalPoint : static_cast<Char>(*p);
+  return out;
+}
 
-void AppendGeneralNumber(Text& text, float value, char16_t decimalPoint) {
-  // Whole numbers below 10^7 are their own 7-digit form: the usual counts.
-  if (value >= 0 && value < 1e7f && value == static_cast<float>(static_cast<int>(value))) {
-    char buf[8];
-    char* end = std::to_chars(buf, buf + sizeof buf, static_cast<int>(value)).ptr;
-    AppendAscii(text, buf, end, decimalPoint);
-    return;
+// Rounds `x` to a whole number, ties to even, as std::nearbyint does, but
+// for 0 < x < 2^52 without a library call: x + 2^52 keeps no bits below the
+// units, so the addition rounds, and taking 2^52 away again is exact.
+double RoundToWhole(double x) { return x > 0 && x < 0x1p52 ? (x + 0x1p52) - 0x1p52 : std::nearbyint(x); }
+
+// Writes `whole` (0 or more) in decimal.
+template <typename Char>
+Char* PutWhole(Char* out, unsigned whole) {
+  if (whole < 10) {  // most counts
+    *out = static_cast<Char>('0' + whole);
+    return out + 1;
   }
-  // Round to 7 significant digits first; the exponent of the rounded value
-  // decides the form (9999999.5 becomes 1E+07).
+  int digits = 1;
+  for (unsigned rest = whole; rest >= 10; rest /= 10) ++digits;
+  Char* const end = out + digits;
+  for (Char* p = end; p != out; whole /= 10) *--p = static_cast<Char>('0' + whole % 10);
+  return end;
+}
+
+// A value rounded to 7 significant digits: the digits and the decimal
+// exponent of the rounded value (9999999.5 has 1000000 and 7).
+struct Rounded {
+  bool negative = false;
+  char digits[7] = {};
+  int exponent = 0;
+};
+
+// Rounds any finite value through its scientific form.
+Rounded RoundInScientific(float value) {
   char sci[32];
   char* sciEnd = std::to_chars(sci, sci + sizeof sci, static_cast<double>(value),
                                std::chars_format::scientific, 6)
                      .ptr;
   // sci holds [-]d.dddddde[+-]xx
   char* e = std::find(sci, sciEnd, 'e');
-  int exponent = 0;
-  std::from_chars(e + (e[1] == '+' ? 2 : 1), sciEnd, exponent);
-  bool negative = sci[0] == '-';
-  char digits[8];  // the significant digits, trailing zeros dropped
+  Rounded r;
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), sciEnd, r.exponent);
+  r.negative = sci[0] == '-';
   int count = 0;
-  for (char* p = sci + negative; p != e; ++p)
-    if (*p != '.') digits[count++] = *p;
-  while (count > 1 && digits[count - 1] == '0') --count;
+  for (char* p = sci + r.negative; p != e; ++p)
+    if (*p != '.') r.digits[count++] = *p;
+  return r;
+}
 
-  char out[32];
-  char* o = out;
-  if (negative) *o++ = '-';
-  if (exponent >= 7 || exponent < -4) {
-    *o++ = digits[0];
-    if (count > 1) {
-      *o++ = '.';
-      o = std::copy(digits + 1, digits + count, o);
-    }
-    *o++ = 'E';
-    *o++ = exponent < 0 ? '-' : '+';
-    int magnitude = exponent < 0 ? -exponent : exponent;
-    if (magnitude < 10) *o++ = '0';
-    o = std::to_chars(o, out + sizeof out, magnitude).ptr;
-  } else if (exponent < 0) {
-    *o++ = '0';
-    *o++ = '.';
-    o = std::fill_n(o, -exponent - 1, '0');
-    o = std::copy(digits, digits + count, o);
+// Rounds a value of magnitude 10^-6 to below 10^7 with two multiplications
+// instead: a float has 24 significant bits and 10^k = 2^k * 5^k with
+// 5^12 < 2^28, so the magnitude times 10^k (k <= 12) is exact in a double,
+// and rounding that to a whole number (ties to even) is the decimal
+// rounding, as in the scientific form. Returns false for other values.
+bool RoundExactly(float value, Rounded& r) {
+  const double magnitude = std::fabs(static_cast<double>(value));
+  if (!(magnitude < Pow10[7])) return false;  // also NaN
+  int exponent = 0;
+  if (magnitude >= 1) {
+    while (magnitude >= Pow10[exponent + 1]) ++exponent;
   } else {
-    int intDigits = exponent + 1;
-    for (int i = 0; i < intDigits; ++i) *o++ = i < count ? digits[i] : '0';
-    if (count > intDigits) {
-      *o++ = '.';
-      o = std::copy(digits + intDigits, digits + count, o);
-    }
+    while (exponent > -6 && magnitude * Pow10[-exponent] < 1) --exponent;
+    if (magnitude * Pow10[-exponent] < 1) return false;
   }
-  AppendAscii(text, out, o, decimalPoint);
+  double scaled = RoundToWhole(magnitude * Pow10[6 - exponent]);
+  if (scaled == Pow10[7]) {
+    scaled = Pow10[6];
+    ++exponent;
+  }
+  const auto whole = static_cast<unsigned>(scaled);
+  r.digits[0] = static_cast<char>('0' + whole / 1000000);
+  PutPair(r.digits + 1, whole / 10000 % 100);
+  PutPair(r.digits + 3, whole / 100 % 100);
+  PutPair(r.digits + 5, whole % 100);
+  r.exponent = exponent;
+  r.negative = value < 0;
+  return true;
 }
 
-void AppendShortNumber(Text& out, float value) {
-  const size_t start = out.size();
-  AppendGeneralNumber(out, value, u'.');
-  std::u16string_view number = std::u16string_view(out).substr(start);
+}  // namespace
+
+template <typename Char>
+Char* PutGeneralNumber(Char* out, float value, std::type_identity_t<Char> decimalPoint) {
+  // Whole numbers below 10^7 are their own 7-digit form: the usual counts.
+  if (value >= 0 && value < 1e7f && value == static_cast<float>(static_cast<int>(value)))
+    return PutWhole(out, static_cast<unsigned>(value));
+  // Round to 7 significant digits first; the exponent of the rounded value
+  // decides the form (9999999.5 becomes 1E+07).
+  Rounded r;
+  if (!RoundExactly(value, r)) r = RoundInScientific(value);
+  const int exponent = r.exponent;
+  const bool scientific = exponent >= 7 || exponent < -4;
+
+  // All 7 digits are written with the point among them; the zeros that end
+  // the decimals are dropped afterwards, and the point when none is left.
+  if (r.negative) *out++ = '-';
+  Char* point = nullptr;  // none for 7 whole digits
+  if (!scientific && exponent < 0) {
+    *out++ = '0';
+    point = out;
+    *out++ = decimalPoint;
+    for (int i = -1; i > exponent; --i) *out++ = '0';
+  }
+  const int intDigits = scientific ? 1 : exponent < 0 ? -1 : exponent + 1;  // -1: written above
+  for (int i = 0; i < 7; ++i) {
+    if (i == intDigits) {
+      point = out;
+      *out++ = decimalPoint;
+    }
+    *out++ = static_cast<Char>(r.digits[i]);
+  }
+  if (point) {
+    while (out[-1] == '0') --out;
+    if (out - 1 == point) --out;
+  }
+  if (!scientific) return out;
+  *out++ = 'E';
+  *out++ = exponent < 0 ? '-' : '+';
+  const int magnitude = exponent < 0 ? -exponent : exponent;
+  if (magnitude < 10) *out++ = '0';
+  return PutWhole(out, static_cast<unsigned>(magnitude));
+}
+
+
+template <typename Char>
+Char* detail::PutShortNumber(Char* out, float value) {
+  Char* end = PutGeneralNumber(out, value, '.');
   // Counts are never negative, so a leading "0." is the only zero to drop.
-  if (number.starts_with(u"0.")) out.erase(start, 1);
+  if (end - out >= 2 && out[0] == '0' && out[1] == '.') end = std::copy(out + 1, end, out);
+  return end;
 }
 
-void AppendPercentField(Text& text, float fraction, char16_t decimalPoint) {
-  char buf[64];
-  char* end;
+namespace {
+
+// The percentage of a weight fraction with two decimals, padded on the left
+// to the 7-character field or not.
+template <typename Char>
+Char* PutPercent(Char* out, float fraction, Char decimalPoint, bool padded) {
   // A float times 10000 is exact in a double, so rounding it to a whole
   // number of hundredths (ties to even) is the two-decimal rounding.
-  const double hundredths = std::nearbyint(static_cast<double>(fraction) * 10000);
+  const double hundredths = RoundToWhole(static_cast<double>(fraction) * 10000);
+  if (hundredths >= 0 && hundredths < 100000) {
+    // 0.00 to 999.99, the usual field: "ddd.dd%" with spaces for leading zeros.
+    const auto whole = static_cast<unsigned>(hundredths);
+    const unsigned units = whole / 100;
+    const int digits = units >= 100 ? 3 : units >= 10 ? 2 : 1;
+    if (padded) out = std::fill_n(out, 3 - digits, ' ');
+    if (digits == 3) *out++ = static_cast<Char>('0' + units / 100);
+    if (digits >= 2) {
+      PutPair(out, units % 100);
+      out += 2;
+    } else {
+      *out++ = static_cast<Char>('0' + units);
+    }
+    *out++ = decimalPoint;
+    PutPair(out, whole % 100);
+    out[2] = '%';
+    return out + 3;
+  }
+  char buf[64];
+  char* end;
   if (hundredths >= 0 && hundredths < 1e15) {
     const auto whole = static_cast<long long>(hundredths);
     end = std::to_chars(buf, buf + sizeof buf, whole / 100).ptr;
@@ -95,9 +202,31 @@ void AppendPercentField(Text& text, float fraction, char16_t decimalPoint) {
                         std::chars_format::fixed, 2)
               .ptr;
   }
-  if (end - buf < 6) text.append(static_cast<size_t>(6 - (end - buf)), Space);
-  AppendAscii(text, buf, end, decimalPoint);
-  text.push_back(u'%');
+  if (padded && end - buf < 6) out = std::fill_n(out, 6 - (end - buf), ' ');
+  out = PutAscii<Char>(out, buf, end, decimalPoint);
+  *out++ = '%';
+  return out;
 }
+
+}  // namespace
+
+template <typename Char>
+Char* PutPercentField(Char* out, float fraction, std::type_identity_t<Char> decimalPoint) {
+  return PutPercent<Char>(out, fraction, decimalPoint, true);
+}
+
+template <typename Char>
+Char* PutPercentage(Char* out, float fraction, std::type_identity_t<Char> decimalPoint) {
+  return PutPercent<Char>(out, fraction, decimalPoint, false);
+}
+
+template char16_t* PutGeneralNumber(char16_t*, float, char16_t);
+template char* PutGeneralNumber(char*, float, char);
+template char16_t* detail::PutShortNumber(char16_t*, float);
+template char* detail::PutShortNumber(char*, float);
+template char16_t* PutPercentField(char16_t*, float, char16_t);
+template char* PutPercentField(char*, float, char);
+template char16_t* PutPercentage(char16_t*, float, char16_t);
+template char* PutPercentage(char*, float, char);
 
 }  // namespace zorvan

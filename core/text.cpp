@@ -69,16 +69,25 @@ std::string ToUtf8(std::u16string_view text) {
 }
 
 void AppendUtf8(std::string& out, std::u16string_view text) {
-  // Formulas and reports are mostly ASCII: copy the leading ASCII run at once.
-  size_t ascii = 0;
-  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
   const size_t base = out.size();
-  out.resize(base + ascii);
-  for (size_t i = 0; i < ascii; ++i) out[base + i] = static_cast<char>(text[i]);
-  for (size_t i = ascii; i < text.size(); ++i) {
+  out.resize(base + 3 * text.size());
+  out.resize(EncodeUtf8(text, out.data() + base) - out.data());
+}
+
+char* EncodeUtf8(std::u16string_view text, char* out) {
+  // Texts of ASCII only, nearly all of them, narrow unit by unit, in a loop
+  // simple enough for the compiler to vectorise; any other text is written
+  // again over that.
+  char16_t any = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    any |= text[i];
+    out[i] = static_cast<char>(text[i]);
+  }
+  if (any < 0x80) return out + text.size();
+  for (size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
     if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
+      *out++ = static_cast<char>(c);
       continue;
     }
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
@@ -89,27 +98,45 @@ void AppendUtf8(std::string& out, std::u16string_view text) {
       c = ReplacementChar;
     }
     if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | c >> 6));
+      *out++ = static_cast<char>(0xC0 | c >> 6);
     } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | c >> 12));
-      out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+      *out++ = static_cast<char>(0xE0 | c >> 12);
+      *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
     } else {
-      out.push_back(static_cast<char>(0xF0 | c >> 18));
-      out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+      *out++ = static_cast<char>(0xF0 | c >> 18);
+      *out++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
     }
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  return out;
 }
 
 Text FromUtf8(std::string_view bytes) {
   Text out;
-  out.reserve(bytes.size());
+  FromUtf8(bytes, out);
+  return out;
+}
+
+void FromUtf8(std::string_view bytes, Text& out) {
+  out.resize(bytes.size());
+  out.resize(static_cast<size_t>(DecodeUtf8(bytes, out.data()) - out.data()));
+}
+
+char16_t* DecodeUtf8(std::string_view bytes, char16_t* out) {
+  // ASCII, nearly every formula, widens byte by byte in a loop the compiler
+  // can vectorise; other bytes are decoded again from the start.
+  unsigned char any = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    any |= static_cast<unsigned char>(bytes[i]);
+    out[i] = static_cast<unsigned char>(bytes[i]);
+  }
+  if (any < 0x80) return out + bytes.size();
   size_t i = 0;
   while (i < bytes.size()) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
-      out.push_back(b);
+      *out++ = b;
       ++i;
       continue;
     }
@@ -131,16 +158,16 @@ Text FromUtf8(std::string_view bytes) {
                (c >= 0xD800 && c <= 0xDFFF)))
       ok = false;
     if (!ok) {
-      out.push_back(ReplacementChar);
+      *out++ = ReplacementChar;
       ++i;
       continue;
     }
     if (c >= 0x10000) {
       c -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+      *out++ = static_cast<char16_t>(0xD800 + (c >> 10));
+      *out++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
     } else {
-      out.push_back(static_cast<char16_t>(c));
+      *out++ = static_cast<char16_t>(c);
     }
     i += extra + 1;
   }

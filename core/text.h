@@ -25,5 +25,13 @@ Text DecodeCp932(std::string_view bytes);
 std::string ToUtf8(std::u16string_view text);
 void AppendUtf8(std::string& out, std::u16string_view text);
 Text FromUtf8(std::string_view bytes);
+// The same into `out`, reusing its storage.
+void FromUtf8(std::string_view bytes, Text& out);
+// The same at `out`, which has room for one unit a byte (never too few: a
+// 4-byte sequence becomes 2 units); returns the end of what it wrote.
+char16_t* DecodeUtf8(std::string_view bytes, char16_t* out);
+// Writes `text` as UTF-8 at `out`, which has room for 3 bytes per unit, and
+// returns the end of what it wrote.
+char* EncodeUtf8(std::u16string_view text, char* out);
 
 }  // namespace zorvan

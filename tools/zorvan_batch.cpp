@@ -5,33 +5,57 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/calculation.h"
 #include "core/explain.h"
 #include "core/reference_tables.h"
-#include "core/report.h"
+#include "tools/formats.h"
 
 namespace {
 
 constexpr const char* Usage =
-    "Usage: zorvan-batch [--data DIR] [--no-groups] [--explain]\n"
+    "Usage: zorvan-batch [--data DIR] [--no-groups] [--format FORMAT] [--header]\n"
+    "                    [--explain]\n"
     "\n"
     "Reads chemical formulas from standard input, one per line (LF or CR LF;\n"
-    "an empty line is the empty formula), and writes for each line a CR LF and\n"
-    "its report block: the formula, the composition formula (or \"Error!\"), the\n"
-    "molecular weight and one weight-percent line per element, each line ended\n"
-    "by CR LF, with \".\" as the decimal point. Text is UTF-8.\n"
+    "an empty line is the empty formula), and writes one entry per line with\n"
+    "the formula, the composition formula (or \"Error!\"), the molecular weight\n"
+    "(empty after an error) and the weight percent of each element in\n"
+    "element-number order, with \".\" as the decimal point. Text is UTF-8; an\n"
+    "invalid byte reads as U+FFFD.\n"
     "\n"
-    "  --data DIR    read atom.csv and group.csv from DIR (default: the\n"
-    "                working directory when it holds atom.csv, otherwise\n"
-    "                " ZORVAN_INSTALLED_DATA_DIR ")\n"
-    "  --no-groups   do not replace group abbreviations by their formulas\n"
-    "  --explain     for each line that gives \"Error!\", write to standard error\n"
-    "                LINE:POSITION: and why it fails (POSITION counts characters\n"
-    "                from 1; it is left out when the error has no one place)\n"
-    "  --help        show this text\n";
+    "  --data DIR       read atom.csv and group.csv from DIR (default: the\n"
+    "                   working directory when it holds atom.csv, otherwise\n"
+    "                   " ZORVAN_INSTALLED_DATA_DIR ")\n"
+    "  --no-groups      do not replace group abbreviations by their formulas\n"
+    "  --format FORMAT  how each entry is written:\n"
+    "                   report  (default) a CR LF, then the report block of a\n"
+    "                           batch paste: the formula, the composition, the\n"
+    "                           weight and one line \"symbol TAB percent field\"\n"
+    "                           per element, each line ended by CR LF\n"
+    "                   tsv     one line of tab-separated fields ended by LF:\n"
+    "                           formula, composition, weight, then one field\n"
+    "                           symbol=percent per element (H=11.19%); after an\n"
+    "                           error: formula, Error! and an empty weight. In\n"
+    "                           every field a backslash, tab, CR or LF is\n"
+    "                           written as \\\\, \\t, \\r or \\n\n"
+    "                   jsonl   one JSON object per line, for example\n"
+    "                           {\"formula\":\"H2O\",\"composition\":\"H2O1\",\n"
+    "                           \"weight\":\"18.01528\",\"error\":false,\"percent\":\n"
+    "                           [[\"H\",\"11.19%\"],[\"O\",\"88.81%\"]]}; after an\n"
+    "                           error the composition is \"Error!\", the weight\n"
+    "                           \"\" and the percent list []\n"
+    "  --header         with tsv, first write the line\n"
+    "                   formula TAB composition TAB weight TAB percent\n"
+    "                   (the percent column and any after it hold symbol=percent)\n"
+    "  --explain        for each line that gives \"Error!\", write to standard\n"
+    "                   error LINE:POSITION: and why it fails (POSITION counts\n"
+    "                   characters from 1; it is left out when the error has no\n"
+    "                   one place)\n"
+    "  --help           show this text\n";
 
 // Returns the data folder of a run without --data: the working directory
 // when it holds atom.csv, so that tables of one's own win, otherwise the
@@ -76,7 +100,15 @@ void ForEachInputLine(OnLine onLine, OnLongStart onLongStart, OnLongPiece onLong
     size_t start = 0, nl;
     do {
       nl = chunk.find('\n', start);
-      pending.append(chunk.substr(start, nl == std::string_view::npos ? chunk.size() - start : nl - start));
+      std::string_view piece = chunk.substr(start, nl == std::string_view::npos ? chunk.size() - start : nl - start);
+      if (nl != std::string_view::npos && pending.empty() && !longLine && piece.size() <= LongLineBytes) {
+        // A whole line inside the block, as nearly all are, goes on without a copy.
+        if (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
+        onLine(piece);
+        start = nl + 1;
+        continue;
+      }
+      pending.append(piece);
       if (!longLine && pending.size() > LongLineBytes) {
         longLine = true;
         onLongStart();
@@ -113,6 +145,8 @@ int main(int argc, char** argv) {
   bool explain = false;
   bool help = false;
   bool fromOption = false;
+  zorvan::OutputFormat format = zorvan::OutputFormat::Report;
+  bool header = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -121,6 +155,14 @@ int main(int argc, char** argv) {
       replaceGroups = false;
     } else if (arg == "--explain") {
       explain = true;
+    } else if (arg == "--header") {
+      header = true;
+    } else if (arg == "--format") {
+      if (i + 1 == argc || !zorvan::OutputFormatNamed(argv[i + 1], format)) {
+        std::fprintf(stderr, "zorvan-batch: --format needs report, tsv or jsonl\n\n%s", Usage);
+        return 2;
+      }
+      ++i;
     } else if (arg == "--data") {
       if (i + 1 == argc) {
         std::fprintf(stderr, "zorvan-batch: --data needs a folder\n\n%s", Usage);
@@ -156,42 +198,42 @@ int main(int argc, char** argv) {
   }
 
   zorvan::FormulaEngine engine(tables);
-  zorvan::Text block;
+  const zorvan::EntryWriter writer(format);
+  zorvan::OutputBuffer out(stdout);
+  // A line that is not overlong is decoded into `units`: one unit a byte at most.
+  const std::unique_ptr<char16_t[]> units(new char16_t[LongLineBytes]);
+  zorvan::Text piece;
   zorvan::CalcResult result;
-  std::string out;
   size_t lineNumber = 0;
-  // Writes why line `lineNumber` failed; the report on standard output is unchanged.
-  auto explainError = [&](const zorvan::Text& formula) {
+  // Writes why line `lineNumber` failed; the output is unchanged.
+  auto explainError = [&](std::u16string_view formula) {
     if (!explain || result.Status == zorvan::CalcStatus::Ok) return;
-    std::string where = std::to_string(lineNumber) + ":";
-    if (result.TypedPosition > 0) where += std::to_string(result.TypedPosition) + ":";
+    std::string message = std::to_string(lineNumber) + ":";
+    if (result.TypedPosition > 0) message += std::to_string(result.TypedPosition) + ":";
     zorvan::Text cause = zorvan::ExplainError(result, engine.Formula());
     if (zorvan::Text caution = zorvan::HydrateCaution(formula); !caution.empty()) cause += u" " + caution;
-    std::fprintf(stderr, "%s %s\n", where.c_str(), zorvan::ToUtf8(cause).c_str());
+    // Written whole: the quoted character may be a NUL.
+    message += ' ';
+    zorvan::AppendUtf8(message, cause);
+    message += '\n';
+    std::fwrite(message.data(), 1, message.size(), stderr);
   };
-  auto flush = [&](size_t above) {
-    if (out.size() > above) {
-      std::fwrite(out.data(), 1, out.size(), stdout);
-      out.clear();
-    }
-  };
+  if (header && format == zorvan::OutputFormat::Tsv) writer.WriteHeader(out);
   ForEachInputLine(
-      [&](const std::string& line) {
-        zorvan::Text formula = zorvan::FromUtf8(line);
-        engine.CalculateFormula(formula, replaceGroups, u'.', result);
+      [&](std::string_view line) {
+        const std::u16string_view formula(units.get(),
+                                          static_cast<size_t>(zorvan::DecodeUtf8(line, units.get()) - units.get()));
+        engine.Calculate(formula, replaceGroups, result);
         ++lineNumber;
         explainError(formula);
-        block.clear();
-        zorvan::AppendBatchEntry(block, formula, result);
-        zorvan::AppendUtf8(out, block);
-        flush(1 << 16);
+        writer.WriteEntry(out, formula, result, engine);
       },
-      [&] { out += "\r\n"; },
-      [&](std::string_view piece) {
+      [&] { writer.WriteLongStart(out); },
+      [&](std::string_view bytes) {
         // Each piece ends on a whole UTF-8 sequence, so it converts alone
         // exactly as the whole line would.
-        zorvan::AppendUtf8(out, zorvan::FromUtf8(piece));
-        flush(1 << 16);
+        zorvan::FromUtf8(bytes, piece);
+        writer.WriteLongPiece(out, piece);
       },
       [&] {
         ++lineNumber;
@@ -201,11 +243,8 @@ int main(int argc, char** argv) {
           result.TypedPosition = 0;
           explainError({});
         }
-        out += "\r\n";
-        zorvan::AppendUtf8(out, zorvan::ErrorText);
-        out += "\r\n\r\n";
-        flush(1 << 16);
+        writer.WriteLongEnd(out);
       });
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  const bool written = out.Flush();
+  return std::fflush(stdout) == 0 && written ? 0 : 1;
 }
