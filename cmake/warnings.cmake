@@ -2,6 +2,9 @@
 # target links.
 add_library(zorvan_flags INTERFACE)
 target_compile_options(zorvan_flags INTERFACE -Wall -Wextra -Wpedantic)
+# Debug builds (the sanitizer build among them) check every standard-library
+# index, so an out-of-range read fails a test instead of reading a neighbour.
+target_compile_definitions(zorvan_flags INTERFACE $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)
 if(ZORVAN_SANITIZE)
   target_compile_options(zorvan_flags INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
                                                 -fno-sanitize-recover=undefined)
