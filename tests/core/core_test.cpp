@@ -32,7 +32,8 @@ TEST(RecordReader, ReadsEachCaseFile) {
         got.emplace_back();
         for (char type : types) {
           if (type == 't') {
-            got.back() += "[" + ToUtf8(reader.ReadText()) + "]";
+            const std::string field = ToUtf8(reader.ReadText());
+            got.back().append("[").append(field).append("]");
           } else if (type == 'f') {
             char buf[32];
             std::snprintf(buf, sizeof buf, "[%.9g]", reader.ReadFloat());
