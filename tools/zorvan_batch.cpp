@@ -205,8 +205,12 @@ int main(int argc, char** argv) {
   zorvan::Text piece;
   zorvan::CalcResult result;
   size_t lineNumber = 0;
+  // What an overlong line gives: it is never held whole, so never calculated.
+  zorvan::CalcResult tooLong;
+  tooLong.Status = zorvan::CalcStatus::SyntaxError;
+  tooLong.Error = {zorvan::SyntaxError::FormulaTooLong, 0, 0};
   // Writes why line `lineNumber` failed; the output is unchanged.
-  auto explainError = [&](std::u16string_view formula) {
+  auto explainError = [&](const zorvan::CalcResult& result, std::u16string_view formula) {
     if (!explain || result.Status == zorvan::CalcStatus::Ok) return;
     std::string message = std::to_string(lineNumber) + ":";
     if (result.TypedPosition > 0) message += std::to_string(result.TypedPosition) + ":";
@@ -225,7 +229,7 @@ int main(int argc, char** argv) {
                                           static_cast<size_t>(zorvan::DecodeUtf8(line, units.get()) - units.get()));
         engine.Calculate(formula, replaceGroups, result);
         ++lineNumber;
-        explainError(formula);
+        explainError(result, formula);
         writer.WriteEntry(out, formula, result, engine);
       },
       [&] { writer.WriteLongStart(out); },
@@ -237,12 +241,7 @@ int main(int argc, char** argv) {
       },
       [&] {
         ++lineNumber;
-        if (explain) {
-          result.Status = zorvan::CalcStatus::SyntaxError;
-          result.Error = {zorvan::SyntaxError::FormulaTooLong, 0, 0};
-          result.TypedPosition = 0;
-          explainError({});
-        }
+        explainError(tooLong, {});
         writer.WriteLongEnd(out);
       });
   const bool written = out.Flush();
