@@ -81,6 +81,11 @@ void FormulaEngine::ResizePercentLines(CalcResult& result, size_t count) {
 void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
                                      CalcResult& result) {
   Calculate(input, replaceGroups, result);
+  // The texts outlive `input`, and so must the parsed text that explains an error.
+  if (parsed_.data() != formula_.data()) {
+    formula_.assign(parsed_);
+    parsed_ = formula_;
+  }
   if (result.Status != CalcStatus::Ok) {
     result.Composition.assign(ErrorText);
     result.MolecularWeight.clear();
@@ -95,11 +100,11 @@ void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char
 }
 
 void FormulaEngine::Calculate(std::u16string_view input, bool replaceGroups, CalcResult& result) {
+  parsed_ = input;
   if (input.size() > static_cast<size_t>(MaxFormulaLen))
     return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
-  formula_ = input;
-  if (replaceGroups && !ExpandGroups()) return Fail(result, {SyntaxError::ExpansionTooLong, 0, 0});
-  if (!parser_.Parse(formula_)) {
+  if (replaceGroups && !ExpandGroups(input)) return Fail(result, {SyntaxError::ExpansionTooLong, 0, 0});
+  if (!parser_.Parse(parsed_)) {
     Fail(result, parser_.Error());
     return LocateError(input, replaceGroups, result);
   }
@@ -111,13 +116,12 @@ void FormulaEngine::Calculate(std::u16string_view input, bool replaceGroups, Cal
 }
 
 void FormulaEngine::LocateError(std::u16string_view input, bool replaceGroups, CalcResult& result) {
-  if (!replaceGroups || formula_ == input) return;
+  if (!replaceGroups || parsed_ == input) return;
   // Only a failed parse of an expanded text gets here, so repeating the
   // expansion with origins costs nothing on the common path.
   std::vector<int> origin(input.size());
   for (size_t i = 0; i < origin.size(); ++i) origin[i] = static_cast<int>(i) + 1;
-  formula_ = input;
-  ExpandGroups(&origin);
+  ExpandGroups(input, &origin);
   const int from = origin[result.Error.Position - 1];
   result.TypedPosition = from > 0 ? from : -from;
   result.InGroupFormula = from < 0;
@@ -133,14 +137,17 @@ void FormulaEngine::AddGroupsIn(std::u16string_view text, GroupSet& groups) cons
     for (unsigned g = firstGroupOfPair_[PairAt(text, i)]; g != 0; g = nextGroupOfPair_[g - 1]) groups.set(g - 1);
 }
 
-bool FormulaEngine::ExpandGroups(std::vector<int>* origin) {
+bool FormulaEngine::ExpandGroups(std::u16string_view input, std::vector<int>* origin) {
   // Only the groups whose abbreviation may occur are searched for: later
   // groups see the text as given and the formulas earlier ones inserted.
   GroupSet candidates;
   if (unusualAbbrev_)
     candidates.set();
   else
-    AddGroupsIn(formula_, candidates);
+    AddGroupsIn(input, candidates);
+  // Most formulas hold no abbreviation and are parsed where they are.
+  if (candidates.none()) return true;
+  formula_ = input;
   for (size_t i = 0; i < replacements_.size() && candidates.any(); ++i) {
     if (!candidates.test(i)) continue;
     candidates.reset(i);
@@ -160,11 +167,15 @@ bool FormulaEngine::ExpandGroups(std::vector<int>* origin) {
       }
       // An abbreviation inside its own formula would grow the text for ever;
       // the length limit ends it.
-      if (formula_.size() > static_cast<size_t>(MaxFormulaLen)) return false;
+      if (formula_.size() > static_cast<size_t>(MaxFormulaLen)) {
+        parsed_ = formula_;
+        return false;
+      }
       // The next search starts right after the inserted "(".
       p = formula_.find(abbrev, p + 1);
     }
   }
+  parsed_ = formula_;  // the replacements may have moved it
   return true;
 }
 

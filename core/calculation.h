@@ -88,16 +88,19 @@ class FormulaEngine {
   template <typename Char>
   Char* PutPercentage(Char* out, int i, std::type_identity_t<Char> decimalPoint) const;
 
-  // Returns the text the last calculation parsed: the input after group expansion.
-  const Text& Formula() const { return formula_; }
+  // Returns the text the last calculation parsed: the input after group
+  // expansion. After Calculate() it may be `input` itself, so it is valid
+  // while that is; after CalculateFormula() it is held here.
+  std::u16string_view Formula() const { return parsed_; }
 
  private:
-  // Replaces, in table order, every group abbreviation in formula_ by its
-  // formula in parentheses; returns false when the text grows past
-  // MaxFormulaLen. With `origin`, keeps beside each character of formula_
-  // its one-based position in the typed text, or minus the position of the
-  // abbreviation whose replacement inserted it.
-  bool ExpandGroups(std::vector<int>* origin = nullptr);
+  // Replaces, in table order, every group abbreviation in `input` by its
+  // formula in parentheses, and sets parsed_ to the result: `input` itself
+  // when it holds none, else formula_. Returns false when the text grows
+  // past MaxFormulaLen. With `origin`, keeps beside each character of
+  // formula_ its one-based position in the typed text, or minus the position
+  // of the abbreviation whose replacement inserted it.
+  bool ExpandGroups(std::u16string_view input, std::vector<int>* origin = nullptr);
   // Fills the typed position of result.Error from the expansion of `input`.
   void LocateError(std::u16string_view input, bool replaceGroups, CalcResult& result);
   // The groups whose abbreviation may occur in a text: those whose first
@@ -138,7 +141,8 @@ class FormulaEngine {
   // start that can form across the parentheses around an inserted formula:
   // then every group is searched for.
   bool unusualAbbrev_ = false;
-  Text formula_;
+  Text formula_;               // the text after expansion
+  std::u16string_view parsed_;  // what the last calculation parsed
   // The elements with a positive count, in element-number order, and the weight.
   int present_[ElementCount] = {};
   int presentCount_ = 0;

@@ -33,47 +33,29 @@ FormulaParser::FormulaParser(const ElementTable& elements) : levels_(1), levelCo
 }
 
 bool FormulaParser::Parse(std::u16string_view formula) {
-  state_ = ParseState{};
-  state_.Formula = formula;
-  state_.FormulaLen = static_cast<int>(formula.size());
+  ParseState s;
+  s.Formula = formula.data();
+  s.FormulaLen = static_cast<int>(formula.size());
   error_ = ParseError{};
-  ParseGroup();
-  return state_.ErrorFlag == 0;
+  ParseGroup(s);
+  return s.ErrorFlag == 0;
 }
 
-char16_t FormulaParser::CharAt(int32_t position) const {
-  // Past either end a fixed one-character field holds a space.
-  if (position < 1 || position > state_.FormulaLen) return Space;
-  return state_.Formula[position - 1];
-}
-
-void FormulaParser::AdvanceChar() {
-  ++state_.Cursor;
-  state_.CurChar = CharAt(state_.Cursor);
-}
-
-void FormulaParser::PeekNextChar() { state_.NextChar = CharAt(state_.Cursor + 1); }
-
-void FormulaParser::ReportError(SyntaxError kind, int position, int length) {
-  state_.ErrorFlag = 1;
+void FormulaParser::ReportError(ParseState& s, SyntaxError kind, int position, int length) {
+  s.ErrorFlag = 1;
   error_ = ParseError{kind, position, length};
 }
 
-int16_t FormulaParser::LookUpSymbol() const {
-  char16_t first = state_.SymbolBuf[0], second = state_.SymbolBuf[1];
-  if (second == Space) return symbolIndex_[first - u'A'][26];
-  return symbolIndex_[first - u'A'][second - u'a'];
-}
-
-inline bool FormulaParser::ReadElement(int16_t& element, float& count) {
-  ParseState& s = state_;
+inline bool FormulaParser::ReadElement(ParseState& s, int16_t& element, float& count) {
   const int start = s.Cursor;
-  s.SymbolBuf[0] = s.CurChar;
-  s.SymbolBuf[1] = Space;
-  if (s.Cursor < s.FormulaLen && IsLower(s.Formula[s.Cursor])) s.SymbolBuf[1] = s.Formula[s.Cursor++];
-  int16_t n = LookUpSymbol();
+  const char16_t first = s.Formula[start - 1];
+  // The symbol is the letter and a lower-case letter after it, if any;
+  // symbolIndex_ holds a lone letter in its last column.
+  int second = 26;
+  if (s.Cursor < s.FormulaLen && IsLower(s.Formula[s.Cursor])) second = s.Formula[s.Cursor++] - u'a';
+  const int16_t n = symbolIndex_[first - u'A'][second];
   if (n == 0) {
-    ReportError(SyntaxError::UnknownSymbol, start, s.Cursor - start + 1);
+    ReportError(s, SyntaxError::UnknownSymbol, start, s.Cursor - start + 1);
     return false;
   }
   element = n;
@@ -81,34 +63,31 @@ inline bool FormulaParser::ReadElement(int16_t& element, float& count) {
     count = 1;
     return true;
   }
-  count = static_cast<float>(ReadNumber());
+  count = static_cast<float>(ReadNumber(s));
   return s.ErrorFlag == 0;
 }
 
-inline double FormulaParser::ReadNumber() {
-  ParseState& s = state_;
-  PeekNextChar();
-  if (!IsNumberChar(s.NextChar)) return 1;
+inline double FormulaParser::ReadNumber(ParseState& s) {
+  const char16_t next = s.PeekNextChar();
+  if (!IsNumberChar(next)) return 1;
   // Most counts are one digit: 2 in H2O.
-  if (s.NextChar != u'.' && (s.Cursor + 1 == s.FormulaLen || !IsNumberChar(s.Formula[s.Cursor + 1]))) {
+  if (next != u'.' && (s.Cursor + 1 == s.FormulaLen || !IsNumberChar(s.Formula[s.Cursor + 1]))) {
     ++s.Cursor;
-    return s.NextChar - u'0';
+    return next - u'0';
   }
-  return ReadLongNumber();
+  return ReadLongNumber(s);
 }
 
-double FormulaParser::ReadLongNumber() {
-  ParseState& s = state_;
+double FormulaParser::ReadLongNumber(ParseState& s) {
   // The number runs from the character after the cursor to the last digit or
   // point; it is read in place.
   const int start = s.Cursor + 1;
   int points = 0;
   while (s.Cursor < s.FormulaLen && IsNumberChar(s.Formula[s.Cursor])) points += s.Formula[s.Cursor++] == u'.';
-  PeekNextChar();
-  const std::u16string_view number = s.Formula.substr(start - 1, s.Cursor - start + 1);
+  const std::u16string_view number(s.Formula + start - 1, static_cast<size_t>(s.Cursor - start + 1));
   const int length = static_cast<int>(number.size());
   if (points > 1 || length == points) {
-    ReportError(SyntaxError::MalformedNumber, start, length);
+    ReportError(s, SyntaxError::MalformedNumber, start, length);
     return 0;
   }
   double value = 0;
@@ -123,14 +102,13 @@ double FormulaParser::ReadLongNumber() {
   // A count beyond the 32-bit float range cannot be shown: it is an error.
   if (ec != std::errc() ||
       static_cast<double>(static_cast<float>(value)) > std::numeric_limits<float>::max()) {
-    ReportError(SyntaxError::NumberTooLarge, start, length);
+    ReportError(s, SyntaxError::NumberTooLarge, start, length);
     return 0;
   }
   return value;
 }
 
-void FormulaParser::ParseGroup() {
-  ParseState& state = state_;
+void FormulaParser::ParseGroup(ParseState& s) {
   // Each level is a frame of an explicit stack rather than a recursive call,
   // so thousands of nested parentheses cannot overflow the call stack; the
   // counts of level i live in levelCounts_[i] and level i+1 is its scratch.
@@ -143,6 +121,18 @@ void FormulaParser::ParseGroup() {
   levels.clear();
   levels.emplace_back();
 
+  // The innermost level's elements and counts are held here; `levels` has
+  // the elements of the enclosing ones, and the innermost's once the parse
+  // ends.
+  ElementSet present;
+  AtomCounts* mine = &levelCounts_[0];
+  auto openLevel = [&](bool star, float multiplier) {
+    levels.back().present = present;
+    levels.push_back(Level{star, multiplier, {}});
+    if (levelCounts_.size() < levels.size()) levelCounts_.emplace_back();
+    mine = &levelCounts_[levels.size() - 1];
+    present = ElementSet{};
+  };
   // Ends the innermost level and folds its counts into the enclosing one;
   // returns false, leaving it, when that is the outermost level, whose
   // counts are the result. The level is read in place, not copied: a copy
@@ -152,56 +142,49 @@ void FormulaParser::ParseGroup() {
     if (depth == 1) return false;
     const Level& done = levels[depth - 1];
     AtomCounts& parent = levelCounts_[depth - 2];
-    AtomCounts& child = levelCounts_[depth - 1];
-    done.present.ForEach([&](int n) {
+    AtomCounts& child = *mine;
+    present.ForEach([&](int n) {
       parent[n] = done.star ? MulAdd(done.multiplier, child[n], parent[n]) : Add(parent[n], child[n]);
       child[n] = 0;
     });
-    levels[depth - 2].present.Merge(done.present);
+    present.Merge(levels[depth - 2].present);
     levels.pop_back();
+    mine = &parent;
     return true;
   };
-  auto openLevel = [&](Level level) {
-    levels.push_back(level);
-    if (levelCounts_.size() < levels.size()) levelCounts_.emplace_back();
-  };
 
-  // The counts of the innermost level, found again only when the level changes.
-  AtomCounts* mine = &levelCounts_[0];
   while (true) {
-    AdvanceChar();
-    if (state.Cursor > state.FormulaLen) {
+    const char16_t c = s.AdvanceChar();
+    if (s.Cursor > s.FormulaLen) {
       // The end of the text ends every open level, without a multiplier.
       while (closeLevel()) {
       }
-      return;
+      break;
     }
-    const char16_t c = state.CurChar;
     if (IsUpper(c)) {
       int16_t element = 0;
       float count = 0;
-      if (!ReadElement(element, count)) return;
+      if (!ReadElement(s, element, count)) break;
       (*mine)[element] = Add((*mine)[element], count);
-      levels.back().present.Add(element);
+      present.Add(element);
     } else if (c == u'(') {
-      openLevel(Level{});
-      mine = &levelCounts_[levels.size() - 1];
+      openLevel(false, 1);
     } else if (c == u'*') {
-      float multiplier = static_cast<float>(ReadNumber());
-      if (state.ErrorFlag) return;
-      openLevel(Level{true, multiplier, {}});
-      mine = &levelCounts_[levels.size() - 1];
+      const float multiplier = static_cast<float>(ReadNumber(s));
+      if (s.ErrorFlag) break;
+      openLevel(true, multiplier);
     } else if (c == u')') {
-      float multiplier = static_cast<float>(ReadNumber());
-      if (state.ErrorFlag) return;
-      levels.back().present.ForEach([&](int n) { (*mine)[n] = Mul(multiplier, (*mine)[n]); });
-      if (!closeLevel()) return;
-      mine = &levelCounts_[levels.size() - 1];
+      const float multiplier = static_cast<float>(ReadNumber(s));
+      if (s.ErrorFlag) break;
+      present.ForEach([&](int n) { (*mine)[n] = Mul(multiplier, (*mine)[n]); });
+      if (!closeLevel()) break;
     } else {
-      ReportError(SyntaxError::UnexpectedChar, state.Cursor, 1);
-      return;
+      ReportError(s, SyntaxError::UnexpectedChar, s.Cursor, 1);
+      break;
     }
   }
+  // Ended in any way: the next parse clears what this one wrote.
+  levels.back().present = present;
 }
 
 }  // namespace zorvan

@@ -20,7 +20,15 @@ using AtomCounts = std::array<float, ElementCount + 1>;
 // only the elements a formula names instead of all 103 at every level.
 class ElementSet {
  public:
-  void Add(int n) { bits_[n >> 6] |= uint64_t{1} << (n & 63); }
+  void Add(int n) {
+    // Each word by name, not by a computed index, so that a set held in a
+    // local can live in registers.
+    const uint64_t bit = uint64_t{1} << (n & 63);
+    if (n < 64)
+      bits_[0] |= bit;
+    else
+      bits_[1] |= bit;
+  }
   void Merge(const ElementSet& other) {
     bits_[0] |= other.bits_[0];
     bits_[1] |= other.bits_[1];
@@ -75,17 +83,25 @@ class FormulaParser {
   const ElementSet& Present() const { return levels_.front().present; }
 
  private:
-  // The scratch of one parse.
+  // The scratch of one parse. ParseGroup holds it in a local rather than in
+  // the object, so that the cursor can stay in a register.
   struct ParseState {
-    std::u16string_view Formula;
+    const char16_t* Formula = nullptr;
     int FormulaLen = 0;
     // One-based: the last consumed character. Every level left open at the
     // end steps once past the end, so it may run beyond FormulaLen + 1.
     int32_t Cursor = 0;
-    char16_t CurChar = Space;
-    char16_t NextChar = Space;
-    char16_t SymbolBuf[2] = {Space, Space};
     int ErrorFlag = 0;
+
+    // The character at a one-based position; past either end a fixed
+    // one-character field holds a space.
+    char16_t CharAt(int32_t position) const {
+      return static_cast<uint32_t>(position - 1) < static_cast<uint32_t>(FormulaLen) ? Formula[position - 1] : Space;
+    }
+    // Moves the cursor on and returns the character there (CurChar).
+    char16_t AdvanceChar() { return CharAt(++Cursor); }
+    // Returns the character after the cursor (NextChar); the cursor stays.
+    char16_t PeekNextChar() const { return CharAt(Cursor + 1); }
   };
   // One open level of the parse: opened by "(" or by "*" with its multiplier.
   struct Level {
@@ -94,24 +110,21 @@ class FormulaParser {
     ElementSet present;  // the elements whose counts this level has touched
   };
 
-  void ParseGroup();
-  void AdvanceChar();
-  void PeekNextChar();
-  // Returns false after an error; on success `element` and `count` are set.
-  bool ReadElement(int16_t& element, float& count);
+  void ParseGroup(ParseState& s);
+  // Reads the symbol that starts with the upper-case letter at the cursor,
+  // and its count. Returns false after an error; on success `element` and
+  // `count` are set.
+  bool ReadElement(ParseState& s, int16_t& element, float& count);
   // Returns 1 when no number follows, the number's value, or 0 after an error.
-  double ReadNumber();
+  double ReadNumber(ParseState& s);
   // The same for a number of more than one character.
-  double ReadLongNumber();
+  double ReadLongNumber(ParseState& s);
   static bool IsNumberChar(char16_t c) { return (c >= u'0' && c <= u'9') || c == u'.'; }
-  void ReportError(SyntaxError kind, int position, int length);
-  char16_t CharAt(int32_t position) const;
-  int16_t LookUpSymbol() const;
+  void ReportError(ParseState& s, SyntaxError kind, int position, int length);
 
   // Element number of each symbol the parser can form: an upper-case letter
   // followed by a lower-case letter or a space; 0 when the table has none.
   std::array<std::array<int16_t, 27>, 26> symbolIndex_{};
-  ParseState state_;
   ParseError error_;
   // Reused across parses: the open levels and the counts of each, all zero
   // but for the elements the last parse wrote.

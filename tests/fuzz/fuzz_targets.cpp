@@ -42,7 +42,7 @@ bool ShowsInfOrNan(const Text& text) {
 // the read-back of its composition.
 void CheckCalculation(FormulaEngine& engine, const Text& input, bool groups, char16_t point) {
   const CalcResult r = engine.CalculateFormula(input, groups, point);
-  const Text expanded = engine.Formula();
+  const Text expanded(engine.Formula());
   const bool failed = r.Status == CalcStatus::SyntaxError;
   Require(failed == (r.Composition == ErrorText), "status and composition disagree", input);
   Require(failed ? r.MolecularWeight.empty() && r.PercentLines.empty() : !r.MolecularWeight.empty(),
