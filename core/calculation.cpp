@@ -128,11 +128,7 @@ void FormulaEngine::LocateError(std::u16string_view input, bool replaceGroups, C
 }
 
 void FormulaEngine::AddGroupsIn(std::u16string_view text, GroupSet& groups) const {
-  // A first pass without branches on the characters tells whether any
-  // abbreviation's pair occurs at all, as in most formulas it does not.
-  unsigned any = 0;
-  for (size_t i = 0; i + 1 < text.size(); ++i) any |= firstGroupOfPair_[PairAt(text, i)];
-  if (any == 0) return;
+  // In most formulas no abbreviation's pair occurs, and the inner loop never runs.
   for (size_t i = 0; i + 1 < text.size(); ++i)
     for (unsigned g = firstGroupOfPair_[PairAt(text, i)]; g != 0; g = nextGroupOfPair_[g - 1]) groups.set(g - 1);
 }

@@ -12,9 +12,13 @@ bool IsUpper(char16_t c) { return c >= u'A' && c <= u'Z'; }
 bool IsLower(char16_t c) { return c >= u'a' && c <= u'z'; }
 
 // Every update of a count is formed in double precision from the 32-bit
-// operands and rounded once when stored.
-float Add(float a, float b) { return static_cast<float>(static_cast<double>(a) + b); }
-float Mul(float a, float b) { return static_cast<float>(static_cast<double>(a) * b); }
+// operands and rounded once when stored. For one sum or product of two
+// floats that is the float operation itself: a double holds the product
+// exactly, and a sum rounded to a double and then to a float is the sum
+// rounded to a float, since a double has more than twice a float's bits
+// plus two. Only the multiply-add needs the double.
+float Add(float a, float b) { return a + b; }
+float Mul(float a, float b) { return a * b; }
 float MulAdd(float m, float c, float sum) {
   return static_cast<float>(static_cast<double>(m) * c + sum);
 }
@@ -49,33 +53,33 @@ void FormulaParser::ReportError(ParseState& s, SyntaxError kind, int position, i
 inline bool FormulaParser::ReadElement(ParseState& s, int16_t& element, float& count) {
   const int start = s.Cursor;
   const char16_t first = s.Formula[start - 1];
-  // The symbol is the letter and a lower-case letter after it, if any;
-  // symbolIndex_ holds a lone letter in its last column.
-  int second = 26;
-  if (s.Cursor < s.FormulaLen && IsLower(s.Formula[s.Cursor])) second = s.Formula[s.Cursor++] - u'a';
-  const int16_t n = symbolIndex_[first - u'A'][second];
+  // The symbol is the letter and a lower-case letter after it, if any
+  // (past the end there is a space); symbolIndex_ holds a lone letter in its
+  // last column. Chosen without a branch, as a symbol of one letter or of
+  // two follows no pattern.
+  const char16_t next = s.PeekNextChar();
+  const bool pair = IsLower(next);
+  const int16_t n = symbolIndex_[first - u'A'][pair ? next - u'a' : 26];
+  s.Cursor += pair;
   if (n == 0) {
     ReportError(s, SyntaxError::UnknownSymbol, start, s.Cursor - start + 1);
     return false;
   }
   element = n;
-  if (s.Cursor == s.FormulaLen) {
-    count = 1;
-    return true;
-  }
+  // At the end of the text the next character is a space, and the count is 1.
   count = static_cast<float>(ReadNumber(s));
   return s.ErrorFlag == 0;
 }
 
 inline double FormulaParser::ReadNumber(ParseState& s) {
   const char16_t next = s.PeekNextChar();
-  if (!IsNumberChar(next)) return 1;
-  // Most counts are one digit: 2 in H2O.
-  if (next != u'.' && (s.Cursor + 1 == s.FormulaLen || !IsNumberChar(s.Formula[s.Cursor + 1]))) {
-    ++s.Cursor;
-    return next - u'0';
-  }
-  return ReadLongNumber(s);
+  const bool digit = next >= u'0' && next <= u'9';
+  // A number of more characters, or a point, is read apart; no count and a
+  // count of one digit (2 in H2O), the usual cases, are told apart without
+  // a branch.
+  if ((next == u'.') | (digit & IsNumberChar(s.CharAt(s.Cursor + 2)))) return ReadLongNumber(s);
+  s.Cursor += digit;
+  return 1 + digit * (next - u'0' - 1);
 }
 
 double FormulaParser::ReadLongNumber(ParseState& s) {

@@ -12,33 +12,14 @@ namespace {
 // Powers of ten from 10^0 to 10^12, each exact in a double.
 constexpr double Pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
 
-// The two digits of each number below 100.
-constexpr auto DigitPairs = [] {
-  std::array<char, 200> pairs{};
-  for (int i = 0; i < 100; ++i) {
-    pairs[2 * i] = static_cast<char>('0' + i / 10);
-    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-  }
-  return pairs;
-}();
-
-// Writes the two digits of `n` (below 100).
-template <typename Char>
-void PutPair(Char* out, unsigned n) {
-  out[0] = static_cast<Char>(DigitPairs[2 * n]);
-  out[1] = static_cast<Char>(DigitPairs[2 * n + 1]);
-}
+using detail::PutPair;
+using detail::RoundToWhole;
 
 template <typename Char>
 Char* PutAscii(Char* out, const char* begin, const char* end, Char decimalPoint) {
   for (const char* p = begin; p != end; ++p) *out++ = *p == '.' ? decimalPoint : static_cast<Char>(*p);
   return out;
 }
-
-// Rounds `x` to a whole number, ties to even, as std::nearbyint does, but
-// for 0 < x < 2^52 without a library call: x + 2^52 keeps no bits below the
-// units, so the addition rounds, and taking 2^52 away again is exact.
-double RoundToWhole(double x) { return x > 0 && x < 0x1p52 ? (x + 0x1p52) - 0x1p52 : std::nearbyint(x); }
 
 // Writes `whole` (0 or more) in decimal.
 template <typename Char>
@@ -162,33 +143,9 @@ Char* detail::PutShortNumber(Char* out, float value) {
   return end;
 }
 
-namespace {
-
-// The percentage of a weight fraction with two decimals, padded on the left
-// to the 7-character field or not.
 template <typename Char>
-Char* PutPercent(Char* out, float fraction, Char decimalPoint, bool padded) {
-  // A float times 10000 is exact in a double, so rounding it to a whole
-  // number of hundredths (ties to even) is the two-decimal rounding.
+Char* detail::PutWidePercent(Char* out, float fraction, Char decimalPoint, bool padded) {
   const double hundredths = RoundToWhole(static_cast<double>(fraction) * 10000);
-  if (hundredths >= 0 && hundredths < 100000) {
-    // 0.00 to 999.99, the usual field: "ddd.dd%" with spaces for leading zeros.
-    const auto whole = static_cast<unsigned>(hundredths);
-    const unsigned units = whole / 100;
-    const int digits = units >= 100 ? 3 : units >= 10 ? 2 : 1;
-    if (padded) out = std::fill_n(out, 3 - digits, ' ');
-    if (digits == 3) *out++ = static_cast<Char>('0' + units / 100);
-    if (digits >= 2) {
-      PutPair(out, units % 100);
-      out += 2;
-    } else {
-      *out++ = static_cast<Char>('0' + units);
-    }
-    *out++ = decimalPoint;
-    PutPair(out, whole % 100);
-    out[2] = '%';
-    return out + 3;
-  }
   char buf[64];
   char* end;
   if (hundredths >= 0 && hundredths < 1e15) {
@@ -208,25 +165,11 @@ Char* PutPercent(Char* out, float fraction, Char decimalPoint, bool padded) {
   return out;
 }
 
-}  // namespace
-
-template <typename Char>
-Char* PutPercentField(Char* out, float fraction, std::type_identity_t<Char> decimalPoint) {
-  return PutPercent<Char>(out, fraction, decimalPoint, true);
-}
-
-template <typename Char>
-Char* PutPercentage(Char* out, float fraction, std::type_identity_t<Char> decimalPoint) {
-  return PutPercent<Char>(out, fraction, decimalPoint, false);
-}
-
 template char16_t* PutGeneralNumber(char16_t*, float, char16_t);
 template char* PutGeneralNumber(char*, float, char);
 template char16_t* detail::PutShortNumber(char16_t*, float);
 template char* detail::PutShortNumber(char*, float);
-template char16_t* PutPercentField(char16_t*, float, char16_t);
-template char* PutPercentField(char*, float, char);
-template char16_t* PutPercentage(char16_t*, float, char16_t);
-template char* PutPercentage(char*, float, char);
+template char16_t* detail::PutWidePercent(char16_t*, float, char16_t, bool);
+template char* detail::PutWidePercent(char*, float, char, bool);
 
 }  // namespace zorvan
