@@ -43,8 +43,9 @@ struct Rounded {
   int exponent = 0;
 };
 
-// Rounds any finite value through its scientific form.
-Rounded RoundInScientific(float value) {
+// Rounds any finite value through its scientific form: the rare values
+// outside RoundExactly's range, kept out of the usual path.
+[[gnu::cold, gnu::noinline]] Rounded RoundInScientific(float value) {
   char sci[32];
   char* sciEnd = std::to_chars(sci, sci + sizeof sci, static_cast<double>(value),
                                std::chars_format::scientific, 6)

@@ -64,9 +64,10 @@ void PutPair(Char* out, unsigned n) {
 inline double RoundToWhole(double x) { return x > 0 && x < 0x1p52 ? (x + 0x1p52) - 0x1p52 : std::nearbyint(x); }
 
 // A percentage of 1000 or more, or below 0: possible only with zero or
-// negative atomic weights.
+// negative atomic weights. Kept apart (cold: never inlined), so that the
+// usual path stays small enough to be inlined itself.
 template <typename Char>
-Char* PutWidePercent(Char* out, float fraction, Char decimalPoint, bool padded);
+[[gnu::cold, gnu::noinline]] Char* PutWidePercent(Char* out, float fraction, Char decimalPoint, bool padded);
 
 // The percentage of a weight fraction with two decimals, padded on the left
 // to the 7-character field or not. The usual field is written here, where a
@@ -74,11 +75,12 @@ Char* PutWidePercent(Char* out, float fraction, Char decimalPoint, bool padded);
 template <typename Char>
 Char* PutPercent(Char* out, float fraction, Char decimalPoint, bool padded) {
   // A float times 10000 is exact in a double, so rounding it to a whole
-  // number of hundredths (ties to even) is the two-decimal rounding.
-  const double hundredths = RoundToWhole(static_cast<double>(fraction) * 10000);
-  if (!(hundredths >= 0 && hundredths < 100000)) return PutWidePercent(out, fraction, decimalPoint, padded);
-  // 0.00 to 999.99: "ddd.dd%" with spaces for leading zeros.
-  const auto whole = static_cast<unsigned>(hundredths);
+  // number of hundredths (ties to even) is the two-decimal rounding. Below
+  // 99999.5 it rounds to 0.00 to 999.99: "ddd.dd%" with spaces for leading
+  // zeros; and there it rounds by adding and taking away 2^52, with no call.
+  const double scaled = static_cast<double>(fraction) * 10000;
+  if (!(scaled >= 0 && scaled < 99999.5)) return PutWidePercent(out, fraction, decimalPoint, padded);
+  const auto whole = static_cast<unsigned>((scaled + 0x1p52) - 0x1p52);
   const unsigned units = whole / 100;
   // A leading place is written, then kept by moving past it or dropped by
   // writing over it: one to three digits, in an order no branch has to guess.
