@@ -195,6 +195,12 @@ bool FormulaEngine::Compose() {
   });
   presentCount_ = count;
   weight_ = weight;
+  for (int i = 0; i < count; ++i) {
+    const int n = present_[i];
+    // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
+    fractions_[i] = weight == 0 ? std::numeric_limits<float>::quiet_NaN()
+                                : static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n] / weight);
+  }
   return finite && std::isfinite(weight_);
 }
 

@@ -112,7 +112,7 @@ class FormulaEngine {
   bool Compose();
   // The weight fraction of the i-th element with a positive count; NaN when
   // the weight is 0.
-  float Fraction(int i) const;
+  float Fraction(int i) const { return fractions_[i]; }
   // Marks `result` as failed with `error`.
   void Fail(CalcResult& result, ParseError error);
   // Gives `result` `count` percent lines, keeping the storage of the lines
@@ -147,6 +147,9 @@ class FormulaEngine {
   int present_[ElementCount] = {};
   int presentCount_ = 0;
   float weight_ = 0;
+  // The weight fraction of each: formed together, as the divisions then
+  // overlap instead of each waiting for the text of the one before.
+  float fractions_[ElementCount] = {};
 };
 
 // The texts are written here, where zorvan-batch can inline them.
@@ -170,13 +173,6 @@ inline Char* FormulaEngine::PutMolecularWeight(Char* out, std::type_identity_t<C
   return PutGeneralNumber(out, weight_, decimalPoint);
 }
 
-
-inline float FormulaEngine::Fraction(int i) const {
-  const int n = present_[i];
-  // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
-  if (weight_ == 0) return std::numeric_limits<float>::quiet_NaN();
-  return static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * parser_.Counts()[n] / weight_);
-}
 
 template <typename Char>
 inline Char* FormulaEngine::PutPercentLine(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {

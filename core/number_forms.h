@@ -23,23 +23,6 @@ template <typename Char>
 Char* PutGeneralNumber(Char* out, float value, std::type_identity_t<Char> decimalPoint = '.');
 
 namespace detail {
-template <typename Char>
-Char* PutShortNumber(Char* out, float value);
-}  // namespace detail
-
-// Writes the general form with "." and without the zero before the point:
-// 0.5 is ".5". Used for the counts of the composition formula.
-template <typename Char>
-Char* PutShortNumber(Char* out, float value) {
-  // Most counts are a single digit, their own form: written here without a call.
-  if (value >= 1 && value <= 9 && value == static_cast<float>(static_cast<int>(value))) {
-    *out = static_cast<Char>('0' + static_cast<int>(value));
-    return out + 1;
-  }
-  return detail::PutShortNumber(out, value);
-}
-
-namespace detail {
 
 // The two digits of each number below 100.
 inline constexpr auto DigitPairs = [] {
@@ -97,6 +80,29 @@ Char* PutPercent(Char* out, float fraction, Char decimalPoint, bool padded) {
 }
 
 }  // namespace detail
+
+namespace detail {
+template <typename Char>
+Char* PutShortNumber(Char* out, float value);
+}  // namespace detail
+
+// Writes the general form with "." and without the zero before the point:
+// 0.5 is ".5". Used for the counts of the composition formula.
+template <typename Char>
+Char* PutShortNumber(Char* out, float value) {
+  // Nearly all counts are whole numbers of one or two digits, their own
+  // form: written here without a call, and without a branch on the number
+  // of digits (H2, C12).
+  if (value >= 1 && value < 100 && value == static_cast<float>(static_cast<int>(value))) {
+    const int n = static_cast<int>(value);
+    const bool two = n >= 10;
+    const auto tens = static_cast<Char>(detail::DigitPairs[2 * n]);  // read either way
+    out[0] = two ? tens : static_cast<Char>('0' + n);
+    out[1] = static_cast<Char>(detail::DigitPairs[2 * n + 1]);
+    return out + 1 + two;
+  }
+  return detail::PutShortNumber(out, value);
+}
 
 // Writes the 7-character percentage field of a weight fraction: the fraction
 // as a percentage with two decimals, right-aligned ("  5.00%", " 11.19%",
