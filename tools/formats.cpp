@@ -154,11 +154,13 @@ char* PutTail(char* o, OutputFormat format, const FormulaEngine& engine) {
       o = engine.PutMolecularWeight(Put(o, "\",\"weight\":\""), '.');
       o = Put(o, "\",\"error\":false,\"percent\":[");
       for (int i = 0; i < count; ++i) {
-        o = engine.PutSymbol(Put(o, i == 0 ? "[\"" : ",[\""), i);
+        o = engine.PutSymbol(Put(o, "[\""), i);
         o = engine.PutPercentage(Put(o, "\",\""), i, '.');
-        o = Put(o, "\"]");
+        o = Put(o, "\"],");
       }
-      return Put(o, "]}\n");
+      // Every pair is written with a comma after it, and the last one's is
+      // taken back: each piece then has a fixed length.
+      return Put(o - (count > 0), "]}\n");
   }
   return o;
 }

@@ -209,9 +209,8 @@ int main(int argc, char** argv) {
   zorvan::CalcResult tooLong;
   tooLong.Status = zorvan::CalcStatus::SyntaxError;
   tooLong.Error = {zorvan::SyntaxError::FormulaTooLong, 0, 0};
-  // Writes why line `lineNumber` failed; the output is unchanged.
+  // Writes why line `lineNumber` failed, for --explain; the output is unchanged.
   auto explainError = [&](const zorvan::CalcResult& result, std::u16string_view formula) {
-    if (!explain || result.Status == zorvan::CalcStatus::Ok) return;
     std::string message = std::to_string(lineNumber) + ":";
     if (result.TypedPosition > 0) message += std::to_string(result.TypedPosition) + ":";
     zorvan::Text cause = zorvan::ExplainError(result, engine.Formula());
@@ -229,7 +228,7 @@ int main(int argc, char** argv) {
                                           static_cast<size_t>(zorvan::DecodeUtf8(line, units.get()) - units.get()));
         engine.Calculate(formula, replaceGroups, result);
         ++lineNumber;
-        explainError(result, formula);
+        if (explain && result.Status != zorvan::CalcStatus::Ok) explainError(result, formula);
         writer.WriteEntry(out, formula, result, engine);
       },
       [&] { writer.WriteLongStart(out); },
@@ -241,7 +240,7 @@ int main(int argc, char** argv) {
       },
       [&] {
         ++lineNumber;
-        explainError(tooLong, {});
+        if (explain) explainError(tooLong, {});
         writer.WriteLongEnd(out);
       });
   const bool written = out.Flush();
