@@ -88,8 +88,8 @@ class FormulaParser {
   struct ParseState {
     const char16_t* Formula = nullptr;
     int FormulaLen = 0;
-    // One-based: the last consumed character. Every level left open at the
-    // end steps once past the end, so it may run beyond FormulaLen + 1.
+    // One-based: the last consumed character; FormulaLen + 1 once the end
+    // of the text has been reached.
     int32_t Cursor = 0;
     int ErrorFlag = 0;
 
