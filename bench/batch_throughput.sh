@@ -11,8 +11,9 @@
 # abbreviations, counts with decimals) with about 3% errors. Each format is
 # timed with hyperfine when it is installed (apt-get install hyperfine), else
 # with a loop of RUNS (default 10) runs; the best run gives the formulas per
-# second. KEEP_CORPUS=FILE keeps a copy of the corpus. The machine's load
-# is printed too: other work on it slows the runs.
+# second, and hyperfine's median is shown beside it. KEEP_CORPUS=FILE keeps a
+# copy of the corpus. The machine's load is printed too: other work on it
+# slows the runs.
 set -euo pipefail
 
 batch=${1:?usage: batch_throughput.sh PATH/TO/zorvan-batch [LINES] [RUNS]}
@@ -84,8 +85,10 @@ for format in report tsv jsonl; do
     hyperfine -w 2 -r "$runs" --export-json "$format.json" -n "$format" "$cmd < corpus > /dev/null" \
       > /dev/null
     best=$(awk -F: '/"min"/ { gsub(/[ ,]/, "", $2); print $2; exit }' "$format.json")
+    median=$(awk -F: '/"median"/ { gsub(/[ ,]/, "", $2); print $2; exit }' "$format.json")
   else
     best=
+    median=
     for ((r = 0; r < runs; r++)); do
       start=$(date +%s.%N)
       $cmd < corpus > /dev/null
@@ -94,7 +97,9 @@ for format in report tsv jsonl; do
         'BEGIN { print (b == "" || t < b) ? t : b }')
     done
   fi
-  awk -v f="$format" -v t="$best" -v n="$lines" \
-    'BEGIN { printf "%-7s best %.4f s  %6.2f M formulas/s\n", f, t, n / t / 1e6 }'
+  awk -v f="$format" -v t="$best" -v m="$median" -v n="$lines" \
+    'BEGIN { printf "%-7s best %.4f s  %6.2f M formulas/s", f, t, n / t / 1e6
+             if (m != "") printf "   (median %.4f s  %6.2f M/s)", m, n / m / 1e6
+             print "" }'
 done
 echo "load: $(uptime | sed 's/.*load average/load average/')"
