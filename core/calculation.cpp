@@ -8,7 +8,6 @@
 
 namespace zorvan {
 
-
 namespace {
 
 // The two characters at `i` as first * 128 + second, or 0 when either is not

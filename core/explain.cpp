@@ -6,8 +6,6 @@ namespace zorvan {
 
 namespace {
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool IsLower(char16_t c) { return c >= u'a' && c <= u'z'; }
 bool IsMiddleDot(char16_t c) {
   return c == u'\u00B7' || c == u'\u30FB' || c == u'\uFF65';  // MIDDLE DOT, KATAKANA and HALFWIDTH KATAKANA MIDDLE DOT
 }
@@ -32,15 +30,15 @@ Text UnexpectedChar(char16_t c, char16_t before) {
   if (c == Space || c == Tab || c == IdeographicSpace)
     return u"\u306B\u7A7A\u767D\u304C\u3042\u308A\u307E\u3059\u3002\u5F0F\u306E\u524D\u5F8C\u3084\u9014\u4E2D\u306B"
            u"\u7A7A\u767D\u306F\u5165\u308C\u3089\u308C\u307E\u305B\u3093";  // に空白があります。式の前後や途中に空白は入れられません
-  if (IsLower(c) && (IsDigit(before) || before == u'.'))
+  if (IsAsciiLower(c) && (IsAsciiDigit(before) || before == u'.'))
     return u"\u306E\u5C0F\u6587\u5B57" + shown +
            u"\u304C\u6570\u306E\u5F8C\u306B\u3042\u308A\u307E\u3059\u3002\u5143\u7D20\u8A18\u53F7\u306F\u5927\u6587\u5B57"
            u"\u3067\u59CB\u3081\u307E\u3059";  // の小文字「c」が数の後にあります。元素記号は大文字で始めます
-  if (IsLower(c))
+  if (IsAsciiLower(c))
     return u"\u306E\u5C0F\u6587\u5B57" + shown +
            u"\u3067\u9805\u76EE\u3092\u59CB\u3081\u3089\u308C\u307E\u305B\u3093\u3002\u5143\u7D20\u8A18\u53F7\u306F"
            u"\u5927\u6587\u5B57\u3067\u59CB\u3081\u307E\u3059";  // の小文字「c」で項目を始められません。元素記号は大文字で始めます
-  if (IsDigit(c) || c == u'.')
+  if (IsAsciiDigit(c) || c == u'.')
     return u"\u306E" + shown +
            u"\u306E\u524D\u306B\u5143\u7D20\u8A18\u53F7\u304B\u300C)\u300D\u300C*\u300D\u304C\u5FC5\u8981\u3067\u3059";  // の「2」の前に元素記号か「)」「*」が必要です
   if (c >= u'\uFF01' && c <= u'\uFF5E')
@@ -94,10 +92,10 @@ Text HydrateCaution(std::u16string_view input) {
   bool lookalike = false;
   for (size_t i = 0; i < input.size() && !lookalike; ++i) {
     if (IsMiddleDot(input[i])) lookalike = true;
-    if (input[i] != u'.' || i == 0 || !IsDigit(input[i - 1])) continue;
+    if (input[i] != u'.' || i == 0 || !IsAsciiDigit(input[i - 1])) continue;
     size_t j = i + 1;
-    while (j < input.size() && IsDigit(input[j])) ++j;
-    lookalike = j > i + 1 && j < input.size() && input[j] >= u'A' && input[j] <= u'Z';
+    while (j < input.size() && IsAsciiDigit(input[j])) ++j;
+    lookalike = j > i + 1 && j < input.size() && IsAsciiUpper(input[j]);
   }
   if (!lookalike) return {};
   // 結晶水などは「*」で区切ります（例: CuSO4*5H2O）。「.」は小数点として読まれます

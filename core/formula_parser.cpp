@@ -8,9 +8,6 @@ namespace zorvan {
 
 namespace {
 
-bool IsUpper(char16_t c) { return c >= u'A' && c <= u'Z'; }
-bool IsLower(char16_t c) { return c >= u'a' && c <= u'z'; }
-
 // Every update of a count is formed in double precision from the 32-bit
 // operands and rounded once when stored. For one sum or product of two
 // floats that is the float operation itself: a double holds the product
@@ -30,7 +27,7 @@ FormulaParser::FormulaParser(const ElementTable& elements) : levels_(1), levelCo
   // the earliest slot of a duplicated symbol.
   for (int n = 1; n <= ElementCount; ++n) {
     const Text& s = elements[n].AtomSymbol;
-    if (s.size() != 2 || !IsUpper(s[0]) || !(IsLower(s[1]) || s[1] == Space)) continue;
+    if (s.size() != 2 || !IsAsciiUpper(s[0]) || !(IsAsciiLower(s[1]) || s[1] == Space)) continue;
     int16_t& slot = symbolIndex_[s[0] - u'A'][s[1] == Space ? 26 : s[1] - u'a'];
     if (slot == 0) slot = static_cast<int16_t>(n);
   }
@@ -58,7 +55,7 @@ inline bool FormulaParser::ReadElement(ParseState& s, int16_t& element, float& c
   // last column. Chosen without a branch, as a symbol of one letter or of
   // two follows no pattern.
   const char16_t next = s.PeekNextChar();
-  const bool pair = IsLower(next);
+  const bool pair = IsAsciiLower(next);
   const int16_t n = symbolIndex_[first - u'A'][pair ? next - u'a' : 26];
   s.Cursor += pair;
   if (n == 0) {
@@ -73,7 +70,7 @@ inline bool FormulaParser::ReadElement(ParseState& s, int16_t& element, float& c
 
 inline double FormulaParser::ReadNumber(ParseState& s) {
   const char16_t next = s.PeekNextChar();
-  const bool digit = next >= u'0' && next <= u'9';
+  const bool digit = IsAsciiDigit(next);
   // A number of more characters, or a point, is read apart; no count and a
   // count of one digit (2 in H2O), the usual cases, are told apart without
   // a branch.
@@ -165,7 +162,7 @@ void FormulaParser::ParseGroup(ParseState& s) {
       }
       break;
     }
-    if (IsUpper(c)) {
+    if (IsAsciiUpper(c)) {
       int16_t element = 0;
       float count = 0;
       if (!ReadElement(s, element, count)) break;

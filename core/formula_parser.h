@@ -119,7 +119,7 @@ class FormulaParser {
   double ReadNumber(ParseState& s);
   // The same for a number of more than one character.
   double ReadLongNumber(ParseState& s);
-  static bool IsNumberChar(char16_t c) { return (c >= u'0' && c <= u'9') || c == u'.'; }
+  static bool IsNumberChar(char16_t c) { return IsAsciiDigit(c) || c == u'.'; }
   void ReportError(ParseState& s, SyntaxError kind, int position, int length);
 
   // Element number of each symbol the parser can form: an upper-case letter

@@ -29,10 +29,10 @@ double ParseDecimal(std::u16string_view text) {
   }
   // Only digits, one point and an exponent belong to a number: this keeps
   // "inf", "nan" and hexadecimal forms out.
-  if (i >= text.size() || !((text[i] >= u'0' && text[i] <= u'9') || text[i] == u'.')) return 0;
+  if (i >= text.size() || !(IsAsciiDigit(text[i]) || text[i] == u'.')) return 0;
   for (; i < text.size() && ascii.size() < 400; ++i) {
     char16_t c = text[i];
-    if ((c >= u'0' && c <= u'9') || c == u'.' || c == u'e' || c == u'E' || c == u'+' || c == u'-')
+    if (IsAsciiDigit(c) || c == u'.' || c == u'e' || c == u'E' || c == u'+' || c == u'-')
       ascii.push_back(static_cast<char>(c));
     else
       break;

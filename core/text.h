@@ -16,6 +16,12 @@ inline constexpr char16_t IdeographicSpace = u'\u3000';
 inline constexpr char16_t ReplacementChar = u'\uFFFD';
 inline constexpr std::u16string_view CrLf = u"\r\n";
 
+// The ASCII letters and digits, which formulas and numbers are made of; a
+// full-width letter or digit is in none of these classes.
+inline bool IsAsciiUpper(char16_t c) { return c >= u'A' && c <= u'Z'; }
+inline bool IsAsciiLower(char16_t c) { return c >= u'a' && c <= u'z'; }
+inline bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
 // Decodes code page 932 bytes; each byte that is not valid code page 932
 // becomes U+FFFD and decoding goes on after it.
 Text DecodeCp932(std::string_view bytes);
