@@ -93,6 +93,10 @@ class FormulaEngine {
   // while that is; after CalculateFormula() it is held here.
   std::u16string_view Formula() const { return parsed_; }
 
+  // The element counts of the last successful calculation, hydrates and
+  // groups included: what the mass code reads.
+  const AtomCounts& Counts() const { return parser_.Counts(); }
+
  private:
   // Replaces, in table order, every group abbreviation in `input` by its
   // formula in parentheses, and sets parsed_ to the result: `input` itself

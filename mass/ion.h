@@ -1,0 +1,37 @@
+// The ion notation [nM ± X ± Y ...]z± and the ion a molecule forms.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "mass/molecule.h"
+
+namespace zorvan::mass {
+
+// The mass of the electron, u (CODATA 2018).
+inline constexpr double ElectronMass = 0.000548579909065;
+
+struct IonSpec {
+  int Multiplier = 1;  // n of nM
+  Molecule Added;      // the + terms, summed
+  Molecule Removed;    // the - terms, summed
+  int Charge = 0;      // signed; 0 for the neutral molecule "M"
+  // The notation as a paper writes it: "[M + H - H2O]+", "M" for the neutral.
+  std::string PaperNotation;
+};
+
+// Parses `text` ("[M+H]+", "[2M+Na]+", "[M+H-H2O]+", "[M+2H]2+", "[M]-",
+// "M"). Returns an empty string, or what is wrong, in Japanese (UTF-8).
+std::string ParseIon(std::string_view text, const IsotopeTable& table, IonSpec& ion);
+
+struct Ion {
+  Molecule Formula;  // n M + added - removed
+  double Mz = 0;     // (n M + added - removed - z me) / |z|; the mass when z = 0
+  int Charge = 0;
+};
+
+// Forms the ion of `molecule`. Returns an empty string, or why it cannot be
+// formed (a count of some element would be negative), in Japanese (UTF-8).
+std::string FormIon(const Molecule& molecule, const IonSpec& spec, Ion& ion);
+
+}  // namespace zorvan::mass

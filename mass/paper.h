@@ -1,0 +1,33 @@
+// The two lines of an experimental section: the high-resolution mass and the
+// elemental analysis, as plain text and as HTML with sub- and superscripts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "mass/ion.h"
+
+namespace zorvan::mass {
+
+struct PaperLine {
+  std::string Plain;  // ASCII only
+  std::string Html;   // counts in <sub>, the charge in <sup>
+};
+
+// "HRMS (ESI) m/z: [M + Na]+ Calcd for C10H12NaO 171.0780; Found 171.0783."
+// Without `found` the line ends after the calculated m/z with ".".
+PaperLine HrmsLine(const std::string& method, const IonSpec& spec, const Ion& ion,
+                   std::optional<double> found);
+
+// Symbol and percentage text as the main window's list shows it ("81.04").
+using Percentages = std::vector<std::pair<std::string, std::string>>;
+
+// "Anal. Calcd for C10H12O: C, 81.04; H, 8.16." over C, H, N and S in that
+// order as far as `calculated` holds them; with `found`, "Found: C, 80.95;
+// H, 8.20." follows.
+PaperLine AnalysisLine(const std::string& hill, const Percentages& calculated,
+                       const Percentages& found);
+
+}  // namespace zorvan::mass
