@@ -46,6 +46,11 @@ int64_t NominalMass(const Molecule& molecule);
 // C, then H, then the rest alphabetically; without C all alphabetically;
 // counts of 1 not written. "" for an empty molecule.
 std::string HillFormula(const Molecule& molecule);
+// The bytes PutHillFormula may write for `molecule`.
+size_t HillFormulaRoom(const Molecule& molecule);
+// Writes the Hill formula at `out`, which has room for HillFormulaRoom
+// bytes, without allocating; returns the end.
+char* PutHillFormula(char* out, const Molecule& molecule);
 // 1 + sum n (v - 2) / 2 with the valences C, Si 4; N, P 3; H, F, Cl, Br, I,
 // Li, Na, K 1; O, S 2. None when the molecule holds any other element.
 std::optional<double> Dbe(const Molecule& molecule);

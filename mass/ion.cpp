@@ -1,0 +1,139 @@
+#include "mass/ion.h"
+
+#include <cstdlib>
+
+namespace zorvan::mass {
+
+namespace {
+
+// Limits that keep every count and mass finite and every notation short;
+// no real ion comes near them.
+constexpr int MaxMultiplier = 1000;
+constexpr int MaxCharge = 1000;
+
+bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Adds `count` atoms of `element` to `molecule` (a negative count takes them
+// away; an element left at zero is dropped). Returns false when the count
+// would fall below zero.
+bool AddAtoms(Molecule& molecule, const IsotopeElement* element, int64_t count) {
+  for (size_t k = 0; k < molecule.size(); ++k) {
+    if (molecule[k].Element != element) continue;
+    molecule[k].Count += count;
+    if (molecule[k].Count < 0) return false;
+    if (molecule[k].Count == 0) molecule.erase(molecule.begin() + static_cast<std::ptrdiff_t>(k));
+    return true;
+  }
+  if (count < 0) return false;
+  if (count > 0) molecule.push_back({element, count});
+  return true;
+}
+
+// Reads the text of one ion notation, with spaces already removed.
+class IonReader {
+ public:
+  IonReader(std::string_view text, const IsotopeTable& table) : text_(text), table_(table) {}
+
+  std::string Read(IonSpec& ion) {
+    if (!Take('[')) return "イオンは [M+H]+ のように [ ] で囲んで書きます(中性分子は M)";
+    if (!ReadNumber(ion.Multiplier, MaxMultiplier)) return "M の前の数は 1 から 1000 までの整数で書きます";
+    if (!Take('M')) return "[ の後には M (または 2M などの nM) を書きます";
+    ion.PaperNotation = "[" + (ion.Multiplier > 1 ? std::to_string(ion.Multiplier) : "") + "M";
+    while (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-')) {
+      const bool add = text_[pos_++] == '+';
+      const size_t start = pos_;
+      if (std::string error = ReadTerm(add ? ion.Added : ion.Removed); !error.empty()) return error;
+      ion.PaperNotation += std::string(add ? " + " : " - ") + std::string(text_.substr(start, pos_ - start));
+    }
+    if (!Take(']')) return pos_ < text_.size() ? "「" + std::string(text_.substr(pos_, 1)) + "」は読めません: ] の前には + か - で式を続けます"
+                                               : "] がありません";
+    int charge = 1;
+    const bool digits = pos_ < text_.size() && IsDigit(text_[pos_]);
+    if (!ReadNumber(charge, MaxCharge)) return "電荷の数は 1 から 1000 までの整数で書きます";
+    if (pos_ == text_.size() || (text_[pos_] != '+' && text_[pos_] != '-'))
+      return "] の後に電荷 (+、-、2+ など) を書きます";
+    const char sign = text_[pos_++];
+    if (pos_ != text_.size()) return "電荷の後に余分な文字があります";
+    ion.Charge = sign == '+' ? charge : -charge;
+    ion.PaperNotation += "]" + (digits ? std::to_string(charge) : "") + sign;
+    return {};
+  }
+
+ private:
+  bool Take(char c) {
+    if (pos_ == text_.size() || text_[pos_] != c) return false;
+    ++pos_;
+    return true;
+  }
+
+  // Reads an optional whole number from 1 to `max` into `value`; leaves it
+  // as it is when none is written. Returns false for 0 or a number past max.
+  bool ReadNumber(int& value, int max) {
+    if (pos_ == text_.size() || !IsDigit(text_[pos_])) return true;
+    long n = 0;
+    while (pos_ < text_.size() && IsDigit(text_[pos_])) {
+      n = n * 10 + (text_[pos_++] - '0');
+      if (n > max) return false;
+    }
+    if (n == 0) return false;
+    value = static_cast<int>(n);
+    return true;
+  }
+
+  // Reads one term, "2H" or "CH3COO", into `sum`.
+  std::string ReadTerm(Molecule& sum) {
+    int times = 1;
+    if (!ReadNumber(times, MaxMultiplier)) return "式の前の数は 1 から 1000 までの整数で書きます";
+    if (pos_ == text_.size() || !IsUpper(text_[pos_])) return "+ や - の後には H、Na、H2O のような式を書きます";
+    while (pos_ < text_.size() && IsUpper(text_[pos_])) {
+      const size_t start = pos_++;
+      if (pos_ < text_.size() && IsLower(text_[pos_])) ++pos_;
+      const std::string symbol(text_.substr(start, pos_ - start));
+      const IsotopeElement* element = table_.Find(symbol);
+      if (element == nullptr) return symbol + " は天然の同位体組成をもつ元素ではありません";
+      int count = 1;
+      if (!ReadNumber(count, MaxMultiplier)) return symbol + " の数は 1 から 1000 までの整数で書きます";
+      AddAtoms(sum, element, static_cast<int64_t>(count) * times);
+    }
+    return {};
+  }
+
+  std::string_view text_;
+  const IsotopeTable& table_;
+  size_t pos_ = 0;
+};
+
+}  // namespace
+
+std::string ParseIon(std::string_view text, const IsotopeTable& table, IonSpec& ion) {
+  ion = IonSpec{};
+  // Spaces are allowed anywhere, as papers write "[M + H]+".
+  std::string compact;
+  for (const char c : text)
+    if (c != ' ' && c != '\t') compact += c;
+  if (compact.empty()) return "イオンが空です: [M+H]+ のように書きます";
+  if (compact == "M") {
+    ion.PaperNotation = "M";
+    return {};
+  }
+  std::string error = IonReader(compact, table).Read(ion);
+  if (!error.empty()) ion = IonSpec{};
+  return error;
+}
+
+std::string FormIon(const Molecule& molecule, const IonSpec& spec, Ion& ion) {
+  ion.Formula.assign(molecule.begin(), molecule.end());
+  for (ElementCount& e : ion.Formula) e.Count *= spec.Multiplier;
+  for (const ElementCount& e : spec.Added) AddAtoms(ion.Formula, e.Element, e.Count);
+  for (const ElementCount& e : spec.Removed)
+    if (!AddAtoms(ion.Formula, e.Element, -e.Count))
+      return e.Element->Symbol + " が足りないため、このイオンはできません";
+  ion.Charge = spec.Charge;
+  const double mass = MonoisotopicMass(ion.Formula) - spec.Charge * ElectronMass;
+  ion.Mz = spec.Charge == 0 ? mass : mass / std::abs(spec.Charge);
+  return {};
+}
+
+}  // namespace zorvan::mass

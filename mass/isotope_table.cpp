@@ -1,0 +1,65 @@
+// The one adapter over IsoSpec's element tables (IsoSpec 2.2, Łącki, Startek
+// et al.; its tables hold the IUPAC/CIAAW isotopic compositions and the
+// AME atomic masses that release ships).
+#include "mass/isotope_table.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <platform.h>  // must precede element_tables.h: it defines ISOSPEC_C_API
+#include <element_tables.h>
+
+namespace zorvan::mass {
+
+namespace {
+
+// Above this atomic number no element has a natural isotopic composition
+// (Np and beyond); below it, the gaps (Tc, Pm, Po ... Ac) are simply absent
+// from IsoSpec's table.
+constexpr int LastNaturalElement = 92;
+
+}  // namespace
+
+IsotopeTable IsotopeTable::FromIsoSpec() {
+  std::vector<IsotopeElement> elements;
+  for (size_t i = 0; i < IsoSpec::isospec_number_of_isotopic_entries; ++i) {
+    const int number = IsoSpec::elem_table_atomicNo[i];
+    // Number 0 holds the electron pseudo-elements, and a second block under
+    // number 1 ("Pn") the proton: neither is an element of a formula.
+    if (number < 1 || number > LastNaturalElement || IsoSpec::elem_table_probability[i] <= 0) continue;
+    const char* symbol = IsoSpec::elem_table_symbol[i];
+    if (elements.empty() || elements.back().Symbol != symbol) {
+      const bool seen = std::any_of(elements.begin(), elements.end(),
+                                    [&](const IsotopeElement& e) { return e.AtomicNumber == number; });
+      if (seen) {
+        // Skip the rest of a repeated block.
+        while (i + 1 < IsoSpec::isospec_number_of_isotopic_entries &&
+               std::strcmp(IsoSpec::elem_table_symbol[i + 1], symbol) == 0)
+          ++i;
+        continue;
+      }
+      elements.push_back({symbol, number, {}, 0});
+    }
+    elements.back().Isotopes.push_back({static_cast<int>(IsoSpec::elem_table_massNo[i]), IsoSpec::elem_table_mass[i],
+                                        IsoSpec::elem_table_probability[i]});
+  }
+  return IsotopeTable(std::move(elements));
+}
+
+IsotopeTable::IsotopeTable(std::vector<IsotopeElement> elements) : elements_(std::move(elements)) {
+  for (IsotopeElement& e : elements_) {
+    std::sort(e.Isotopes.begin(), e.Isotopes.end(),
+              [](const Isotope& a, const Isotope& b) { return a.MassNumber < b.MassNumber; });
+    e.MostAbundant = 0;
+    for (size_t k = 1; k < e.Isotopes.size(); ++k)
+      if (e.Isotopes[k].Abundance > e.Isotopes[e.MostAbundant].Abundance) e.MostAbundant = static_cast<int>(k);
+  }
+}
+
+const IsotopeElement* IsotopeTable::Find(std::string_view symbol) const {
+  for (const IsotopeElement& e : elements_)
+    if (e.Symbol == symbol) return &e;
+  return nullptr;
+}
+
+}  // namespace zorvan::mass
