@@ -64,7 +64,7 @@ struct FinderQuery {
 struct Candidate {
   Molecule Formula;          // M
   std::string Hill;          // M's Hill formula
-  Ion Ion;                   // its ion under the query's IonSpec; empty without an m/z
+  Ion Ionized;               // its ion under the query's IonSpec; empty without an m/z
   double ErrorPpm = 0, ErrorMda = 0;  // calculated - measured; 0 without an m/z
   std::optional<double> Dbe;
   // As the main window shows them, when percentages or a weight range were
