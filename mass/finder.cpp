@@ -1,0 +1,266 @@
+// The search behind FindFormulas.
+//
+// How it prunes: the elements are walked one per level, the heaviest
+// outermost and the lightest innermost, by the mass the window bounds (the
+// monoisotopic mass for an m/z, the atom.csv weight for the analysis alone).
+// At each level only the counts c are tried for which the mass so far plus
+// c m can still reach the window [low, high] with what the remaining
+// elements can add at least (minRest) and at most (maxRest):
+//   ceil((low - partial - maxRest) / m) <= c <= floor((high - partial - minRest) / m).
+// At the innermost level this leaves just the counts that land in the
+// window, so the work grows with the formulas of the outer elements that can
+// still reach it, not with the product of all the ranges. For the analysis
+// alone a measured percentage bounds its element's count by the weight
+// (c m / W within the percentage, so c <= Fhigh W_high / m), and once that
+// count is fixed it narrows the weight itself to c m / Fhigh .. c m / Flow;
+// the elements with a measured percentage are walked first for that reason.
+//
+// The window is widened by a margin far above the rounding of these sums and
+// far below any tolerance a query can ask for; each formula met in it is then
+// decided by the same arithmetic that reports it (FormIon's m/z, the main
+// window's weight and percentages), so the ends of the tolerance are
+// included exactly and nothing inside is lost to rounding.
+#include <algorithm>
+#include <charconv>  // std::from_chars
+#include <cmath>
+#include <limits>
+
+#include "core/number_forms.h"
+#include "mass/finder.h"
+#include "mass/finder_detail.h"
+
+namespace zorvan::mass {
+namespace {
+
+// Percentage points: a typed percentage and its tolerance differ from their
+// binary values by far less than this, and a shown percentage moves in steps
+// of 0.01, so the guard admits the ends and nothing a reader would call out.
+constexpr double PercentGuard = 1e-9;
+
+struct Level {
+  const IsotopeElement* Element = nullptr;
+  int Lo = 0, Hi = 0;
+  double Mass = 0;       // what the window bounds
+  float Weight = 0;      // atom.csv
+  int Measured = -1;     // index into the measured percentages
+  bool Bounds = false;   // the percentage bounds the count (the analysis alone)
+  double FLow = 0, FHigh = 1;  // the weight fraction, widened
+};
+
+class Search {
+ public:
+  Search(const FinderQuery& query, const ReferenceTables& tables,
+         const std::function<bool(const Candidate&)>& found,
+         const std::function<void(const FinderProgress&)>& progress, const std::atomic<bool>* cancel);
+
+  uint64_t Run();
+
+ private:
+  void Walk(size_t i, double partial, double low, double high, double base, double span);
+  void Consider();
+  // Fills the weight and percentages of `candidate_` as the main window
+  // shows them; false when they miss the measured values or the weight range.
+  bool Analyse();
+
+  const FinderQuery& query_;
+  const std::function<bool(const Candidate&)>& found_;
+  const std::function<void(const FinderProgress&)>& progress_;
+  const std::atomic<bool>* cancel_;
+  std::vector<Level> levels_;
+  std::vector<double> minRest_, maxRest_;  // of the levels from i on
+  std::vector<size_t> byAtomNumber_;       // the levels in atom.csv order
+  std::vector<int> counts_;
+  bool possible_ = true;                   // false when the ion needs atoms no M can have
+  bool weights_ = false;
+  double low_ = 0, high_ = 0, tolerance_ = 0;
+  uint64_t count_ = 0;
+  bool stop_ = false;
+  Candidate candidate_;
+};
+
+Search::Search(const FinderQuery& query, const ReferenceTables& tables,
+               const std::function<bool(const Candidate&)>& found,
+               const std::function<void(const FinderProgress&)>& progress, const std::atomic<bool>* cancel)
+    : query_(query), found_(found), progress_(progress), cancel_(cancel) {
+  weights_ = query.Analysis.has_value() || query.WeightRange.has_value();
+  const IonSpec& ion = query.Ion;
+  for (const ElementRange& r : query.Ranges) {
+    Level level{r.Element, r.Min, r.Max, r.Element->MonoisotopicMass()};
+    if (weights_) level.Weight = tables.Elements[AtomNumberOf(*r.Element, tables.Elements)].AtomicWeight;
+    levels_.push_back(level);
+  }
+  if (query.Mz) {
+    // An ion that takes atoms away needs at least that many in n M.
+    for (const ElementCount& removed : ion.Removed) {
+      int64_t need = removed.Count;
+      for (const ElementCount& added : ion.Added) need -= added.Element == removed.Element ? added.Count : 0;
+      if (need <= 0) continue;
+      const auto least = static_cast<int>((need + ion.Multiplier - 1) / ion.Multiplier);
+      const auto it = std::find_if(levels_.begin(), levels_.end(), [&](const Level& l) { return l.Element == removed.Element; });
+      if (it == levels_.end()) possible_ = false;
+      else it->Lo = std::max(it->Lo, least);
+    }
+    const double mz = *query.Mz;
+    tolerance_ = query.ToleranceMda ? *query.ToleranceMda / 1000 : query.TolerancePpm * mz * 1e-6;
+    // m/z = (n M + added - removed - z me) / |z|, solved for M at both ends.
+    const int z = ion.Charge;
+    const double size = z == 0 ? 1 : std::abs(z);
+    const double shift = z * ElectronMass - MonoisotopicMass(ion.Added) + MonoisotopicMass(ion.Removed);
+    low_ = ((mz - tolerance_) * size + shift) / ion.Multiplier;
+    high_ = ((mz + tolerance_) * size + shift) / ion.Multiplier;
+    const double margin = 1e-9 * (1 + std::abs(high_));
+    low_ -= margin;
+    high_ += margin;
+  } else {
+    // The weight shown has seven digits; the margin covers that and the
+    // float sums behind it.
+    for (Level& l : levels_) l.Mass = l.Weight;
+    low_ = query.WeightRange->first * (1 - 1e-5) - 1e-5;
+    high_ = query.WeightRange->second * (1 + 1e-5) + 1e-5;
+  }
+  if (query.Analysis) {
+    const AnalysisFilter& a = *query.Analysis;
+    for (size_t k = 0; k < a.Percent.size(); ++k) {
+      for (Level& l : levels_) {
+        if (l.Element->Symbol != a.Percent[k].first) continue;
+        l.Measured = static_cast<int>(k);
+        // A shown percentage within the tolerance has a fraction within it
+        // and half a step more; the rest of the widening covers the floats.
+        l.Bounds = !query.Mz;
+        l.FLow = std::max(0.0, (a.Percent[k].second - a.Tolerance - 0.015) / 100);
+        l.FHigh = std::min(1.0, (a.Percent[k].second + a.Tolerance + 0.015) / 100);
+      }
+    }
+  }
+  std::stable_sort(levels_.begin(), levels_.end(), [](const Level& a, const Level& b) {
+    if (a.Bounds != b.Bounds) return a.Bounds;
+    return a.Mass > b.Mass;
+  });
+  minRest_.assign(levels_.size() + 1, 0);
+  maxRest_.assign(levels_.size() + 1, 0);
+  for (size_t i = levels_.size(); i-- > 0;) {
+    minRest_[i] = minRest_[i + 1] + levels_[i].Lo * levels_[i].Mass;
+    maxRest_[i] = maxRest_[i + 1] + levels_[i].Hi * levels_[i].Mass;
+  }
+  if (weights_) {
+    std::vector<int> numbers;
+    for (const Level& l : levels_) numbers.push_back(AtomNumberOf(*l.Element, tables.Elements));
+    for (size_t i = 0; i < levels_.size(); ++i) byAtomNumber_.push_back(i);
+    std::sort(byAtomNumber_.begin(), byAtomNumber_.end(), [&](size_t a, size_t b) { return numbers[a] < numbers[b]; });
+  }
+  counts_.assign(levels_.size(), 0);
+}
+
+uint64_t Search::Run() {
+  if (possible_ && !levels_.empty()) Walk(0, 0, low_, high_, 0, 1);
+  if (progress_) progress_({1, count_});
+  return count_;
+}
+
+void Search::Walk(size_t i, double partial, double low, double high, double base, double span) {
+  if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) stop_ = true;
+  if (stop_) return;
+  const Level& l = levels_[i];
+  double from = std::max<double>(l.Lo, std::ceil((low - partial - maxRest_[i + 1]) / l.Mass));
+  double to = std::min<double>(l.Hi, std::floor((high - partial - minRest_[i + 1]) / l.Mass));
+  if (l.Bounds) {
+    from = std::max(from, std::ceil(l.FLow * low / l.Mass));
+    to = std::min(to, std::floor(l.FHigh * high / l.Mass));
+  }
+  if (!(from <= to)) return;
+  const int first = static_cast<int>(from), last = static_cast<int>(to);
+  const bool innermost = i + 1 == levels_.size();
+  const double step = span / (last - first + 1);
+  for (int c = first; c <= last && !stop_; ++c) {
+    counts_[i] = c;
+    if (innermost) {
+      Consider();
+      continue;
+    }
+    double childLow = low, childHigh = high;
+    if (l.Bounds && c > 0) {
+      childLow = std::max(low, c * l.Mass / l.FHigh);
+      if (l.FLow > 0) childHigh = std::min(high, c * l.Mass / l.FLow);
+    }
+    const double childBase = base + step * (c - first);
+    Walk(i + 1, partial + c * l.Mass, childLow, childHigh, childBase, step);
+    if (progress_ && i < 2) progress_({childBase + step, count_});
+  }
+  counts_[i] = 0;
+}
+
+void Search::Consider() {
+  Candidate& c = candidate_;
+  c.Formula.clear();
+  for (size_t i = 0; i < levels_.size(); ++i) {
+    if (counts_[i] > 0) c.Formula.push_back({levels_[i].Element, counts_[i]});
+  }
+  if (c.Formula.empty()) return;
+  if (query_.Mz) {
+    if (!FormIon(c.Formula, query_.Ion, c.Ionized).empty()) return;
+    const double error = c.Ionized.Mz - *query_.Mz;
+    if (!(std::abs(error) <= tolerance_)) return;
+    c.ErrorMda = error * 1e3;
+    c.ErrorPpm = error / *query_.Mz * 1e6;
+  }
+  c.Dbe = Dbe(c.Formula);
+  if (query_.IntegerDbe || query_.DbeMin || query_.DbeMax) {
+    if (!c.Dbe) return;
+    if (query_.IntegerDbe && *c.Dbe != std::floor(*c.Dbe)) return;
+    if ((query_.DbeMin && *c.Dbe < *query_.DbeMin) || (query_.DbeMax && *c.Dbe > *query_.DbeMax)) return;
+  }
+  if (query_.Rules && !Plausible(c.Formula)) return;
+  if (weights_ && !Analyse()) return;
+  c.Hill = HillFormula(c.Formula);
+  ++count_;
+  if (!found_(c)) stop_ = true;
+}
+
+bool Search::Analyse() {
+  Candidate& c = candidate_;
+  // The main window's arithmetic: each product in double, the running weight
+  // rounded to float, in atom.csv order; each fraction rounded to float.
+  float weight = 0;
+  for (const size_t i : byAtomNumber_) {
+    if (counts_[i] > 0) {
+      weight = static_cast<float>(static_cast<double>(levels_[i].Weight) * static_cast<float>(counts_[i]) + weight);
+    }
+  }
+  char text[MaxNumberLen];
+  c.Weight.assign(text, PutGeneralNumber(text, weight, '.'));
+  if (query_.WeightRange) {
+    double shown = 0;
+    std::from_chars(c.Weight.data(), c.Weight.data() + c.Weight.size(), shown);
+    if (shown < query_.WeightRange->first || shown > query_.WeightRange->second) return false;
+  }
+  c.Percent.clear();
+  c.Deviation = 0;
+  if (!query_.Analysis) return true;
+  const AnalysisFilter& a = *query_.Analysis;
+  c.Percent.resize(a.Percent.size());
+  for (size_t i = 0; i < levels_.size(); ++i) {
+    const Level& l = levels_[i];
+    if (l.Measured < 0) continue;
+    const float fraction =
+        static_cast<float>(static_cast<double>(l.Weight) * static_cast<float>(counts_[i]) / weight);
+    const double shown = detail::RoundToWhole(static_cast<double>(fraction) * 10000) / 100;
+    const double deviation = std::abs(shown - a.Percent[l.Measured].second);
+    if (deviation > a.Tolerance + PercentGuard) return false;
+    c.Deviation = std::max(c.Deviation, deviation);
+    char* end = PutPercentage(text, fraction, '.') - 1;  // without the "%"
+    c.Percent[l.Measured] = {l.Element->Symbol, std::string(text, end)};
+  }
+  return true;
+}
+
+}  // namespace
+
+uint64_t FindFormulas(const FinderQuery& query, const ReferenceTables& tables,
+                      const std::function<bool(const Candidate&)>& found,
+                      const std::function<void(const FinderProgress&)>& progress,
+                      const std::atomic<bool>* cancel) {
+  if (!CheckQuery(query, tables).empty()) return 0;
+  return Search(query, tables, found, progress, cancel).Run();
+}
+
+}  // namespace zorvan::mass
