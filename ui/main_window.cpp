@@ -17,11 +17,14 @@
 
 #include "core/explain.h"
 #include "core/report.h"
+#include "mass/isotope_table.h"
 #include "ui/about_box.h"
 #include "ui/controls.h"
+#include "ui/finder_window.h"
 #include "ui/fonts.h"
 #include "ui/help_window.h"
 #include "ui/icon.h"
+#include "ui/mass_window.h"
 #include "ui/namelist.h"
 #include "ui/twips.h"
 
@@ -119,6 +122,9 @@ void Zorvan::CreateActions() {
   disp_help = make("disp_help", QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F\u306E\u8868\u793A(&H)"),
                    &Zorvan::disp_help_Click);
   MnuAbout = make("MnuAbout", QStringLiteral("About(&A)"), &Zorvan::MnuAbout_Click);
+  // 質量分析(&M)..., 組成推定(&F)...
+  MnuMass = make("MnuMass", QStringLiteral(u"\u8CEA\u91CF\u5206\u6790(&M)..."), &Zorvan::MnuMass_Click);
+  MnuFinder = make("MnuFinder", QStringLiteral(u"\u7D44\u6210\u63A8\u5B9A(&F)..."), &Zorvan::MnuFinder_Click);
 
   // The check marks are the program's only settings; both start checked.
   // The click handlers flip them, so Qt's own toggle is undone first.
@@ -142,6 +148,8 @@ void Zorvan::CreateActions() {
   MNuChange->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
   MnuSearch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   disp_help->setShortcut(QKeySequence(Qt::Key_F1));
+  MnuMass->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  MnuFinder->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
 }
 
 void Zorvan::CreateMenus() {
@@ -154,6 +162,7 @@ void Zorvan::CreateMenus() {
   make("MnuEdit", QStringLiteral(u"\u7DE8\u96C6(&E)"), {MnuCopy1, MnuCopy2, MnuCopyA, MnuPaste});  // 編集(&E)
   // ｵﾌﾟｼｮﾝ(&O), ﾍﾙﾌﾟ(&H)
   make("MnuOption", QStringLiteral(u"\uFF75\uFF8C\uFF9F\uFF7C\uFF6E\uFF9D(&O)"), {MNuChange, MnuSearch});
+  make("MnuTool", QStringLiteral(u"\uFF82\uFF70\uFF99(&T)"), {MnuMass, MnuFinder});  // ﾂｰﾙ(&T)
   make("menu_hlp", QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F(&H)"), {disp_help, MnuAbout});
 }
 
@@ -235,6 +244,15 @@ void Zorvan::ShowResult(const CalcResult& result) {
   if (const Text caution = HydrateCaution(formula); !caution.empty()) notes << ToQString(caution);
   Text2->setToolTip(notes.join(u'\n'));
   if (result.TypedPosition > 0) Text1->setCursorPosition(result.TypedPosition - 1);
+
+  // The engine's counts are those of this result: no calculation came after it.
+  shown_.Formula = Text1->text();
+  shown_.Ok = result.Status == CalcStatus::Ok;
+  shown_.Counts = shown_.Ok ? engine_->Counts() : AtomCounts{};
+  shown_.PercentLines.clear();
+  for (const Text& line : result.PercentLines) shown_.PercentLines << ToQString(line);
+  shown_.Notes = Text2->toolTip();
+  emit Calculated(shown_);
 }
 
 void Zorvan::CalculateFormula() {
@@ -314,15 +332,17 @@ void Zorvan::Command2_Click() {
   if (names_.SubstanceLast() < 0) LoadNameDatabase();
   SearchResults hits = SearchNames(ToText(Formula), names_);
   namelist_ = new namelist(hits, names_.SubstanceLast(), this);
-  connect(namelist_, &namelist::FormulaChosen, this, [this](const QString& formula) {
-    SetBoxText(Text1, formula);
-    CalculateFormula();
-  });
+  connect(namelist_, &namelist::FormulaChosen, this, &Zorvan::CalculateChosen);
   connect(namelist_, &namelist::Unloading, this, [this](const QString& query) { SetBoxText(Text1, query); });
   // Without hits the window stays hidden, holding the query until the next
   // search or the end of search mode closes it.
   if (hits.HitLast() >= 0) namelist_->show();
   namelist_->SetQuery(Formula);
+}
+
+void Zorvan::CalculateChosen(const QString& formula) {
+  SetBoxText(Text1, formula);
+  CalculateFormula();
 }
 
 void Zorvan::MnuExit_Click() { close(); }
@@ -344,6 +364,38 @@ void Zorvan::MnuAbout_Click() {
   about_->show();
   about_->raise();
   about_->activateWindow();
+}
+
+const mass::IsotopeTable& Zorvan::Isotopes() {
+  if (!isotopes_) isotopes_ = std::make_unique<mass::IsotopeTable>(mass::IsotopeTable::FromIsoSpec());
+  return *isotopes_;
+}
+
+void Zorvan::ShowToolWindow(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+void Zorvan::MnuMass_Click() {
+  if (!mass_) {
+    mass_ = new MassWindow(tables_.Elements, Isotopes(), this);
+    mass_->ShowCalculation(shown_);
+    connect(this, &Zorvan::Calculated, mass_, &MassWindow::ShowCalculation);
+    connect(mass_, &MassWindow::FinderRequested, this, [this](const QString& mz, const QString& ion) {
+      MnuFinder_Click();
+      finder_->SearchFor(mz, ion);
+    });
+  }
+  ShowToolWindow(mass_);
+}
+
+void Zorvan::MnuFinder_Click() {
+  if (!finder_) {
+    finder_ = new FinderWindow(tables_, Isotopes(), this);
+    connect(finder_, &FinderWindow::FormulaChosen, this, &Zorvan::CalculateChosen);
+  }
+  ShowToolWindow(finder_);
 }
 
 void Zorvan::disp_help_Click() { help_->disp_help_Click(this, tables_.Groups); }

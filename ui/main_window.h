@@ -14,6 +14,10 @@
 //   core), calculates each line with the engine, appends its report block
 //   (AppendBatchEntry, core), shows the last line with its results and puts
 //   the batch text on the clipboard.
+// - The tool windows: every calculation shown (the three above, a click in
+//   namelist, the group option) is announced by Calculated, which the mass
+//   window follows; the finder window's FormulaChosen calculates as
+//   namelist's does, and the mass window's FinderRequested searches there.
 #pragma once
 
 #include <QMainWindow>
@@ -24,6 +28,7 @@
 #include "core/calculation.h"
 #include "core/reference_tables.h"
 #include "search/name_database.h"
+#include "ui/calculation_shown.h"
 
 class QAction;
 class QLabel;
@@ -38,6 +43,11 @@ class Launcher;
 class Registry;
 class frmAbout;
 class namelist;
+class MassWindow;
+class FinderWindow;
+namespace mass {
+class IsotopeTable;
+}
 
 // The controls and menu items carry their names as object names, so that
 // findChild<QLineEdit*>("Text1") finds the formula box.
@@ -55,6 +65,10 @@ class Zorvan : public QMainWindow {
   // file is missing or ends inside a record; the window must not be shown then.
   void Form_Load();
 
+ signals:
+  // After every calculation shown, with what the window shows.
+  void Calculated(const CalculationShown& shown);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -71,6 +85,8 @@ class Zorvan : public QMainWindow {
   void MnuCopy2_Click();
   void MnuCopyA_Click();
   void MnuPaste_Click();
+  void MnuMass_Click();
+  void MnuFinder_Click();
 
  private:
   void CreateActions();
@@ -86,6 +102,11 @@ class Zorvan : public QMainWindow {
   static void PutOnClipboard(const QString& text);
   void LoadNameDatabase();
   void CloseResultWindow();
+  // Writes a formula chosen in another window into Text1 and calculates it.
+  void CalculateChosen(const QString& formula);
+  // Brings `window` to the front, shown.
+  static void ShowToolWindow(QWidget* window);
+  const mass::IsotopeTable& Isotopes();
   char16_t DecimalPoint() const;
 
   QLabel* Label1;
@@ -108,6 +129,8 @@ class Zorvan : public QMainWindow {
   QAction* MnuSearch;
   QAction* disp_help;
   QAction* MnuAbout;
+  QAction* MnuMass;
+  QAction* MnuFinder;
 
   std::filesystem::path dataFolder_;
   Registry& registry_;
@@ -118,6 +141,11 @@ class Zorvan : public QMainWindow {
   QPointer<namelist> namelist_;
   QPointer<frmAbout> about_;
   std::unique_ptr<HelpCommand> help_;
+  // The tool windows, made on first use and kept, hidden, when closed.
+  std::unique_ptr<mass::IsotopeTable> isotopes_;
+  CalculationShown shown_;  // the last calculation, for a mass window opened later
+  QPointer<MassWindow> mass_;
+  QPointer<FinderWindow> finder_;
 };
 
 }  // namespace zorvan

@@ -1,0 +1,19 @@
+// Measured weight percentages as a chemist types them: "C=80.95, H=8.20".
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zorvan::mass {
+
+using MeasuredPercent = std::vector<std::pair<std::string, double>>;  // symbol, percent
+
+// Parses pairs of an element symbol and a percentage from 0 to 100, written
+// "C=80.95", "C 80.95" or "C:80.95" and separated by commas, semicolons or
+// spaces; each symbol at most once. Returns an empty string, or what is
+// wrong, in Japanese (UTF-8). Empty text gives no pairs.
+std::string ParsePercentages(std::string_view text, MeasuredPercent& percent);
+
+}  // namespace zorvan::mass

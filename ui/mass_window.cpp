@@ -1,0 +1,346 @@
+#include "ui/mass_window.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <optional>
+
+#include "mass/paper.h"
+#include "mass/percent_text.h"
+#include "ui/controls.h"
+#include "ui/pattern_plot.h"
+#include "ui/tool_widgets.h"
+
+namespace zorvan {
+namespace {
+
+const char* const Methods[] = {"ESI", "APCI", "EI", "CI", "FAB", "MALDI", "DART"};
+constexpr size_t PatternPeakCap = 20000;  // enough for proteins at a 0.01% floor, cheap to list
+constexpr int ProfilePoints = 1500;
+
+QString Utf8(const std::string& s) { return QString::fromStdString(s); }
+
+// Returns the symbol and percentage of each line of List1 ("C \t 81.04%"),
+// with "." as the decimal point whatever the list uses.
+mass::Percentages ShownPercentages(const QStringList& lines) {
+  mass::Percentages percentages;
+  for (const QString& line : lines) {
+    const qsizetype tab = line.indexOf(u'\t');
+    QString field = line.mid(tab + 1).trimmed();
+    if (tab < 0 || !field.endsWith(u'%') || !field.at(0).isDigit()) continue;  // "---.--%": no percentage
+    field.chop(1);
+    field.replace(u',', u'.');
+    percentages.emplace_back(line.left(tab).trimmed().toStdString(), field.toStdString());
+  }
+  return percentages;
+}
+
+// Puts `plain` and `html` on the clipboard together.
+void PutBoth(const QString& plain, const QString& html) {
+  auto* data = new QMimeData;
+  data->setText(plain);
+  data->setHtml(html);
+  QGuiApplication::clipboard()->setMimeData(data);
+}
+
+}  // namespace
+
+MassWindow::MassWindow(const ElementTable& elements, const mass::IsotopeTable& isotopes, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      atoms_(elements, isotopes),
+      isotopes_(isotopes),
+      pattern_(this) {
+  setObjectName(QStringLiteral("MassWindow"));
+  setWindowTitle(QStringLiteral(u"\u8CEA\u91CF\u5206\u6790"));  // 質量分析
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  top->addWidget(CreateMassGroup());
+  top->addWidget(CreatePaperGroup(), 1);
+  layout->addLayout(top);
+  Message = MakeMessageLabel("Message", this);
+  layout->addWidget(Message);
+  layout->addWidget(CreatePatternGroup(), 1);
+  resize(900, 720);
+  UpdateMolecule();
+}
+
+QWidget* MassWindow::CreateMassGroup() {
+  auto* group = new QGroupBox(QStringLiteral(u"\u5206\u5B50\u3068\u30A4\u30AA\u30F3"), this);  // 分子とイオン
+  auto* form = new QFormLayout(group);
+  Hill = MakeReadOnly("Hill", group);
+  Monoisotopic = MakeReadOnly("Monoisotopic", group);
+  Nominal = MakeReadOnly("Nominal", group);
+  DbeBox = MakeReadOnly("Dbe", group);
+  IonChooser = MakeIonChooser("IonChooser", group);
+  IonFormula = MakeReadOnly("IonFormula", group);
+  Mz = MakeReadOnly("Mz", group);
+  Found = MakeLineEdit("Found", group);
+  ErrorPpm = MakeReadOnly("ErrorPpm", group);
+  ErrorMda = MakeReadOnly("ErrorMda", group);
+  // 組成推定へ
+  ToFinder = MakeButton("ToFinder", QStringLiteral(u"\u7D44\u6210\u63A8\u5B9A\u3078(&K)"), group);
+  auto* found = new QHBoxLayout;
+  found->addWidget(Found, 1);
+  found->addWidget(ToFinder);
+  // 組成式 (Hill), モノアイソトピック質量, ノミナル質量, イオン(&I), イオン式, 実測値(&U), 誤差 (ppm), 誤差 (mDa)
+  form->addRow(QStringLiteral(u"\u7D44\u6210\u5F0F (Hill)"), Hill);
+  form->addRow(QStringLiteral(u"\u30E2\u30CE\u30A2\u30A4\u30BD\u30C8\u30D4\u30C3\u30AF\u8CEA\u91CF"), Monoisotopic);
+  form->addRow(QStringLiteral(u"\u30CE\u30DF\u30CA\u30EB\u8CEA\u91CF"), Nominal);
+  form->addRow(QStringLiteral("DBE"), DbeBox);
+  form->addRow(QStringLiteral(u"\u30A4\u30AA\u30F3(&I)"), IonChooser);
+  form->addRow(QStringLiteral(u"\u30A4\u30AA\u30F3\u5F0F"), IonFormula);
+  form->addRow(QStringLiteral("m/z"), Mz);
+  form->addRow(QStringLiteral(u"\u5B9F\u6E2C\u5024(&U)"), found);
+  static_cast<QLabel*>(form->labelForField(found))->setBuddy(Found);
+  form->addRow(QStringLiteral(u"\u8AA4\u5DEE (ppm)"), ErrorPpm);
+  form->addRow(QStringLiteral(u"\u8AA4\u5DEE (mDa)"), ErrorMda);
+
+  OnIonChosen(IonChooser, this, [this] { UpdateIon(); });
+  connect(Found, &QLineEdit::textChanged, this, [this] {
+    UpdateFound();
+    UpdatePaper();
+  });
+  connect(ToFinder, &QPushButton::clicked, this,
+          [this] { emit FinderRequested(Found->text().trimmed(), IonChooser->currentText()); });
+  return group;
+}
+
+QWidget* MassWindow::CreatePaperGroup() {
+  auto* group = new QGroupBox(QStringLiteral(u"\u8AD6\u6587\u7528"), this);  // 論文用
+  auto* form = new QFormLayout(group);
+  Method = new QComboBox(group);
+  Method->setObjectName(QStringLiteral("Method"));
+  for (const char* method : Methods) Method->addItem(QLatin1String(method));
+  HrmsLine = MakeReadOnly("HrmsLine", group);
+  CopyHrms = MakeButton("CopyHrms", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&C)"), group);  // ｺﾋﾟｰ
+  FoundEa = MakeLineEdit("FoundEa", group);
+  FoundEa->setPlaceholderText(QStringLiteral("C=80.95, H=8.20"));
+  AnalLine = MakeReadOnly("AnalLine", group);
+  CopyAnal = MakeButton("CopyAnal", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&P)"), group);
+  auto row = [group](QWidget* line, QPushButton* button) {
+    auto* box = new QHBoxLayout;
+    box->addWidget(line, 1);
+    box->addWidget(button);
+    return box;
+  };
+  // イオン化法(&E), 元素分析の実測値(&A)
+  form->addRow(QStringLiteral(u"\u30A4\u30AA\u30F3\u5316\u6CD5(&E)"), Method);
+  form->addRow(QStringLiteral("HRMS"), row(HrmsLine, CopyHrms));
+  form->addRow(QStringLiteral(u"\u5143\u7D20\u5206\u6790\u306E\u5B9F\u6E2C\u5024(&A)"), FoundEa);
+  form->addRow(QStringLiteral("Anal."), row(AnalLine, CopyAnal));
+
+  connect(Method, &QComboBox::currentIndexChanged, this, &MassWindow::UpdatePaper);
+  connect(FoundEa, &QLineEdit::textChanged, this, &MassWindow::UpdatePaper);
+  connect(CopyHrms, &QPushButton::clicked, this, [this] { CopyLine(true); });
+  connect(CopyAnal, &QPushButton::clicked, this, [this] { CopyLine(false); });
+  return group;
+}
+
+QWidget* MassWindow::CreatePatternGroup() {
+  auto* group = new QGroupBox(QStringLiteral(u"\u540C\u4F4D\u4F53\u30D1\u30BF\u30FC\u30F3"), this);  // 同位体パターン
+  auto* layout = new QVBoxLayout(group);
+  auto* bar = new QHBoxLayout;
+  ResolutionChooser = new QComboBox(group);
+  ResolutionChooser->setObjectName(QStringLiteral("ResolutionChooser"));
+  // The item's data is R; 0 sums by nominal mass, -1 lists the fine structure.
+  ResolutionChooser->addItem(QStringLiteral(u"\u30E6\u30CB\u30C3\u30C8"), 0.0);  // ユニット
+  for (int r : {10000, 30000, 60000, 120000})
+    ResolutionChooser->addItem(QStringLiteral("R = %1 %2").arg(r / 1000).arg(QStringLiteral("000")), double(r));
+  ResolutionChooser->addItem(QStringLiteral(u"\u30D5\u30A1\u30A4\u30F3"), -1.0);  // ファイン
+  ResolutionChooser->setCurrentIndex(2);
+  auto* label = new QLabel(QStringLiteral(u"\u5206\u89E3\u80FD(&R)"), group);  // 分解能
+  label->setBuddy(ResolutionChooser);
+  Busy = new QLabel(group);
+  Busy->setObjectName(QStringLiteral("Busy"));
+  CopyPeaks = MakeButton("CopyPeaks", QStringLiteral(u"\u8868\u3092\uFF7A\uFF8B\uFF9F\uFF70(&T)"), group);  // 表をｺﾋﾟｰ
+  SavePng = MakeButton("SavePng", QStringLiteral(u"PNG \u3067\u4FDD\u5B58(&N)"), group);           // PNG で保存
+  SaveSvg = MakeButton("SaveSvg", QStringLiteral(u"SVG \u3067\u4FDD\u5B58(&S)"), group);
+  for (QWidget* widget : std::initializer_list<QWidget*>{label, ResolutionChooser, Busy}) bar->addWidget(widget);
+  bar->addStretch(1);
+  for (QWidget* widget : {CopyPeaks, SavePng, SaveSvg}) bar->addWidget(widget);
+  layout->addLayout(bar);
+
+  auto* split = new QSplitter(group);
+  Plot = new PatternPlot(split);
+  Plot->setObjectName(QStringLiteral("Plot"));
+  // 相対強度 (%)
+  PeakTable = MakeResultGrid("PeakTable", {QStringLiteral("m/z"), QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)")}, split);
+  split->addWidget(Plot);
+  split->addWidget(PeakTable);
+  split->setStretchFactor(0, 3);
+  split->setStretchFactor(1, 1);
+  layout->addWidget(split, 1);
+
+  connect(ResolutionChooser, &QComboBox::currentIndexChanged, this, &MassWindow::StartPattern);
+  connect(CopyPeaks, &QPushButton::clicked, this, &MassWindow::CopyTable);
+  connect(SavePng, &QPushButton::clicked, this, [this] { SavePlot(false); });
+  connect(SaveSvg, &QPushButton::clicked, this, [this] { SavePlot(true); });
+  return group;
+}
+
+void MassWindow::ShowCalculation(const CalculationShown& shown) {
+  shown_ = shown;
+  // A hidden window computes nothing; it catches up when shown.
+  stale_ = !isVisible();
+  if (!stale_) UpdateMolecule();
+}
+
+void MassWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (stale_) {
+    stale_ = false;
+    UpdateMolecule();
+  }
+}
+
+void MassWindow::UpdateMolecule() {
+  molecule_.clear();
+  moleculeError_.clear();
+  if (!shown_.Ok) {
+    // 分子式が正しくありません
+    if (!shown_.Formula.isEmpty())
+      moleculeError_ = QStringLiteral(u"\u5206\u5B50\u5F0F\u304C\u6B63\u3057\u304F\u3042\u308A\u307E\u305B\u3093: ") +
+                       shown_.Notes;
+  } else {
+    moleculeError_ = Utf8(atoms_.ToMolecule(shown_.Counts, molecule_));
+    if (!moleculeError_.isEmpty()) molecule_.clear();
+  }
+  hasMolecule_ = !molecule_.empty();
+  SetBoxText(Hill, hasMolecule_ ? Utf8(mass::HillFormula(molecule_)) : QString());
+  SetBoxText(Monoisotopic, hasMolecule_ ? QString::number(mass::MonoisotopicMass(molecule_), 'f', 5) : QString());
+  SetBoxText(Nominal, hasMolecule_ ? QString::number(mass::NominalMass(molecule_)) : QString());
+  const std::optional<double> dbe = hasMolecule_ ? mass::Dbe(molecule_) : std::nullopt;
+  SetBoxText(DbeBox, dbe ? QString::number(*dbe) : QString());
+  UpdateIon();
+}
+
+void MassWindow::UpdateIon() {
+  // Without a molecule only the notation itself can be wrong.
+  ionError_ = Utf8(mass::ParseIon(IonChooser->currentText().trimmed().toStdString(), isotopes_, spec_));
+  hasIon_ = false;
+  if (ionError_.isEmpty() && hasMolecule_) {
+    ionError_ = Utf8(mass::FormIon(molecule_, spec_, ion_));
+    hasIon_ = ionError_.isEmpty();
+  }
+  SetBoxText(IonFormula, hasIon_ ? Utf8(mass::HillFormula(ion_.Formula)) : QString());
+  SetBoxText(Mz, hasIon_ ? QString::number(ion_.Mz, 'f', 4) : QString());
+  UpdateFound();
+  UpdatePaper();
+  StartPattern();
+}
+
+void MassWindow::UpdateFound() {
+  const QString text = Found->text().trimmed();
+  bool ok = false;
+  const double found = text.toDouble(&ok);
+  // 実測値は正の数で書いてください
+  foundError_ = text.isEmpty() || (ok && found > 0)
+                    ? QString()
+                    : QStringLiteral(u"\u5B9F\u6E2C\u5024\u306F\u6B63\u306E\u6570\u3067\u66F8\u3044\u3066\u304F\u3060\u3055\u3044");
+  const bool shown = hasIon_ && ok && found > 0;
+  SetBoxText(ErrorPpm, shown ? QString::number((ion_.Mz - found) / found * 1e6, 'f', 1) : QString());
+  SetBoxText(ErrorMda, shown ? QString::number((ion_.Mz - found) * 1000, 'f', 1) : QString());
+}
+
+void MassWindow::UpdatePaper() {
+  bool ok = false;
+  const double found = Found->text().trimmed().toDouble(&ok);
+  mass::PaperLine hrms;
+  if (hasIon_)
+    hrms = mass::HrmsLine(Method->currentText().toStdString(), spec_, ion_,
+                          ok && found > 0 ? std::optional<double>(found) : std::nullopt);
+  mass::MeasuredPercent measured;
+  eaError_ = Utf8(mass::ParsePercentages(FoundEa->text().toStdString(), measured));
+  mass::Percentages foundEa;
+  for (const auto& [symbol, percent] : measured)
+    foundEa.emplace_back(symbol, QString::number(percent, 'f', 2).toStdString());
+  mass::PaperLine anal;
+  if (hasMolecule_) anal = mass::AnalysisLine(mass::HillFormula(molecule_), ShownPercentages(shown_.PercentLines), foundEa);
+  SetBoxText(HrmsLine, Utf8(hrms.Plain));
+  SetBoxText(AnalLine, Utf8(anal.Plain));
+  hrmsHtml_ = Utf8(hrms.Html);
+  analHtml_ = Utf8(anal.Html);
+  CopyHrms->setEnabled(!hrms.Plain.empty());
+  CopyAnal->setEnabled(!anal.Plain.empty());
+  ShowMessages();
+}
+
+void MassWindow::ShowMessages() {
+  for (const QString& message : {moleculeError_, ionError_, foundError_, eaError_}) {
+    if (!message.isEmpty()) {
+      Message->setText(message);
+      return;
+    }
+  }
+  Message->clear();
+}
+
+void MassWindow::StartPattern() {
+  if (!hasIon_) {
+    pattern_.Cancel();
+    ShowPattern({});
+    return;
+  }
+  const double r = ResolutionChooser->currentData().toDouble();
+  Busy->setText(QStringLiteral(u"\u8A08\u7B97\u4E2D\u2026"));  // 計算中…
+  pattern_.Start(
+      [formula = ion_.Formula, charge = ion_.Charge, r](const std::atomic<bool>& cancel) {
+        mass::PatternRequest request;
+        request.MaxPeaks = PatternPeakCap;
+        request.Kind = r == 0 ? mass::Resolution::Unit : mass::Resolution::Fine;
+        mass::Pattern fine = mass::ComputePattern(formula, charge, request, &cancel);
+        PatternView view;
+        view.Note = Utf8(fine.Note);
+        if (r > 0 && !cancel) {
+          // The profile is drawn from the fine structure; the sticks are its centroids.
+          view.Profile = mass::Profile(fine.Peaks, r, ProfilePoints);
+          request.Kind = mass::Resolution::Centroid;
+          request.ResolvingPower = r;
+          fine = mass::ComputePattern(formula, charge, request, &cancel);
+        }
+        view.Sticks = std::move(fine.Peaks);
+        return view;
+      },
+      [this](const PatternView& view) { ShowPattern(view); });
+}
+
+void MassWindow::ShowPattern(const PatternView& view) {
+  Busy->setText(view.Note);
+  PeakTable->setRowCount(int(view.Sticks.size()));
+  for (int row = 0; row < int(view.Sticks.size()); ++row) {
+    const mass::Peak& peak = view.Sticks[size_t(row)];
+    SetCells(PeakTable, row, {QString::number(peak.Mz, 'f', 5), QString::number(peak.Relative, 'f', 2)});
+  }
+  PeakTable->scrollToTop();
+  Plot->SetPattern(view.Sticks, view.Profile);
+}
+
+void MassWindow::CopyLine(bool hrms) {
+  PutBoth((hrms ? HrmsLine : AnalLine)->text(), hrms ? hrmsHtml_ : analHtml_);
+}
+
+void MassWindow::CopyTable() { QGuiApplication::clipboard()->setText(TableAsTsv(PeakTable->model())); }
+
+void MassWindow::SavePlot(bool svg) {
+  const QString suffix = svg ? QStringLiteral("svg") : QStringLiteral("png");
+  const QString path = QFileDialog::getSaveFileName(
+      this, QString(), (Hill->text().isEmpty() ? QStringLiteral("pattern") : Hill->text()) + u'.' + suffix,
+      suffix.toUpper() + QStringLiteral(" (*.") + suffix + u')');
+  if (path.isEmpty()) return;
+  if (!(svg ? Plot->SaveSvg(path) : Plot->SavePng(path)))
+    Message->setText(QStringLiteral(u"\u4FDD\u5B58\u3067\u304D\u307E\u305B\u3093: ") + path);  // 保存できません
+}
+
+}  // namespace zorvan

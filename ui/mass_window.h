@@ -1,0 +1,108 @@
+// The mass window: exact mass, an ion's m/z, the two lines of an
+// experimental section and the isotope pattern of the formula the main
+// window calculated last.
+#pragma once
+
+#include <QWidget>
+#include <vector>
+
+#include "mass/ion.h"
+#include "mass/pattern.h"
+#include "ui/background_job.h"
+#include "ui/calculation_shown.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace zorvan {
+
+class PatternPlot;
+
+// Follows the main window through ShowCalculation and never reaches back:
+// what it hands on leaves by the FinderRequested signal.
+class MassWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `elements` and `isotopes` must outlive the window.
+  MassWindow(const ElementTable& elements, const mass::IsotopeTable& isotopes, QWidget* parent);
+
+ public slots:
+  // Shows the masses, lines and pattern of `shown`; a pattern still being
+  // computed for an earlier calculation is dropped.
+  void ShowCalculation(const CalculationShown& shown);
+
+ signals:
+  // The found m/z and the ion, for the formula finder.
+  void FinderRequested(const QString& mz, const QString& ion);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // The sticks, profile and note of one pattern, computed off the UI thread.
+  struct PatternView {
+    std::vector<mass::Peak> Sticks;
+    std::vector<mass::ProfilePoint> Profile;
+    QString Note;
+  };
+
+  QWidget* CreateMassGroup();
+  QWidget* CreatePaperGroup();
+  QWidget* CreatePatternGroup();
+  // Each step shows its part and runs the ones after it.
+  void UpdateMolecule();
+  void UpdateIon();
+  void UpdateFound();
+  void UpdatePaper();
+  void StartPattern();
+  void ShowPattern(const PatternView& view);
+  // Shows the first refusal of the steps in red, or nothing.
+  void ShowMessages();
+  void CopyLine(bool hrms);
+  void CopyTable();
+  void SavePlot(bool svg);
+
+  QLineEdit* Hill;
+  QLineEdit* Monoisotopic;
+  QLineEdit* Nominal;
+  QLineEdit* DbeBox;
+  QComboBox* IonChooser;
+  QLineEdit* IonFormula;
+  QLineEdit* Mz;
+  QLineEdit* Found;
+  QLineEdit* ErrorPpm;
+  QLineEdit* ErrorMda;
+  QPushButton* ToFinder;
+  QComboBox* Method;
+  QLineEdit* HrmsLine;
+  QPushButton* CopyHrms;
+  QLineEdit* FoundEa;
+  QLineEdit* AnalLine;
+  QPushButton* CopyAnal;
+  QLabel* Message;
+  QComboBox* ResolutionChooser;
+  QLabel* Busy;
+  PatternPlot* Plot;
+  QTableWidget* PeakTable;
+  QPushButton* CopyPeaks;
+  QPushButton* SavePng;
+  QPushButton* SaveSvg;
+
+  mass::AtomMap atoms_;
+  const mass::IsotopeTable& isotopes_;
+  CalculationShown shown_;
+  bool stale_ = false;  // a calculation arrived while the window was hidden
+  mass::Molecule molecule_;
+  mass::IonSpec spec_;
+  mass::Ion ion_;
+  bool hasMolecule_ = false, hasIon_ = false;
+  QString moleculeError_, ionError_, foundError_, eaError_;
+  QString hrmsHtml_, analHtml_;
+  BackgroundJob<PatternView> pattern_;
+};
+
+}  // namespace zorvan

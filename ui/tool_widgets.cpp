@@ -1,0 +1,99 @@
+#include "ui/tool_widgets.h"
+
+#include <QAbstractItemModel>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "ui/controls.h"
+
+namespace zorvan {
+namespace {
+
+// The ions a chemist meets most, in the notation ParseIon reads.
+const char* const IonPresets[] = {
+    "[M+H]+",  "[M+Na]+",     "[M+K]+",      "[M+NH4]+", "[M+Li]+", "[M-H]-",  "[M+Cl]-",  "[M+HCOO]-",
+    "[M+CH3COO]-", "[M]+",    "[M]-",        "[2M+H]+",  "[2M+Na]+", "[M+2H]2+", "[M+H+Na]2+", "[M+H-H2O]+", "M"};
+
+}  // namespace
+
+QLineEdit* MakeLineEdit(const char* name, QWidget* parent) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(QLatin1String(name));
+  return box;
+}
+
+QLineEdit* MakeReadOnly(const char* name, QWidget* parent) {
+  QLineEdit* box = MakeLineEdit(name, parent);
+  box->setReadOnly(true);
+  return box;
+}
+
+QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QLatin1String(name));
+  PressOnEnter({button});
+  return button;
+}
+
+QLabel* MakeMessageLabel(const char* name, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QLatin1String(name));
+  label->setWordWrap(true);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  label->setStyleSheet(QStringLiteral("color: #b00000;"));
+  return label;
+}
+
+QComboBox* MakeIonChooser(const char* name, QWidget* parent) {
+  auto* chooser = new QComboBox(parent);
+  chooser->setObjectName(QLatin1String(name));
+  chooser->setEditable(true);
+  chooser->setInsertPolicy(QComboBox::NoInsert);
+  chooser->setMaxVisibleItems(int(std::size(IonPresets)));
+  for (const char* ion : IonPresets) chooser->addItem(QLatin1String(ion));
+  return chooser;
+}
+
+void OnIonChosen(QComboBox* chooser, QObject* context, std::function<void()> chosen) {
+  QObject::connect(chooser, &QComboBox::activated, context, chosen);
+  QObject::connect(chooser->lineEdit(), &QLineEdit::editingFinished, context, chosen);
+}
+
+QTableWidget* MakeResultGrid(const char* name, const QStringList& headers, QWidget* parent) {
+  auto* grid = new QTableWidget(0, int(headers.size()), parent);
+  grid->setObjectName(QLatin1String(name));
+  grid->setHorizontalHeaderLabels(headers);
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid->verticalHeader()->hide();
+  grid->horizontalHeader()->setStretchLastSection(true);
+  // Tab leaves the grid for the next control; arrows move within it.
+  grid->setTabKeyNavigation(false);
+  return grid;
+}
+
+void SetCells(QTableWidget* grid, int row, const QStringList& cells) {
+  for (int column = 0; column < cells.size(); ++column) {
+    auto* item = new QTableWidgetItem(cells[column]);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->setItem(row, column, item);
+  }
+}
+
+QString TableAsTsv(const QAbstractItemModel* model) {
+  QString tsv;
+  auto line = [&](int count, auto&& cell) {
+    for (int i = 0; i < count; ++i) tsv += (i ? QStringLiteral("\t") : QString()) + cell(i);
+    tsv += QStringLiteral("\r\n");
+  };
+  line(model->columnCount(), [&](int column) { return model->headerData(column, Qt::Horizontal).toString(); });
+  for (int row = 0; row < model->rowCount(); ++row)
+    line(model->columnCount(), [&](int column) { return model->index(row, column).data().toString(); });
+  return tsv;
+}
+
+}  // namespace zorvan
