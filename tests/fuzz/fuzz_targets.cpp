@@ -1,5 +1,7 @@
 #include "tests/fuzz/fuzz_targets.h"
 
+#include <algorithm>
+#include <charconv>  // std::to_chars
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +9,7 @@
 
 #include "core/calculation.h"
 #include "core/report.h"
+#include "mass/percent_text.h"
 #include "search/name_database.h"
 #include "search/width_fold.h"
 
@@ -173,13 +176,30 @@ void Names(std::string_view bytes) {
   Require(h == hits.Hits.size(), "a hit that no record holds", folded);
 }
 
+// Measured percentages: refused with a message, or pairs of a symbol and a
+// percentage from 0 to 100, each symbol once, that read back the same when
+// written out again.
+void Percentages(std::string_view bytes) {
+  mass::MeasuredPercent percent, again;
+  if (!mass::ParsePercentages(bytes, percent).empty()) return;
+  std::string written;
+  for (const auto& [symbol, value] : percent) {
+    Require(!symbol.empty() && symbol.size() <= 2 && value >= 0 && value <= 100, "a pair out of range");
+    Require(std::ranges::count(percent, symbol, &std::pair<std::string, double>::first) == 1, "a symbol twice");
+    char number[32];
+    written += symbol + "=" + std::string(number, std::to_chars(number, number + sizeof number, value).ptr) + ", ";
+  }
+  Require(mass::ParsePercentages(written, again).empty() && again == percent, "the pairs do not read back");
+}
+
 }  // namespace
 
 bool RunTarget(std::string_view name, std::string_view bytes) {
   using Target = void (*)(std::string_view);
   const std::pair<std::string_view, Target> targets[] = {
       {"calculate", Calculate}, {"tables", Tables}, {"groups", Groups},
-      {"batch", Batch},         {"fold", Fold},     {"names", Names}};
+      {"batch", Batch},         {"fold", Fold},     {"names", Names},
+      {"percentages", Percentages}};
   for (const auto& [targetName, run] : targets)
     if (targetName == name) {
       run(bytes);
