@@ -76,16 +76,6 @@ char* PutJson(char* out, std::u16string_view text) {
   });
 }
 
-// A tab-separated field: backslash, tab, CR and LF written as \\, \t, \r
-// and \n, so a field never splits a line or its fields. At most 3 bytes a unit.
-char* PutTsv(char* out, std::u16string_view text) {
-  return PutEscaped(out, text, TsvPlain, [](char16_t c, char* o) {
-    *o++ = '\\';
-    *o++ = c == u'\\' ? '\\' : c == u'\t' ? 't' : c == u'\r' ? 'r' : 'n';
-    return o;
-  });
-}
-
 // Room enough for the part of an entry after the formula in any format:
 // the composition, the weight and each element's symbol and percentage
 // field, with the names and punctuation around them.
@@ -166,6 +156,14 @@ char* PutTail(char* o, OutputFormat format, const FormulaEngine& engine) {
 }
 
 }  // namespace
+
+char* PutTsv(char* out, std::u16string_view text) {
+  return PutEscaped(out, text, TsvPlain, [](char16_t c, char* o) {
+    *o++ = '\\';
+    *o++ = c == u'\\' ? '\\' : c == u'\t' ? 't' : c == u'\r' ? 'r' : 'n';
+    return o;
+  });
+}
 
 bool OutputFormatNamed(std::string_view name, OutputFormat& format) {
   if (name == "report")

@@ -17,6 +17,11 @@ enum class OutputFormat { Report, Tsv, Jsonl };
 // returns false when no format has that name.
 bool OutputFormatNamed(std::string_view name, OutputFormat& format);
 
+// Writes a tab-separated field: backslash, tab, CR and LF written as \\, \t,
+// \r and \n, so a field never splits a line or its fields. At most 3 bytes a
+// unit.
+char* PutTsv(char* out, std::u16string_view text);
+
 // Bytes on their way to a stream: an entry is written in place into room
 // made once for it, and the buffer goes out in blocks.
 class OutputBuffer {

@@ -13,6 +13,7 @@
 #include "core/explain.h"
 #include "core/reference_tables.h"
 #include "tools/formats.h"
+#include "tools/input_lines.h"
 
 namespace {
 
@@ -57,86 +58,6 @@ constexpr const char* Usage =
     "                   one place)\n"
     "  --help           show this text\n";
 
-// Returns the data folder of a run without --data: the working directory
-// when it holds atom.csv, so that tables of one's own win, otherwise the
-// example data installed with the program.
-std::string DefaultDataDir() {
-  std::error_code ec;  // an unreadable working directory just does not hold the file
-  return std::filesystem::exists("atom.csv", ec) ? "." : ZORVAN_INSTALLED_DATA_DIR;
-}
-
-// A line of more UTF-8 bytes than this has more UTF-16 units than the
-// longest formula (a code unit takes at most 3 bytes), so it can only be an
-// error: it is echoed as it streams past and never held whole.
-constexpr size_t LongLineBytes = 3 * static_cast<size_t>(zorvan::MaxFormulaLen) + 3;
-
-// Returns how many bytes at the end of `bytes` may be the start of a UTF-8
-// sequence cut off by the block boundary, or a CR that may precede the LF.
-size_t HeldBack(const std::string& bytes) {
-  size_t n = 0;
-  while (n < 3 && n < bytes.size() && (static_cast<unsigned char>(bytes[bytes.size() - 1 - n]) & 0xC0) == 0x80)
-    ++n;
-  if (n < bytes.size() && static_cast<unsigned char>(bytes[bytes.size() - 1 - n]) >= 0xC0) return n + 1;
-  return !bytes.empty() && bytes.back() == '\r' ? 1 : 0;
-}
-
-// Splits standard input into lines (LF or CR LF; a final line end adds no
-// line) and calls `onLine` with each, without its line end. A line past
-// LongLineBytes goes in pieces to `onLongStart`, `onLongPiece` and
-// `onLongEnd` instead, so memory stays constant whatever the input.
-template <typename OnLine, typename OnLongStart, typename OnLongPiece, typename OnLongEnd>
-void ForEachInputLine(OnLine onLine, OnLongStart onLongStart, OnLongPiece onLongPiece, OnLongEnd onLongEnd) {
-  std::string pending;
-  bool longLine = false;
-  auto flushLong = [&] {
-    size_t keep = HeldBack(pending);
-    onLongPiece(std::string_view(pending).substr(0, pending.size() - keep));
-    pending.erase(0, pending.size() - keep);
-  };
-  char buf[1 << 16];
-  size_t got;
-  while ((got = std::fread(buf, 1, sizeof buf, stdin)) > 0) {
-    std::string_view chunk(buf, got);
-    size_t start = 0, nl;
-    do {
-      nl = chunk.find('\n', start);
-      std::string_view piece = chunk.substr(start, nl == std::string_view::npos ? chunk.size() - start : nl - start);
-      if (nl != std::string_view::npos && pending.empty() && !longLine && piece.size() <= LongLineBytes) {
-        // A whole line inside the block, as nearly all are, goes on without a copy.
-        if (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
-        onLine(piece);
-        start = nl + 1;
-        continue;
-      }
-      pending.append(piece);
-      if (!longLine && pending.size() > LongLineBytes) {
-        longLine = true;
-        onLongStart();
-      }
-      if (nl == std::string_view::npos) {
-        if (longLine) flushLong();
-        break;
-      }
-      if (!pending.empty() && pending.back() == '\r') pending.pop_back();
-      if (longLine) {
-        onLongPiece(pending);
-        onLongEnd();
-        longLine = false;
-      } else {
-        onLine(pending);
-      }
-      pending.clear();
-      start = nl + 1;
-    } while (start < chunk.size());
-  }
-  if (longLine) {
-    onLongPiece(pending);
-    onLongEnd();
-  } else if (!pending.empty()) {
-    onLine(pending);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -175,7 +96,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (!fromOption) dataDir = DefaultDataDir();
+  if (!fromOption) dataDir = zorvan::DefaultDataDir();
   if (help) {
     std::fputs(Usage, stdout);
     // Says which folder a run with the same arguments, from here, would read.
@@ -201,7 +122,7 @@ int main(int argc, char** argv) {
   const zorvan::EntryWriter writer(format);
   zorvan::OutputBuffer out(stdout);
   // A line that is not overlong is decoded into `units`: one unit a byte at most.
-  const std::unique_ptr<char16_t[]> units(new char16_t[LongLineBytes]);
+  const std::unique_ptr<char16_t[]> units(new char16_t[zorvan::LongLineBytes]);
   zorvan::Text piece;
   zorvan::CalcResult result;
   size_t lineNumber = 0;
@@ -222,7 +143,7 @@ int main(int argc, char** argv) {
     std::fwrite(message.data(), 1, message.size(), stderr);
   };
   if (header && format == zorvan::OutputFormat::Tsv) writer.WriteHeader(out);
-  ForEachInputLine(
+  zorvan::ForEachInputLine(
       [&](std::string_view line) {
         const std::u16string_view formula(units.get(),
                                           static_cast<size_t>(zorvan::DecodeUtf8(line, units.get()) - units.get()));

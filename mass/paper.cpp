@@ -1,0 +1,74 @@
+#include "mass/paper.h"
+
+#include <charconv>  // std::to_chars
+#include <string_view>
+
+namespace zorvan::mass {
+
+namespace {
+
+// The elements an elemental analysis reports, in the order papers give them.
+constexpr std::string_view AnalysisElements[] = {"C", "H", "N", "S"};
+
+std::string Fixed4(double value) {
+  char buf[64];
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 4).ptr);
+}
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// `text` as HTML; with `subscripts`, the digits that follow a letter
+// (counts, not multipliers such as the 2 of "2H") as subscripts.
+std::string Html(std::string_view text, bool subscripts = true) {
+  std::string html;
+  for (size_t i = 0; i < text.size();) {
+    if (subscripts && IsDigit(text[i]) && i > 0 && IsLetter(text[i - 1])) {
+      size_t end = i;
+      while (end < text.size() && IsDigit(text[end])) ++end;
+      html += "<sub>" + std::string(text.substr(i, end - i)) + "</sub>";
+      i = end;
+      continue;
+    }
+    const char c = text[i++];
+    html += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+  }
+  return html;
+}
+
+// The ion notation as HTML: counts inside the brackets as subscripts, the
+// charge after them as a superscript.
+std::string NotationHtml(const std::string& notation) {
+  const size_t close = notation.rfind(']');
+  if (close == std::string::npos) return Html(notation);
+  return Html(std::string_view(notation).substr(0, close + 1)) + "<sup>" + notation.substr(close + 1) +
+         "</sup>";
+}
+
+// "C, 81.04; H, 8.16" over the analysis elements `values` holds, in their order.
+std::string AnalysisList(const Percentages& values) {
+  std::string list;
+  for (const std::string_view symbol : AnalysisElements)
+    for (const auto& [s, percent] : values)
+      if (s == symbol) list += (list.empty() ? "" : "; ") + s + ", " + percent;
+  return list;
+}
+
+}  // namespace
+
+PaperLine HrmsLine(const std::string& method, const IonSpec& spec, const Ion& ion, std::optional<double> found) {
+  const std::string hill = HillFormula(ion.Formula);
+  const std::string tail = " " + Fixed4(ion.Mz) + (found ? "; Found " + Fixed4(*found) + "." : ".");
+  return {"HRMS (" + method + ") m/z: " + spec.PaperNotation + " Calcd for " + hill + tail,
+          "HRMS (" + Html(method, false) + ") <i>m/z</i>: " + NotationHtml(spec.PaperNotation) + " Calcd for " +
+              Html(hill) + tail};
+}
+
+PaperLine AnalysisLine(const std::string& hill, const Percentages& calculated, const Percentages& found) {
+  const std::string calcd = AnalysisList(calculated);
+  std::string tail = calcd.empty() ? "." : ": " + calcd + ".";
+  if (const std::string measured = AnalysisList(found); !measured.empty()) tail += " Found: " + measured + ".";
+  return {"Anal. Calcd for " + hill + tail, "Anal. Calcd for " + Html(hill) + tail};
+}
+
+}  // namespace zorvan::mass

@@ -1,0 +1,142 @@
+#include "tools/ms_common.h"
+
+#include <charconv>  // std::from_chars, std::to_chars
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "core/explain.h"
+
+namespace zorvan::ms {
+
+std::optional<std::string_view> Arguments::Last(std::string_view name) const {
+  std::optional<std::string_view> value;
+  for (const auto& [n, v] : Options)
+    if (n == name) value = v;
+  return value;
+}
+
+std::string ParseArguments(std::span<char* const> args, std::span<const OptionSpec> options, Arguments& out) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      out.Help = true;
+    } else if (arg == "--no-groups") {
+      out.ReplaceGroups = false;
+    } else if (arg == "--data") {
+      if (i + 1 == args.size()) return "--data needs a folder";
+      out.DataDir = args[++i];
+      out.DataFromOption = true;
+    } else if (arg == "--") {
+      out.Operands.insert(out.Operands.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+      break;
+    } else if (arg.starts_with("--")) {
+      const OptionSpec* spec = nullptr;
+      for (const OptionSpec& o : options)
+        if (o.Name == arg) spec = &o;
+      if (spec == nullptr) return "unknown option: " + std::string(arg);
+      if (spec->TakesValue && i + 1 == args.size()) return std::string(arg) + " needs a value";
+      out.Options.emplace_back(spec->Name, spec->TakesValue ? std::string_view(args[++i]) : std::string_view());
+    } else {
+      out.Operands.push_back(arg);
+    }
+  }
+  if (!out.DataFromOption) out.DataDir = DefaultDataDir();
+  return {};
+}
+
+int UsageError(std::string_view command, std::string_view message, std::string_view usage) {
+  std::fprintf(stderr, "zorvan-ms %.*s: %.*s\n\n%.*s", static_cast<int>(command.size()), command.data(),
+               static_cast<int>(message.size()), message.data(), static_cast<int>(usage.size()), usage.data());
+  return 2;
+}
+
+int ShowHelp(std::string_view usage, const Arguments& args) {
+  std::fwrite(usage.data(), 1, usage.size(), stdout);
+  // Says which folder a run with the same arguments, from here, would read.
+  std::error_code ec;
+  const std::string where = args.DataDir == "." ? std::filesystem::current_path(ec).string() : args.DataDir;
+  std::printf("\nData folder now: %s (%s)\n", where.c_str(),
+              args.DataFromOption ? "--data" : args.DataDir == "." ? "the working directory" : "installed example data");
+  return 0;
+}
+
+bool ParseIonOption(std::string_view command, std::string_view text, const mass::IsotopeTable& table,
+                    std::string_view usage, mass::IonSpec& ion, int& status) {
+  const std::string error = mass::ParseIon(text, table, ion);
+  if (error.empty()) return true;
+  status = UsageError(command, "--ion " + std::string(text) + ": " + error, usage);
+  return false;
+}
+
+bool ParseNumber(std::string_view text, double& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
+int Session::Load(std::string_view command, const Arguments& args) {
+  try {
+    tables_ = LoadTables(args.DataDir);
+  } catch (const DataFileError& e) {
+    std::fprintf(stderr, "zorvan-ms %.*s: %s (%s)\n", static_cast<int>(command.size()), command.data(),
+                 e.JapaneseMessage().c_str(), args.DataDir.c_str());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "zorvan-ms %.*s: %s (%s)\n", static_cast<int>(command.size()), command.data(), e.what(),
+                 args.DataDir.c_str());
+    return 1;
+  }
+  replaceGroups_ = args.ReplaceGroups;
+  engine_ = std::make_unique<FormulaEngine>(tables_);
+  atoms_ = std::make_unique<mass::AtomMap>(tables_.Elements, isotopes_);
+  return 0;
+}
+
+std::string Session::ToMolecule(std::u16string_view formula, mass::Molecule& molecule) {
+  molecule.clear();
+  engine_->Calculate(formula, replaceGroups_, result_);
+  if (result_.Status != CalcStatus::Ok) return "Error!: " + ToUtf8(ExplainError(result_, engine_->Formula()));
+  std::string note = atoms_->ToMolecule(engine_->Counts(), molecule);
+  if (note.empty() && molecule.empty()) note = "式に原子がありません";
+  return note;
+}
+
+char* Put(char* out, std::string_view ascii) {
+  std::memcpy(out, ascii.data(), ascii.size());
+  return out + ascii.size();
+}
+
+char* PutFixed6(char* out, double value) {
+  // Masses are far below 2^53 / 10^6: the rounded micro-units are exact in
+  // an integer, which prints faster than a general conversion.
+  if (!(std::fabs(value) < 1e9)) return std::to_chars(out, out + 32, value, std::chars_format::fixed, 6).ptr;
+  int64_t micro = std::llround(value * 1e6);
+  if (micro < 0) {
+    *out++ = '-';
+    micro = -micro;
+  }
+  out = std::to_chars(out, out + 24, micro / 1000000).ptr;
+  *out++ = '.';
+  int64_t fraction = micro % 1000000;
+  for (int k = 5; k >= 0; --k) {
+    out[k] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  return out + 6;
+}
+
+char* PutInteger(char* out, int64_t value) { return std::to_chars(out, out + 24, value).ptr; }
+
+char* PutField(char* out, std::string_view utf8) {
+  for (const char c : utf8) {
+    if (c == '\t' || c == '\n' || c == '\r' || c == '\\') {
+      *out++ = '\\';
+      *out++ = c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : '\\';
+    } else {
+      *out++ = c;
+    }
+  }
+  return out;
+}
+
+}  // namespace zorvan::ms

@@ -1,0 +1,117 @@
+// What the zorvan-ms commands share: the options every command takes, the
+// tables and engine they calculate with, the formulas they read and the TSV
+// fields they write.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/calculation.h"
+#include "core/reference_tables.h"
+#include "mass/ion.h"
+#include "tools/formats.h"
+#include "tools/input_lines.h"
+
+namespace zorvan::ms {
+
+// The commands, each in its own file (tools/ms_COMMAND.cpp). Each takes the
+// arguments after its name and returns the exit status: 0 when all input was
+// answered, 1 when the data files cannot be read, 2 for a usage error.
+int RunMass(std::span<char* const> args);
+int RunPattern(std::span<char* const> args);
+int RunPaper(std::span<char* const> args);
+
+// An option of one command besides --data, --no-groups and --help.
+struct OptionSpec {
+  std::string_view Name;
+  bool TakesValue = true;
+};
+
+struct Arguments {
+  std::string DataDir;
+  bool DataFromOption = false;
+  bool ReplaceGroups = true;
+  bool Help = false;
+  std::vector<std::pair<std::string_view, std::string_view>> Options;  // as given, in order
+  std::vector<std::string_view> Operands;
+
+  // Returns the value of the last `name` option given, or none.
+  std::optional<std::string_view> Last(std::string_view name) const;
+};
+
+// Reads `args` (options in any order, operands among them). Returns an empty
+// string, or what is wrong.
+std::string ParseArguments(std::span<char* const> args, std::span<const OptionSpec> options, Arguments& out);
+
+// Writes "zorvan-ms COMMAND: MESSAGE" and the usage to standard error;
+// returns 2.
+int UsageError(std::string_view command, std::string_view message, std::string_view usage);
+// Writes the usage and the data folder a run would read; returns 0.
+int ShowHelp(std::string_view usage, const Arguments& args);
+
+// Parses an ion option; on a malformed ion, sets `status` to a usage error.
+bool ParseIonOption(std::string_view command, std::string_view text, const mass::IsotopeTable& table,
+                    std::string_view usage, mass::IonSpec& ion, int& status);
+// Reads a finite number; returns false when `text` is not one.
+bool ParseNumber(std::string_view text, double& value);
+
+// The tables and engine of one run.
+class Session {
+ public:
+  // Loads the data folder of `args`. Returns 0, or writes why not and
+  // returns 1.
+  int Load(std::string_view command, const Arguments& args);
+
+  // Calculates `formula` into `molecule`. Returns an empty string, or the
+  // note that says why no molecule can be given.
+  std::string ToMolecule(std::u16string_view formula, mass::Molecule& molecule);
+
+  const mass::IsotopeTable& Isotopes() const { return isotopes_; }
+  const FormulaEngine& Engine() const { return *engine_; }
+
+ private:
+  ReferenceTables tables_;
+  mass::IsotopeTable isotopes_ = mass::IsotopeTable::FromIsoSpec();
+  bool replaceGroups_ = true;
+  std::unique_ptr<FormulaEngine> engine_;
+  std::unique_ptr<mass::AtomMap> atoms_;
+  CalcResult result_;
+};
+
+// A line held at most this long; a longer one is cut (it is far past the
+// longest formula, so its note says so either way).
+inline constexpr size_t HeldLineBytes = size_t{1} << 20;
+
+// Calls `onFormula` with each operand of `args`, or, when there are none,
+// with each line of standard input, as UTF-16.
+template <typename OnFormula>
+void ForEachFormula(const Arguments& args, OnFormula onFormula) {
+  const std::unique_ptr<char16_t[]> units(new char16_t[HeldLineBytes]);
+  const auto decoded = [&](std::string_view bytes) {
+    return std::u16string_view(units.get(), static_cast<size_t>(DecodeUtf8(bytes, units.get()) - units.get()));
+  };
+  for (const std::string_view operand : args.Operands) onFormula(decoded(operand.substr(0, HeldLineBytes)));
+  if (!args.Operands.empty()) return;
+  std::string longLine;
+  ForEachInputLine([&](std::string_view line) { onFormula(decoded(line)); }, [&] { longLine.clear(); },
+                   [&](std::string_view piece) {
+                     longLine.append(piece.substr(0, HeldLineBytes - std::min(HeldLineBytes, longLine.size())));
+                   },
+                   [&] { onFormula(decoded(longLine)); });
+}
+
+// Writes ASCII text.
+char* Put(char* out, std::string_view ascii);
+// Writes `value` with 6 decimals ("." as the point); room for 32 bytes.
+char* PutFixed6(char* out, double value);
+// Writes an integer; room for 24 bytes.
+char* PutInteger(char* out, int64_t value);
+// Writes UTF-8 text as a TSV field, escaped as PutTsv does.
+char* PutField(char* out, std::string_view utf8);
+
+}  // namespace zorvan::ms

@@ -1,0 +1,120 @@
+// zorvan-ms paper: the HRMS and elemental-analysis lines of each formula.
+#include <charconv>  // std::to_chars
+
+#include "mass/paper.h"
+#include "tools/ms_common.h"
+
+namespace zorvan::ms {
+
+namespace {
+
+constexpr const char* Usage =
+    "Usage: zorvan-ms paper [--data DIR] [--no-groups] [--ion ION] [--method METHOD]\n"
+    "                       [--found MZ] [--found-ea C=..,H=..] [FORMULA]...\n"
+    "\n"
+    "Writes, for each formula (the arguments, or the lines of standard input\n"
+    "when there are none), the two lines of an experimental section as the mass\n"
+    "window copies them, as tab-separated fields\n"
+    "  formula hrms analysis note\n"
+    "after a header line, for example\n"
+    "  HRMS (ESI) m/z: [M + Na]+ Calcd for C10H12NaO 171.0780; Found 171.0783.\n"
+    "  Anal. Calcd for C10H12O: C, 81.04; H, 8.16. Found: C, 80.95; H, 8.20.\n"
+    "The analysis gives C, H, N and S as far as the formula holds them, with the\n"
+    "percentages of atom.csv's weights; the m/z comes from IsoSpec's isotope\n"
+    "masses. A line that cannot be given is empty, and note says why.\n"
+    "\n"
+    "  --ion ION          the ion, as in zorvan-ms mass (default: M, the neutral)\n"
+    "  --method METHOD    the ionization method named in the line (default ESI)\n"
+    "  --found MZ         the measured m/z, added as \"; Found MZ.\"\n"
+    "  --found-ea LIST    measured percentages, such as C=80.95,H=8.20 (C, H, N\n"
+    "                     and S), added as \"Found: C, 80.95; H, 8.20.\"\n"
+    "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
+    "                     working directory when it holds atom.csv, otherwise\n"
+    "                     " ZORVAN_INSTALLED_DATA_DIR ")\n"
+    "  --no-groups        do not replace group abbreviations by their formulas\n"
+    "  --help             show this text\n";
+
+constexpr OptionSpec Options[] = {{"--ion"}, {"--method"}, {"--found"}, {"--found-ea"}};
+
+std::string Fixed2(double value) {
+  char buf[64];
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2).ptr);
+}
+
+// Reads "C=80.95,H=8.20" into `found`; returns false when it is malformed.
+bool ParseFoundAnalysis(std::string_view text, mass::Percentages& found) {
+  while (!text.empty()) {
+    const size_t comma = std::min(text.find(','), text.size());
+    const std::string_view item = text.substr(0, comma);
+    text.remove_prefix(std::min(comma + 1, text.size()));
+    const size_t equals = item.find('=');
+    double value = 0;
+    if (equals == std::string_view::npos || !ParseNumber(item.substr(equals + 1), value) || value < 0 || value > 100)
+      return false;
+    const std::string_view symbol = item.substr(0, equals);
+    if (symbol != "C" && symbol != "H" && symbol != "N" && symbol != "S") return false;
+    found.emplace_back(symbol, Fixed2(value));
+  }
+  return !found.empty();
+}
+
+// The percentages the main window lists, from the last calculation.
+mass::Percentages ListedPercentages(const FormulaEngine& engine) {
+  mass::Percentages list;
+  for (int i = 0; i < engine.PercentCount(); ++i) {
+    char symbol[4], percent[MaxNumberLen + 1];
+    std::string p(percent, engine.PutPercentage(percent, i, '.'));
+    if (!p.empty() && p.back() == '%') p.pop_back();
+    list.emplace_back(std::string(symbol, engine.PutSymbol(symbol, i)), p);
+  }
+  return list;
+}
+
+}  // namespace
+
+int RunPaper(std::span<char* const> argv) {
+  Arguments args;
+  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("paper", error, Usage);
+  if (args.Help) return ShowHelp(Usage, args);
+  Session session;
+  int status = 0;
+  mass::IonSpec spec;
+  if (!ParseIonOption("paper", args.Last("--ion").value_or("M"), session.Isotopes(), Usage, spec, status)) return status;
+  const std::string method(args.Last("--method").value_or("ESI"));
+  for (const char c : method)
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
+      return UsageError("paper", "--method needs printable ASCII text, such as ESI", Usage);
+  std::optional<double> found;
+  if (const auto text = args.Last("--found"))
+    if (!ParseNumber(*text, found.emplace()) || *found <= 0)
+      return UsageError("paper", "--found needs an m/z above 0", Usage);
+  mass::Percentages foundAnalysis;
+  if (const auto text = args.Last("--found-ea"))
+    if (!ParseFoundAnalysis(*text, foundAnalysis))
+      return UsageError("paper", "--found-ea needs percentages such as C=80.95,H=8.20 (C, H, N, S)", Usage);
+  if (const int loaded = session.Load("paper", args); loaded != 0) return loaded;
+
+  OutputBuffer out(stdout);
+  constexpr std::string_view Header = "formula\thrms\tanalysis\tnote\n";
+  out.Commit(Put(out.Room(Header.size()), Header));
+  mass::Molecule molecule;
+  mass::Ion ion;
+  ForEachFormula(args, [&](std::u16string_view formula) {
+    std::string note = session.ToMolecule(formula, molecule);
+    std::string hrms, analysis;
+    if (note.empty()) {
+      analysis = mass::AnalysisLine(mass::HillFormula(molecule), ListedPercentages(session.Engine()), foundAnalysis).Plain;
+      note = mass::FormIon(molecule, spec, ion);
+      if (note.empty()) hrms = mass::HrmsLine(method, spec, ion, found).Plain;
+    }
+    char* o = PutTsv(out.Room(3 * formula.size() + hrms.size() + analysis.size() + 2 * note.size() + 8), formula);
+    o = PutField(Put(o, "\t"), hrms);
+    o = PutField(Put(o, "\t"), analysis);
+    o = PutField(Put(o, "\t"), note);
+    out.Commit(Put(o, "\n"));
+  });
+  const bool written = out.Flush();
+  return std::fflush(stdout) == 0 && written ? 0 : 1;
+}
+
+}  // namespace zorvan::ms

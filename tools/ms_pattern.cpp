@@ -1,0 +1,99 @@
+// zorvan-ms pattern: one row per peak of each formula's isotope pattern.
+#include <charconv>  // std::to_chars
+
+#include "mass/pattern.h"
+#include "tools/ms_common.h"
+
+namespace zorvan::ms {
+
+namespace {
+
+constexpr const char* Usage =
+    "Usage: zorvan-ms pattern [--data DIR] [--no-groups] [--ion ION]\n"
+    "                         [--resolution unit|fine|R] [--min PERCENT] [FORMULA]...\n"
+    "\n"
+    "Writes the isotope pattern of each formula (the arguments, or the lines of\n"
+    "standard input when there are none) as tab-separated lines\n"
+    "  formula ion mz relative note\n"
+    "after a header line, one per peak, m/z ascending, the largest peak = 100.\n"
+    "A formula without a pattern gives one line whose note says why.\n"
+    "\n"
+    "  --ion ION          the ion, as in zorvan-ms mass (default: M, the neutral)\n"
+    "  --resolution RES   fine  every isotopologue, unmerged (default)\n"
+    "                     unit  isotopologues summed by nominal mass, with their\n"
+    "                           probability-weighted mean m/z\n"
+    "                     R     centroids at resolving power R (say 60000): fine\n"
+    "                           peaks within m/z / R of a centroid's first peak\n"
+    "                           join it\n"
+    "  --min PERCENT      leave out peaks below PERCENT of the largest\n"
+    "                     (default 0.01)\n"
+    "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
+    "                     working directory when it holds atom.csv, otherwise\n"
+    "                     " ZORVAN_INSTALLED_DATA_DIR ")\n"
+    "  --no-groups        do not replace group abbreviations by their formulas\n"
+    "  --help             show this text\n"
+    "\n"
+    "Isotope masses, abundances and fine structures come from IsoSpec.\n";
+
+constexpr OptionSpec Options[] = {{"--ion"}, {"--resolution"}, {"--min"}};
+
+}  // namespace
+
+int RunPattern(std::span<char* const> argv) {
+  Arguments args;
+  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("pattern", error, Usage);
+  if (args.Help) return ShowHelp(Usage, args);
+  Session session;
+  int status = 0;
+  const std::string_view ionText = args.Last("--ion").value_or("M");
+  mass::IonSpec spec;
+  if (!ParseIonOption("pattern", ionText, session.Isotopes(), Usage, spec, status)) return status;
+  mass::PatternRequest request;
+  if (const auto resolution = args.Last("--resolution")) {
+    if (*resolution == "unit") {
+      request.Kind = mass::Resolution::Unit;
+    } else if (*resolution != "fine") {
+      request.Kind = mass::Resolution::Centroid;
+      if (!ParseNumber(*resolution, request.ResolvingPower) || request.ResolvingPower <= 0)
+        return UsageError("pattern", "--resolution needs unit, fine or a resolving power above 0", Usage);
+    }
+  }
+  if (const auto min = args.Last("--min"))
+    if (!ParseNumber(*min, request.MinPercent) || request.MinPercent < 0 || request.MinPercent > 100)
+      return UsageError("pattern", "--min needs a percentage from 0 to 100", Usage);
+  if (const int loaded = session.Load("pattern", args); loaded != 0) return loaded;
+
+  OutputBuffer out(stdout);
+  constexpr std::string_view Header = "formula\tion\tmz\trelative\tnote\n";
+  out.Commit(Put(out.Room(Header.size()), Header));
+  mass::Molecule molecule;
+  mass::Ion ion;
+  ForEachFormula(args, [&](std::u16string_view formula) {
+    std::string note = session.ToMolecule(formula, molecule);
+    if (note.empty()) note = mass::FormIon(molecule, spec, ion);
+    mass::Pattern pattern;
+    if (note.empty()) {
+      pattern = mass::ComputePattern(ion.Formula, ion.Charge, request);
+      note = pattern.Note;
+    }
+    const auto start = [&](size_t room) {
+      return Put(PutField(Put(PutTsv(out.Room(3 * formula.size() + 2 * ionText.size() + room), formula), "\t"),
+                          ionText),
+                 "\t");
+    };
+    if (!note.empty()) {
+      out.Commit(Put(PutField(Put(start(2 * note.size() + 8), "\t\t"), note), "\n"));
+      return;
+    }
+    for (const mass::Peak& peak : pattern.Peaks) {
+      char* o = PutFixed6(start(96), peak.Mz);
+      *o++ = '\t';
+      o = std::to_chars(o, o + 32, peak.Relative, std::chars_format::fixed, 4).ptr;
+      out.Commit(Put(o, "\t\n"));
+    }
+  });
+  const bool written = out.Flush();
+  return std::fflush(stdout) == 0 && written ? 0 : 1;
+}
+
+}  // namespace zorvan::ms

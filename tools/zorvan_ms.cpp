@@ -1,0 +1,48 @@
+// zorvan-ms: exact masses, ions, isotope patterns and the lines of an
+// experimental section, from the command line. Each command lives in its
+// own file and is listed here once.
+#include <cstdio>
+#include <string_view>
+
+#include "tools/ms_common.h"
+
+namespace {
+
+struct Command {
+  std::string_view Name;
+  int (*Run)(std::span<char* const> args);
+};
+
+constexpr Command Commands[] = {
+    {"mass", zorvan::ms::RunMass},
+    {"pattern", zorvan::ms::RunPattern},
+    {"paper", zorvan::ms::RunPaper},
+};
+
+constexpr const char* Usage =
+    "Usage: zorvan-ms COMMAND [OPTION]... [FORMULA]...\n"
+    "\n"
+    "Commands:\n"
+    "  mass     monoisotopic and nominal mass, Hill formula, DBE and ion m/z\n"
+    "  pattern  isotope pattern: fine structure, centroids at a resolving power,\n"
+    "           or unit masses\n"
+    "  paper    the HRMS and elemental-analysis lines of an experimental section\n"
+    "\n"
+    "zorvan-ms COMMAND --help tells the options of a command. Isotope masses and\n"
+    "abundances come from IsoSpec (Lacki, Startek et al.); molecular weights and\n"
+    "weight percents from atom.csv.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string_view name = argc > 1 ? argv[1] : "";
+  if (name == "--help" || name == "-h") {
+    std::fputs(Usage, stdout);
+    return 0;
+  }
+  for (const Command& command : Commands)
+    if (command.Name == name) return command.Run(std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)));
+  std::fprintf(stderr, "zorvan-ms: %s\n\n%s", name.empty() ? "no command given" : ("unknown command: " + std::string(name)).c_str(),
+               Usage);
+  return 2;
+}
