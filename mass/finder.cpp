@@ -68,6 +68,7 @@ class Search {
   const std::atomic<bool>* cancel_;
   std::vector<Level> levels_;
   std::vector<double> minRest_, maxRest_;  // of the levels from i on
+  std::vector<size_t> byAtomicNumber_;     // the levels in the order a molecule is formed
   std::vector<size_t> byAtomNumber_;       // the levels in atom.csv order
   std::vector<int> counts_;
   bool possible_ = true;                   // false when the ion needs atoms no M can have
@@ -148,6 +149,9 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
     for (size_t i = 0; i < levels_.size(); ++i) byAtomNumber_.push_back(i);
     std::sort(byAtomNumber_.begin(), byAtomNumber_.end(), [&](size_t a, size_t b) { return numbers[a] < numbers[b]; });
   }
+  for (size_t i = 0; i < levels_.size(); ++i) byAtomicNumber_.push_back(i);
+  std::sort(byAtomicNumber_.begin(), byAtomicNumber_.end(),
+            [&](size_t a, size_t b) { return levels_[a].Element->AtomicNumber < levels_[b].Element->AtomicNumber; });
   counts_.assign(levels_.size(), 0);
 }
 
@@ -191,8 +195,11 @@ void Search::Walk(size_t i, double partial, double low, double high, double base
 
 void Search::Consider() {
   Candidate& c = candidate_;
+  // In atomic-number order, as a calculation's molecule is formed: the sums
+  // of the masses, and so the last bit of the m/z, are those of the mass
+  // window for the same formula.
   c.Formula.clear();
-  for (size_t i = 0; i < levels_.size(); ++i) {
+  for (const size_t i : byAtomicNumber_) {
     if (counts_[i] > 0) c.Formula.push_back({levels_[i].Element, counts_[i]});
   }
   if (c.Formula.empty()) return;

@@ -86,8 +86,11 @@ struct FinderProgress {
 // lacks when weights are needed.
 std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables);
 
-// Calls `found` with every candidate of a query that CheckQuery accepts, as
-// the search meets it (in no particular order), and `progress` now and then;
+// Calls `found` with every candidate of a query that CheckQuery accepts: each
+// M in the ranges whose ion (FormIon of M with its elements in atomic-number
+// order, as a calculation forms it) lies within the tolerance, both ends
+// included, and that passes the filters. They come as
+// the search meets them (in no particular order), with `progress` now and then;
 // stops early when `found` returns false or `cancel` becomes true. `tables`
 // gives the atom.csv weights for the percentages and the weight. Returns how
 // many candidates `found` was given.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/text.h"
 #include "mass/finder.h"
 #include "mass/finder_detail.h"
 
@@ -36,8 +37,8 @@ bool ReadCount(std::string_view text, size_t& i, int& value) {
   return true;
 }
 
-bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+
+
 
 }  // namespace
 
@@ -48,12 +49,12 @@ std::string ParseRanges(std::string_view text, const IsotopeTable& table, std::v
     while (i < text.size() && (text[i] == ' ' || text[i] == ',' || text[i] == '\t')) ++i;
     if (i == text.size()) break;
     const size_t start = i;
-    if (!IsUpper(text[i])) {
+    if (!IsAsciiUpper(text[i])) {
       return "元素の範囲は「C0-100 H0-200」のように書きます (" + std::to_string(CharacterPosition(text, i)) +
              " 文字目)。";
     }
     ++i;
-    if (i < text.size() && IsLower(text[i])) ++i;
+    if (i < text.size() && IsAsciiLower(text[i])) ++i;
     const std::string symbol(text.substr(start, i - start));
     const IsotopeElement* element = table.Find(symbol);
     if (element == nullptr) return "元素記号 " + symbol + " は同位体組成の表にありません。";
