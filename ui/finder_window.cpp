@@ -159,6 +159,7 @@ FinderWindow::FinderWindow(const ReferenceTables& tables, const mass::IsotopeTab
   Results->setTabKeyNavigation(false);
   Results->verticalHeader()->hide();
   Results->verticalHeader()->setDefaultSectionSize(Results->fontMetrics().height() + 6);
+  Results->horizontalHeader()->setStretchLastSection(true);
   Results->installEventFilter(this);
   layout->addWidget(Results, 1);
   connect(Results, &QTableView::clicked, this, [this](const QModelIndex& index) { ChooseRow(index.row()); });
@@ -192,6 +193,7 @@ QWidget* FinderWindow::CreateQueryGroup() {
   Rules = new QCheckBox(QStringLiteral(u"\u5316\u5B66\u7684\u306A\u59A5\u5F53\u6027(&L)"), group);  // 化学的な妥当性
   Rules->setObjectName(QStringLiteral("Rules"));
   Rules->setChecked(true);
+  Rules->setToolTip(Utf8(std::string(mass::PlausibilityRulesHelp)));
   Percent = MakeLineEdit("Percent", group);
   Percent->setPlaceholderText(QStringLiteral("C=65.20, H=6.30, N=4.10"));
   PercentTolerance = MakeLineEdit("PercentTolerance", group);

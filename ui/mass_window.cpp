@@ -13,8 +13,10 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 
 #include "mass/paper.h"
@@ -28,7 +30,16 @@ namespace {
 
 const char* const Methods[] = {"ESI", "APCI", "EI", "CI", "FAB", "MALDI", "DART"};
 constexpr size_t PatternPeakCap = 20000;  // enough for proteins at a 0.01% floor, cheap to list
-constexpr int ProfilePoints = 1500;
+// The profile is sampled at least 8 times per FWHM, so that no sampled peak
+// falls short of its top by more than about 2%, within these bounds.
+constexpr int MinProfilePoints = 1500, MaxProfilePoints = 200000;
+
+int ProfilePoints(const std::vector<mass::Peak>& peaks, double resolvingPower) {
+  if (peaks.empty()) return MinProfilePoints;
+  const double fwhm = peaks.front().Mz / resolvingPower;
+  const double span = peaks.back().Mz - peaks.front().Mz + 4 * fwhm;
+  return int(std::clamp(8 * span / fwhm, double(MinProfilePoints), double(MaxProfilePoints)));
+}
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
@@ -72,7 +83,8 @@ MassWindow::MassWindow(const ElementTable& elements, const mass::IsotopeTable& i
   Message = MakeMessageLabel("Message", this);
   layout->addWidget(Message);
   layout->addWidget(CreatePatternGroup(), 1);
-  resize(900, 720);
+  resize(920, 760);
+  Found->setFocus();
   UpdateMolecule();
 }
 
@@ -181,6 +193,10 @@ QWidget* MassWindow::CreatePatternGroup() {
   split->addWidget(PeakTable);
   split->setStretchFactor(0, 3);
   split->setStretchFactor(1, 1);
+  // Room for both columns beside a vertical scroll bar.
+  PeakTable->setMinimumWidth(PeakTable->fontMetrics().horizontalAdvance(QStringLiteral("000000.00000 ")) +
+                             PeakTable->fontMetrics().horizontalAdvance(QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%) ")) +
+                             PeakTable->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24);
   layout->addWidget(split, 1);
 
   connect(ResolutionChooser, &QComboBox::currentIndexChanged, this, &MassWindow::StartPattern);
@@ -302,13 +318,27 @@ void MassWindow::StartPattern() {
         request.Kind = r == 0 ? mass::Resolution::Unit : mass::Resolution::Fine;
         mass::Pattern fine = mass::ComputePattern(formula, charge, request, &cancel);
         PatternView view;
-        view.Note = Utf8(fine.Note);
-        if (r > 0 && !cancel) {
-          // The profile is drawn from the fine structure; the sticks are its centroids.
-          view.Profile = mass::Profile(fine.Peaks, r, ProfilePoints);
-          request.Kind = mass::Resolution::Centroid;
-          request.ResolvingPower = r;
+        if (fine.Capped && !cancel && request.Kind == mass::Resolution::Fine) {
+          // Too many fine peaks to list: the unit sums are exact at any size,
+          // and at the widths where this happens a profile drawn over them
+          // differs little from one over the fine structure.
+          request.Kind = mass::Resolution::Unit;
           fine = mass::ComputePattern(formula, charge, request, &cancel);
+          // 微細構造のピークが %1 本を超えるため、ユニットの和を表示しています
+          view.Note = QStringLiteral(u"\u5FAE\u7D30\u69CB\u9020\u306E\u30D4\u30FC\u30AF\u304C %1 \u672C\u3092"
+                                     u"\u8D85\u3048\u308B\u305F\u3081\u3001\u30E6\u30CB\u30C3\u30C8\u306E"
+                                     u"\u548C\u3092\u8868\u793A\u3057\u3066\u3044\u307E\u3059")
+                          .arg(PatternPeakCap);
+          if (r > 0) view.Profile = mass::Profile(fine.Peaks, r, ProfilePoints(fine.Peaks, r));
+        } else {
+          view.Note = Utf8(fine.Note);
+          if (r > 0 && !cancel) {
+            // The profile is drawn from the fine structure; the sticks are its centroids.
+            view.Profile = mass::Profile(fine.Peaks, r, ProfilePoints(fine.Peaks, r));
+            request.Kind = mass::Resolution::Centroid;
+            request.ResolvingPower = r;
+            fine = mass::ComputePattern(formula, charge, request, &cancel);
+          }
         }
         view.Sticks = std::move(fine.Peaks);
         return view;
@@ -323,6 +353,7 @@ void MassWindow::ShowPattern(const PatternView& view) {
     const mass::Peak& peak = view.Sticks[size_t(row)];
     SetCells(PeakTable, row, {QString::number(peak.Mz, 'f', 5), QString::number(peak.Relative, 'f', 2)});
   }
+  PeakTable->resizeColumnToContents(0);
   PeakTable->scrollToTop();
   Plot->SetPattern(view.Sticks, view.Profile);
 }

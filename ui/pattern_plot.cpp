@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
@@ -94,11 +93,18 @@ void PatternPlot::Draw(QPainter& painter, QRect area, bool withMouse) const {
   painter.setClipRect(plot.adjusted(0, -TopMargin, 0, 0));
   painter.setRenderHint(QPainter::Antialiasing);
   if (!profile_.empty()) {
-    QPainterPath path;
-    path.moveTo(x(profile_.front().Mz), y(profile_.front().Relative));
-    for (const mass::ProfilePoint& point : profile_) path.lineTo(x(point.Mz), y(point.Relative));
+    // Many thousand samples may fall on one pixel column: each column draws
+    // its highest, so that a peak narrower than a pixel keeps its height.
+    std::vector<double> top(size_t(plot.width()) + 1, -1);
+    for (const mass::ProfilePoint& point : profile_) {
+      const long column = std::lround(x(point.Mz)) - plot.left();
+      if (column >= 0 && column < long(top.size())) top[size_t(column)] = std::max(top[size_t(column)], point.Relative);
+    }
+    QPolygonF line;
+    for (size_t column = 0; column < top.size(); ++column)
+      if (top[column] >= 0) line << QPointF(plot.left() + double(column), y(top[column]));
     painter.setPen(QPen(QColor(200, 80, 60), 1.2));
-    painter.drawPath(path);
+    painter.drawPolyline(line);
   }
   painter.setPen(QPen(QColor(30, 70, 170), 1.5));
   for (const mass::Peak& peak : sticks_) painter.drawLine(QPointF(x(peak.Mz), plot.bottom()), QPointF(x(peak.Mz), y(peak.Relative)));

@@ -70,6 +70,7 @@ QTableWidget* MakeResultGrid(const char* name, const QStringList& headers, QWidg
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid->verticalHeader()->hide();
+  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
   grid->horizontalHeader()->setStretchLastSection(true);
   // Tab leaves the grid for the next control; arrows move within it.
   grid->setTabKeyNavigation(false);
