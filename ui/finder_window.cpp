@@ -97,8 +97,8 @@ namespace {
 Row MakeRow(const mass::Candidate& candidate, bool withMz, bool withWeight) {
   Row row{candidate, {Utf8(candidate.Hill)}};
   if (withMz) {
-    row.Cells << Utf8(mass::HillFormula(candidate.Ionized.Formula)) << QString::number(candidate.Ionized.Mz, 'f', 5)
-              << QString::number(candidate.ErrorPpm, 'f', 2) << QString::number(candidate.ErrorMda, 'f', 2);
+    row.Cells << Utf8(mass::HillFormula(candidate.Ionized.Formula)) << Fixed(candidate.Ionized.Mz, 5)
+              << Fixed(candidate.ErrorPpm, 2) << Fixed(candidate.ErrorMda, 2);
   } else {
     row.Cells << QString() << QString() << QString() << QString();
   }
@@ -309,6 +309,8 @@ void FinderWindow::Search() {
   if (query.Analysis)
     for (const auto& [symbol, value] : query.Analysis->Percent) headers << Utf8(symbol) + QStringLiteral(" %");
   model_->Reset(headers);
+  // The elemental analysis alone has no m/z to show.
+  for (int column = 1; column <= 4; ++column) Results->setColumnHidden(column, !query.Mz && problem.isEmpty());
   Count->clear();
   Progress->setValue(0);
   if (!problem.isEmpty()) return;

@@ -6,6 +6,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "mass/finder.h"  // PlausibilityRulesHelp
 #include "ui/app_identity.h"
 #include "ui/icon.h"
 
@@ -21,7 +22,8 @@ constexpr int HelpHeight = 520;
 // The command line that starts the WinHelp viewer on the help file.
 QString WinHelpCommandLine() { return QStringLiteral("winhlp32 ") + app::HelpFile(); }
 
-// Returns the help text with the group table in place of its marker.
+// Returns the help text with the group table and the finder's plausibility
+// rules in place of their markers.
 QString HelpText(const GroupTable& groups) {
   QFile file(QStringLiteral(":/zorvan/help/help.html"));
   file.open(QIODevice::ReadOnly);
@@ -36,7 +38,12 @@ QString HelpText(const GroupTable& groups) {
                      : QStringLiteral(u"<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n"
                                       u"<tr><th>\u7565\u53F7</th><th>\u5206\u5B50\u5F0F</th></tr>\n") +
                            rows + QStringLiteral("</table>");
-  return QString::fromUtf8(file.readAll()).replace(QStringLiteral("<!-- groups -->"), table);
+  const QString rules = QString::fromUtf8(mass::PlausibilityRulesHelp.data(), qsizetype(mass::PlausibilityRulesHelp.size()))
+                            .toHtmlEscaped()
+                            .replace(u'\n', QStringLiteral("<br>"));
+  return QString::fromUtf8(file.readAll())
+      .replace(QStringLiteral("<!-- groups -->"), table)
+      .replace(QStringLiteral("<!-- rules -->"), rules);
 }
 
 }  // namespace

@@ -85,6 +85,12 @@ void SetCells(QTableWidget* grid, int row, const QStringList& cells) {
   }
 }
 
+QString Fixed(double value, int decimals) {
+  QString text = QString::number(value, 'f', decimals);
+  if (text.startsWith(u'-') && text.toDouble() == 0) text.remove(0, 1);
+  return text;
+}
+
 QString TableAsTsv(const QAbstractItemModel* model) {
   QString tsv;
   auto line = [&](int count, auto&& cell) {

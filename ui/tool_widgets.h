@@ -31,6 +31,9 @@ void OnIonChosen(QComboBox* chooser, QObject* context, std::function<void()> cho
 QTableWidget* MakeResultGrid(const char* name, const QStringList& headers, QWidget* parent);
 // Writes `cells` into `row` of `grid`.
 void SetCells(QTableWidget* grid, int row, const QStringList& cells);
+// Returns `value` with `decimals` decimals and "." as the point; a value
+// that rounds to zero is written without a minus sign.
+QString Fixed(double value, int decimals);
 // Returns the header and every row of `model`, cells split by tabs, lines
 // ended by CR LF as the program's other clipboard texts.
 QString TableAsTsv(const QAbstractItemModel* model);
