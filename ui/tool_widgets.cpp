@@ -29,6 +29,8 @@ QLineEdit* MakeLineEdit(const char* name, QWidget* parent) {
 QLineEdit* MakeReadOnly(const char* name, QWidget* parent) {
   QLineEdit* box = MakeLineEdit(name, parent);
   box->setReadOnly(true);
+  // Tab moves between what can be typed or pressed; a click still selects.
+  box->setFocusPolicy(Qt::ClickFocus);
   return box;
 }
 
