@@ -58,6 +58,22 @@ mass::Percentages ShownPercentages(const QStringList& lines) {
   return percentages;
 }
 
+// Returns a box for a line of an experimental section: wrapped, so that the
+// whole line shows however long the formula, and selectable.
+QLabel* MakePaperLine(const char* name, QWidget* parent) {
+  auto* line = new QLabel(parent);
+  line->setObjectName(QLatin1String(name));
+  line->setTextFormat(Qt::PlainText);
+  line->setWordWrap(true);
+  line->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  line->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  line->setBackgroundRole(QPalette::Base);
+  line->setAutoFillBackground(true);
+  line->setMinimumHeight(line->fontMetrics().height() * 3 + 8);
+  line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  return line;
+}
+
 // Puts `plain` and `html` on the clipboard together.
 void PutBoth(const QString& plain, const QString& html) {
   auto* data = new QMimeData;
@@ -135,11 +151,11 @@ QWidget* MassWindow::CreatePaperGroup() {
   Method = new QComboBox(group);
   Method->setObjectName(QStringLiteral("Method"));
   for (const char* method : Methods) Method->addItem(QLatin1String(method));
-  HrmsLine = MakeReadOnly("HrmsLine", group);
+  HrmsLine = MakePaperLine("HrmsLine", group);
   CopyHrms = MakeButton("CopyHrms", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&C)"), group);  // ｺﾋﾟｰ
   FoundEa = MakeLineEdit("FoundEa", group);
   FoundEa->setPlaceholderText(QStringLiteral("C=80.95, H=8.20"));
-  AnalLine = MakeReadOnly("AnalLine", group);
+  AnalLine = MakePaperLine("AnalLine", group);
   CopyAnal = MakeButton("CopyAnal", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&P)"), group);
   auto row = [group](QWidget* line, QPushButton* button) {
     auto* box = new QHBoxLayout;
@@ -284,8 +300,8 @@ void MassWindow::UpdatePaper() {
     foundEa.emplace_back(symbol, QString::number(percent, 'f', 2).toStdString());
   mass::PaperLine anal;
   if (hasMolecule_) anal = mass::AnalysisLine(mass::HillFormula(molecule_), ShownPercentages(shown_.PercentLines), foundEa);
-  SetBoxText(HrmsLine, Utf8(hrms.Plain));
-  SetBoxText(AnalLine, Utf8(anal.Plain));
+  HrmsLine->setText(Utf8(hrms.Plain));
+  AnalLine->setText(Utf8(anal.Plain));
   hrmsHtml_ = Utf8(hrms.Html);
   analHtml_ = Utf8(anal.Html);
   CopyHrms->setEnabled(!hrms.Plain.empty());

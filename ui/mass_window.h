@@ -78,10 +78,10 @@ class MassWindow : public QWidget {
   QLineEdit* ErrorMda;
   QPushButton* ToFinder;
   QComboBox* Method;
-  QLineEdit* HrmsLine;
+  QLabel* HrmsLine;
   QPushButton* CopyHrms;
   QLineEdit* FoundEa;
-  QLineEdit* AnalLine;
+  QLabel* AnalLine;
   QPushButton* CopyAnal;
   QLabel* Message;
   QComboBox* ResolutionChooser;
