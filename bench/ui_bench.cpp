@@ -1,16 +1,21 @@
 // The windows' heavy paths: a 10000-line batch paste, a result window with
-// 1000 hits, and start-up to the shown main window. Runs offscreen.
+// 1000 hits, start-up to the shown main window, and the mass window following
+// a protein's calculation to its drawn pattern. Runs offscreen.
 #include <benchmark/benchmark.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QtTest>
 #include <filesystem>
 
 #include "ui/fonts.h"
 #include "ui/launcher.h"
 #include "ui/main_window.h"
+#include "ui/mass_window.h"
 #include "ui/namelist.h"
 #include "ui/registry.h"
 #include "ui/startup.h"
@@ -73,6 +78,28 @@ void BM_StartUpToShownWindow(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StartUpToShownWindow)->Unit(benchmark::kMillisecond);
+
+// Enter in the formula box with the mass window open, until the pattern at
+// the chosen resolution is shown: arguments, the formula (0 insulin, 1 a
+// 12 kDa protein) and the resolution chooser's row (2 R = 30 000, 5 fine).
+void BM_MassWindowFollows(benchmark::State& state) {
+  const char* formulas[] = {"C257H383N65O77S6", "C520H817N139O147S8"};
+  zorvan::EmptyRegistry registry;
+  NoLauncher launcher;
+  zorvan::Zorvan window(Data, registry, launcher);
+  zorvan::StartZorvan(window);
+  window.findChild<QAction*>("MnuMass")->trigger();
+  auto* mass = window.findChild<zorvan::MassWindow*>();
+  mass->findChild<QComboBox*>("ResolutionChooser")->setCurrentIndex(int(state.range(1)));
+  auto* text1 = window.findChild<QLineEdit*>("Text1");
+  auto* busy = mass->findChild<QLabel*>("Busy");
+  for (auto _ : state) {
+    text1->setText(formulas[state.range(0)]);
+    QTest::keyClick(text1, Qt::Key_Return);
+    while (!busy->text().isEmpty()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+}
+BENCHMARK(BM_MassWindowFollows)->ArgsProduct({{0, 1}, {2, 5}})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
