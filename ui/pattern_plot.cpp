@@ -162,7 +162,11 @@ bool PatternPlot::SaveSvg(const QString& path) const {
   svg.setTitle(QStringLiteral("isotope pattern"));
   QPainter painter;
   if (!painter.begin(&svg)) return false;
-  painter.setFont(font());
+  // The file names the family the text was set in, not the one asked for,
+  // which a viewer elsewhere may not know under that name.
+  QFont shown = font();
+  shown.setFamily(QFontInfo(shown).family());
+  painter.setFont(shown);
   Draw(painter, rect(), false);
   return painter.end();
 }
