@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -382,9 +384,13 @@ void MassWindow::CopyTable() { QGuiApplication::clipboard()->setText(TableAsTsv(
 
 void MassWindow::SavePlot(bool svg) {
   const QString suffix = svg ? QStringLiteral("svg") : QStringLiteral("png");
+  // Not the working directory, which holds the data files.
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  if (!QDir(folder).exists()) folder = QDir::homePath();
+  const QString name = (Hill->text().isEmpty() ? QStringLiteral("pattern") : Hill->text()) + u'.' + suffix;
   const QString path = QFileDialog::getSaveFileName(
-      this, QString(), (Hill->text().isEmpty() ? QStringLiteral("pattern") : Hill->text()) + u'.' + suffix,
-      suffix.toUpper() + QStringLiteral(" (*.") + suffix + u')');
+      this, suffix.toUpper() + QStringLiteral(u" \u3067\u4FDD\u5B58"),  // で保存
+      QDir(folder).filePath(name), suffix.toUpper() + QStringLiteral(" (*.") + suffix + u')');
   if (path.isEmpty()) return;
   if (!(svg ? Plot->SaveSvg(path) : Plot->SavePng(path)))
     Message->setText(QStringLiteral(u"\u4FDD\u5B58\u3067\u304D\u307E\u305B\u3093: ") + path);  // 保存できません
