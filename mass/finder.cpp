@@ -15,6 +15,16 @@
 // count is fixed it narrows the weight itself to c m / Fhigh .. c m / Flow;
 // the elements with a measured percentage are walked first for that reason.
 //
+// The last two levels are solved together when the outer one has a whole
+// mass, as carbon has (12 by definition) before hydrogen. With the inner
+// element's mass m = N + d (N its nominal mass, d its small defect), a pair
+// (x, y) lands in the window [a, b] left for them when K + d y lies in it,
+// K = 12 x + N y being a whole number. As d y stays within d times the y
+// range (under 1 u for H0-120), only one or two K can do, and for each K
+// the y within (a - K) / d .. (b - K) / d, a span of about the window over
+// d: one or two values, of which those with K - N y divisible by 12 give an
+// x. So a pair costs a few steps instead of one per count of carbon.
+//
 // The window is widened by a margin far above the rounding of these sums and
 // far below any tolerance a query can ask for; each formula met in it is then
 // decided by the same arithmetic that reports it (FormIon's m/z, the main
@@ -24,6 +34,8 @@
 #include <charconv>  // std::from_chars
 #include <cmath>
 #include <limits>
+
+#include "core/text.h"  // IsAsciiLower
 
 #include "core/number_forms.h"
 #include "mass/finder.h"
@@ -45,6 +57,8 @@ struct Level {
   int Measured = -1;     // index into the measured percentages
   bool Bounds = false;   // the percentage bounds the count (the analysis alone)
   double FLow = 0, FHigh = 1;  // the weight fraction, widened
+  std::optional<double> DbeStep;  // valence - 2, as the DBE counts it
+  std::string_view Symbol;
 };
 
 class Search {
@@ -57,7 +71,15 @@ class Search {
 
  private:
   void Walk(size_t i, double partial, double low, double high, double base, double span);
+  // The last two levels together, when the outer has a whole mass; false
+  // when that would take more steps than the plain walk.
+  bool WalkPair(double low, double high);
   void Consider();
+  // Finds the Hill order of the levels, with and without carbon, from the
+  // Hill formula of all of them.
+  void HillOrders();
+  // Writes the Hill formula of the counts into `candidate_`.
+  void PutHill();
   // Fills the weight and percentages of `candidate_` as the main window
   // shows them; false when they miss the measured values or the weight range.
   bool Analyse();
@@ -70,9 +92,16 @@ class Search {
   std::vector<double> minRest_, maxRest_;  // of the levels from i on
   std::vector<size_t> byAtomicNumber_;     // the levels in the order a molecule is formed
   std::vector<size_t> byAtomNumber_;       // the levels in atom.csv order
+  std::vector<size_t> hillWithCarbon_, hillWithoutCarbon_;  // the levels in Hill order
+  size_t carbon_ = SIZE_MAX;                                 // the level of C, if any
+  // The last two levels when solved together: the outer's whole mass, the
+  // inner's nominal mass, its defect and that defect's inverse.
+  int64_t pairWhole_ = 0, pairNominal_ = 0;
+  double pairDefect_ = 0, pairInverse_ = 0;
   std::vector<int> counts_;
   bool possible_ = true;                   // false when the ion needs atoms no M can have
   bool weights_ = false;
+  bool pair_ = false;                      // the last two levels can be solved together
   double low_ = 0, high_ = 0, tolerance_ = 0;
   uint64_t count_ = 0;
   bool stop_ = false;
@@ -86,7 +115,14 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
   weights_ = query.Analysis.has_value() || query.WeightRange.has_value();
   const IonSpec& ion = query.Ion;
   for (const ElementRange& r : query.Ranges) {
-    Level level{r.Element, r.Min, r.Max, r.Element->MonoisotopicMass()};
+    Level level;
+    level.Element = r.Element;
+    level.Lo = r.Min;
+    level.Hi = r.Max;
+    level.Mass = r.Element->MonoisotopicMass();
+    level.Symbol = r.Element->Symbol;
+    // One atom's DBE is 1 + (v - 2) / 2.
+    if (const std::optional<double> one = Dbe(Molecule{{r.Element, 1}})) level.DbeStep = 2 * (*one - 1);
     if (weights_) level.Weight = tables.Elements[AtomNumberOf(*r.Element, tables.Elements)].AtomicWeight;
     levels_.push_back(level);
   }
@@ -149,9 +185,20 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
     for (size_t i = 0; i < levels_.size(); ++i) byAtomNumber_.push_back(i);
     std::sort(byAtomNumber_.begin(), byAtomNumber_.end(), [&](size_t a, size_t b) { return numbers[a] < numbers[b]; });
   }
+  if (levels_.size() >= 2) {
+    const Level& outer = levels_[levels_.size() - 2];
+    const Level& inner = levels_.back();
+    pair_ = !outer.Bounds && !inner.Bounds && outer.Mass == std::nearbyint(outer.Mass) && outer.Mass > 0 &&
+            inner.Mass != std::nearbyint(inner.Mass);
+    pairWhole_ = static_cast<int64_t>(outer.Mass);
+    pairNominal_ = static_cast<int64_t>(std::nearbyint(inner.Mass));
+    pairDefect_ = inner.Mass - static_cast<double>(pairNominal_);
+    pairInverse_ = 1 / pairDefect_;
+  }
   for (size_t i = 0; i < levels_.size(); ++i) byAtomicNumber_.push_back(i);
   std::sort(byAtomicNumber_.begin(), byAtomicNumber_.end(),
             [&](size_t a, size_t b) { return levels_[a].Element->AtomicNumber < levels_[b].Element->AtomicNumber; });
+  HillOrders();
   counts_.assign(levels_.size(), 0);
 }
 
@@ -173,6 +220,7 @@ void Search::Walk(size_t i, double partial, double low, double high, double base
   }
   if (!(from <= to)) return;
   const int first = static_cast<int>(from), last = static_cast<int>(to);
+  if (i + 2 == levels_.size() && pair_ && WalkPair(low - partial, high - partial)) return;
   const bool innermost = i + 1 == levels_.size();
   const double step = span / (last - first + 1);
   for (int c = first; c <= last && !stop_; ++c) {
@@ -193,6 +241,33 @@ void Search::Walk(size_t i, double partial, double low, double high, double base
   counts_[i] = 0;
 }
 
+bool Search::WalkPair(double a, double b) {
+  const size_t n = levels_.size();
+  const Level& outer = levels_[n - 2];
+  const Level& inner = levels_[n - 1];
+  const double defect = pairDefect_;
+  // K + d y within [a, b] for some y of the range bounds K.
+  const double lowDefect = defect * (defect > 0 ? inner.Hi : inner.Lo);
+  const double highDefect = defect * (defect > 0 ? inner.Lo : inner.Hi);
+  const double kFrom = std::ceil(a - lowDefect), kTo = std::floor(b - highDefect);
+  if (!(kTo - kFrom < outer.Hi - outer.Lo)) return false;
+  for (double k = kFrom; k <= kTo && !stop_; ++k) {
+    double yFrom = (a - k) * pairInverse_, yTo = (b - k) * pairInverse_;
+    if (defect < 0) std::swap(yFrom, yTo);
+    yFrom = std::max<double>(inner.Lo, std::ceil(yFrom));
+    yTo = std::min<double>(inner.Hi, std::floor(yTo));
+    for (double y = yFrom; y <= yTo && !stop_; ++y) {
+      const int64_t rest = static_cast<int64_t>(k) - pairNominal_ * static_cast<int64_t>(y);
+      if (rest % pairWhole_ != 0 || rest / pairWhole_ < outer.Lo || rest / pairWhole_ > outer.Hi) continue;
+      counts_[n - 2] = static_cast<int>(rest / pairWhole_);
+      counts_[n - 1] = static_cast<int>(y);
+      Consider();
+    }
+  }
+  counts_[n - 2] = counts_[n - 1] = 0;
+  return true;
+}
+
 void Search::Consider() {
   Candidate& c = candidate_;
   // In atomic-number order, as a calculation's molecule is formed: the sums
@@ -210,7 +285,15 @@ void Search::Consider() {
     c.ErrorMda = error * 1e3;
     c.ErrorPpm = error / *query_.Mz * 1e6;
   }
-  c.Dbe = Dbe(c.Formula);
+  // The DBE as Dbe() sums it, in the molecule's order, from each level's step.
+  double steps = 0;
+  bool known = true;
+  for (const size_t i : byAtomicNumber_) {
+    if (counts_[i] == 0) continue;
+    known = known && levels_[i].DbeStep.has_value();
+    steps += static_cast<double>(counts_[i]) * levels_[i].DbeStep.value_or(0);
+  }
+  c.Dbe = known ? std::optional<double>(1 + steps / 2) : std::nullopt;
   if (query_.IntegerDbe || query_.DbeMin || query_.DbeMax) {
     if (!c.Dbe) return;
     if (query_.IntegerDbe && *c.Dbe != std::floor(*c.Dbe)) return;
@@ -218,9 +301,47 @@ void Search::Consider() {
   }
   if (query_.Rules && !Plausible(c.Formula)) return;
   if (weights_ && !Analyse()) return;
-  c.Hill = HillFormula(c.Formula);
+  PutHill();
   ++count_;
   if (!found_(c)) stop_ = true;
+}
+
+void Search::HillOrders() {
+  Molecule all;
+  for (const size_t i : byAtomicNumber_) all.push_back({levels_[i].Element, 1});
+  for (const bool withCarbon : {true, false}) {
+    Molecule some;
+    for (const ElementCount& e : all) {
+      if (withCarbon || e.Element->Symbol != "C") some.push_back(e);
+    }
+    const std::string hill = HillFormula(some);
+    std::vector<size_t>& order = withCarbon ? hillWithCarbon_ : hillWithoutCarbon_;
+    for (size_t at = 0; at < hill.size();) {
+      size_t end = at + 1;
+      while (end < hill.size() && IsAsciiLower(hill[end])) ++end;
+      const std::string_view symbol = std::string_view(hill).substr(at, end - at);
+      for (size_t i = 0; i < levels_.size(); ++i) {
+        if (levels_[i].Symbol == symbol) order.push_back(i);
+      }
+      at = end;
+    }
+  }
+  for (size_t i = 0; i < levels_.size(); ++i) {
+    if (levels_[i].Symbol == "C") carbon_ = i;
+  }
+}
+
+void Search::PutHill() {
+  std::string& hill = candidate_.Hill;
+  hill.resize(levels_.size() * 16);
+  char* out = hill.data();
+  const bool carbon = carbon_ != SIZE_MAX && counts_[carbon_] > 0;
+  for (const size_t i : carbon ? hillWithCarbon_ : hillWithoutCarbon_) {
+    if (counts_[i] == 0) continue;
+    out = std::copy(levels_[i].Symbol.begin(), levels_[i].Symbol.end(), out);
+    if (counts_[i] != 1) out = std::to_chars(out, out + 12, counts_[i]).ptr;
+  }
+  hill.resize(static_cast<size_t>(out - hill.data()));
 }
 
 bool Search::Analyse() {
