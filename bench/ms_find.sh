@@ -55,7 +55,7 @@ function r(k) { seed = (seed * 48271) % 2147483647; return int(seed / 2147483647
   printf "%.5f\t%s\t5\t%s\n", mz * (1 + (r(61) - 30) / 10 * 1e-6), ion, ranges
 }' > "$work/queries"
 [ "$(wc -l < "$work/queries")" = 200 ] || { echo "generated too few queries" >&2; exit 1; }
-[ -n "${KEEP_QUERIES:-}" ] && cp "$work/queries" "$KEEP_QUERIES"
+if [ -n "${KEEP_QUERIES:-}" ]; then cp "$work/queries" "$KEEP_QUERIES"; fi
 for i in 1 2 3 4 5 6 7 8 9 10; do cat "$work/queries"; done > "$work/input"
 
 echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -74,11 +74,10 @@ printf 'zorvan-ms find, 2000 queries: best %.1f ms, median %.1f ms; per 200: bes
   "$(echo "$best / 10000" | bc -l)" "$(echo "$median / 10000" | bc -l)"
 
 queries_bench=$(dirname "$ms")/../bench/finder_queries
-[ -x "$queries_bench" ] && "$queries_bench" "$work/queries" 5
+if [ -x "$queries_bench" ]; then "$queries_bench" "$work/queries" 5; fi
 
 if [ -n "${MF_FINDER_DIR:-}" ]; then
-  tail -n +2 "$work/out" | head -n "$(( $(tail -n +2 "$work/out" | wc -l) / 10 ))" | cut -f1 | uniq -c |
-    awk '{ print $2 "\t" $1 }' > "$work/ours"
+  awk -F'\t' 'NR > 1 && $1 <= 200 { n[$1]++ } END { for (q in n) print q "\t" n[q] }' "$work/out" | sort > "$work/ours"
   cat > "$MF_FINDER_DIR/zorvan_bench.mjs" <<'JS'
 import { findMFs } from 'mf-finder';
 import { readFileSync } from 'node:fs';
@@ -108,6 +107,7 @@ totals.sort((a, b) => a - b);
 console.log(`mf-finder, 200 queries: best ${totals[0].toFixed(1)} ms, median ${totals[totals.length >> 1].toFixed(1)} ms; slowest query ${slowest.toFixed(3)} ms`);
 console.error(counts.map((c, i) => `${i + 1}\t${c}`).join('\n'));
 JS
-  (cd "$MF_FINDER_DIR" && node zorvan_bench.mjs "$work/queries" "$runs") 2> "$work/theirs"
-  echo "queries whose numbers of candidates differ from mf-finder's: $(join -a 1 -a 2 -e 0 -o 0,1.2,2.2 "$work/ours" "$work/theirs" 2>/dev/null | awk '$2 != $3' | wc -l)"
+  (cd "$MF_FINDER_DIR" && node zorvan_bench.mjs "$work/queries" "$runs") 2> "$work/counts"
+  sort "$work/counts" > "$work/theirs"
+  echo "queries whose numbers of candidates differ from mf-finder's: $(join -a 1 -a 2 -e 0 -o 0,1.2,2.2 "$work/ours" "$work/theirs" | awk '$2 != $3' | wc -l)"
 fi

@@ -57,6 +57,7 @@ struct Level {
   int Measured = -1;     // index into the measured percentages
   bool Bounds = false;   // the percentage bounds the count (the analysis alone)
   double FLow = 0, FHigh = 1;  // the weight fraction, widened
+  double Inverse = 0;    // 1 / Mass
   std::optional<double> DbeStep;  // valence - 2, as the DBE counts it
   std::string_view Symbol;
 };
@@ -96,8 +97,7 @@ class Search {
   size_t carbon_ = SIZE_MAX;                                 // the level of C, if any
   // The last two levels when solved together: the outer's whole mass, the
   // inner's nominal mass, its defect and that defect's inverse.
-  int64_t pairWhole_ = 0, pairNominal_ = 0;
-  double pairDefect_ = 0, pairInverse_ = 0;
+  double pairWhole_ = 0, pairWholeInverse_ = 0, pairNominal_ = 0, pairDefect_ = 0, pairInverse_ = 0;
   std::vector<int> counts_;
   bool possible_ = true;                   // false when the ion needs atoms no M can have
   bool weights_ = false;
@@ -173,6 +173,7 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
     if (a.Bounds != b.Bounds) return a.Bounds;
     return a.Mass > b.Mass;
   });
+  for (Level& l : levels_) l.Inverse = 1 / l.Mass;
   minRest_.assign(levels_.size() + 1, 0);
   maxRest_.assign(levels_.size() + 1, 0);
   for (size_t i = levels_.size(); i-- > 0;) {
@@ -190,9 +191,10 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
     const Level& inner = levels_.back();
     pair_ = !outer.Bounds && !inner.Bounds && outer.Mass == std::nearbyint(outer.Mass) && outer.Mass > 0 &&
             inner.Mass != std::nearbyint(inner.Mass);
-    pairWhole_ = static_cast<int64_t>(outer.Mass);
-    pairNominal_ = static_cast<int64_t>(std::nearbyint(inner.Mass));
-    pairDefect_ = inner.Mass - static_cast<double>(pairNominal_);
+    pairWhole_ = outer.Mass;
+    pairWholeInverse_ = 1 / outer.Mass;
+    pairNominal_ = std::nearbyint(inner.Mass);
+    pairDefect_ = inner.Mass - pairNominal_;
     pairInverse_ = 1 / pairDefect_;
   }
   for (size_t i = 0; i < levels_.size(); ++i) byAtomicNumber_.push_back(i);
@@ -211,18 +213,20 @@ uint64_t Search::Run() {
 void Search::Walk(size_t i, double partial, double low, double high, double base, double span) {
   if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) stop_ = true;
   if (stop_) return;
+  if (i + 2 == levels_.size() && pair_ && WalkPair(low - partial, high - partial)) return;
+  // Multiplied by the inverse mass rather than divided: the one-ulp
+  // difference is far inside the margin of the window.
   const Level& l = levels_[i];
-  double from = std::max<double>(l.Lo, std::ceil((low - partial - maxRest_[i + 1]) / l.Mass));
-  double to = std::min<double>(l.Hi, std::floor((high - partial - minRest_[i + 1]) / l.Mass));
+  double from = std::max<double>(l.Lo, std::ceil((low - partial - maxRest_[i + 1]) * l.Inverse));
+  double to = std::min<double>(l.Hi, std::floor((high - partial - minRest_[i + 1]) * l.Inverse));
   if (l.Bounds) {
-    from = std::max(from, std::ceil(l.FLow * low / l.Mass));
-    to = std::min(to, std::floor(l.FHigh * high / l.Mass));
+    from = std::max(from, std::ceil(l.FLow * low * l.Inverse));
+    to = std::min(to, std::floor(l.FHigh * high * l.Inverse));
   }
   if (!(from <= to)) return;
   const int first = static_cast<int>(from), last = static_cast<int>(to);
-  if (i + 2 == levels_.size() && pair_ && WalkPair(low - partial, high - partial)) return;
   const bool innermost = i + 1 == levels_.size();
-  const double step = span / (last - first + 1);
+  const double step = progress_ ? span / (last - first + 1) : 0;
   for (int c = first; c <= last && !stop_; ++c) {
     counts_[i] = c;
     if (innermost) {
@@ -257,9 +261,11 @@ bool Search::WalkPair(double a, double b) {
     yFrom = std::max<double>(inner.Lo, std::ceil(yFrom));
     yTo = std::min<double>(inner.Hi, std::floor(yTo));
     for (double y = yFrom; y <= yTo && !stop_; ++y) {
-      const int64_t rest = static_cast<int64_t>(k) - pairNominal_ * static_cast<int64_t>(y);
-      if (rest % pairWhole_ != 0 || rest / pairWhole_ < outer.Lo || rest / pairWhole_ > outer.Hi) continue;
-      counts_[n - 2] = static_cast<int>(rest / pairWhole_);
+      // Whole numbers far below 2^53: the product tells exactly whether
+      // the rounded quotient divides.
+      const double rest = k - pairNominal_ * y, x = std::nearbyint(rest * pairWholeInverse_);
+      if (x * pairWhole_ != rest || x < outer.Lo || x > outer.Hi) continue;
+      counts_[n - 2] = static_cast<int>(x);
       counts_[n - 1] = static_cast<int>(y);
       Consider();
     }
