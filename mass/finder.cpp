@@ -17,7 +17,8 @@
 //
 // The last two levels are solved together when the outer one has a whole
 // mass, as carbon has (12 by definition) before hydrogen. With the inner
-// element's mass m = N + d (N its nominal mass, d its small defect), a pair
+// element's mass m = N + d (N its nominal mass, d its small defect, positive
+// for every element lighter than carbon), a pair
 // (x, y) lands in the window [a, b] left for them when K + d y lies in it,
 // K = 12 x + N y being a whole number. As d y stays within d times the y
 // range (under 1 u for H0-120), only one or two K can do, and for each K
@@ -48,6 +49,18 @@ namespace {
 // binary values by far less than this, and a shown percentage moves in steps
 // of 0.01, so the guard admits the ends and nothing a reader would call out.
 constexpr double PercentGuard = 1e-9;
+
+// Round down and up by truncation, a single instruction where std::floor
+// and std::ceil may be calls without SSE4.1; the values are counts and
+// masses far inside the int64 range.
+int64_t Down(double x) {
+  const auto t = static_cast<int64_t>(x);
+  return t - (x < static_cast<double>(t));
+}
+int64_t Up(double x) {
+  const auto t = static_cast<int64_t>(x);
+  return t + (x > static_cast<double>(t));
+}
 
 struct Level {
   const IsotopeElement* Element = nullptr;
@@ -97,7 +110,9 @@ class Search {
   size_t carbon_ = SIZE_MAX;                                 // the level of C, if any
   // The last two levels when solved together: the outer's whole mass, the
   // inner's nominal mass, its defect and that defect's inverse.
-  double pairWhole_ = 0, pairWholeInverse_ = 0, pairNominal_ = 0, pairDefect_ = 0, pairInverse_ = 0;
+  int64_t pairWhole_ = 0, pairNominal_ = 0;
+  double pairWholeInverse_ = 0, pairDefect_ = 0, pairInverse_ = 0;
+  double pairLowDefect_ = 0, pairHighDefect_ = 0;  // the least and most d y
   std::vector<int> counts_;
   bool possible_ = true;                   // false when the ion needs atoms no M can have
   bool weights_ = false;
@@ -190,12 +205,14 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
     const Level& outer = levels_[levels_.size() - 2];
     const Level& inner = levels_.back();
     pair_ = !outer.Bounds && !inner.Bounds && outer.Mass == std::nearbyint(outer.Mass) && outer.Mass > 0 &&
-            inner.Mass != std::nearbyint(inner.Mass);
-    pairWhole_ = outer.Mass;
+            inner.Mass > std::nearbyint(inner.Mass);
+    pairWhole_ = static_cast<int64_t>(outer.Mass);
     pairWholeInverse_ = 1 / outer.Mass;
-    pairNominal_ = std::nearbyint(inner.Mass);
-    pairDefect_ = inner.Mass - pairNominal_;
+    pairNominal_ = static_cast<int64_t>(std::nearbyint(inner.Mass));
+    pairDefect_ = inner.Mass - static_cast<double>(pairNominal_);
     pairInverse_ = 1 / pairDefect_;
+    pairLowDefect_ = pairDefect_ * inner.Lo;
+    pairHighDefect_ = pairDefect_ * inner.Hi;
   }
   for (size_t i = 0; i < levels_.size(); ++i) byAtomicNumber_.push_back(i);
   std::sort(byAtomicNumber_.begin(), byAtomicNumber_.end(),
@@ -217,13 +234,13 @@ void Search::Walk(size_t i, double partial, double low, double high, double base
   // Multiplied by the inverse mass rather than divided: the one-ulp
   // difference is far inside the margin of the window.
   const Level& l = levels_[i];
-  double from = std::max<double>(l.Lo, std::ceil((low - partial - maxRest_[i + 1]) * l.Inverse));
-  double to = std::min<double>(l.Hi, std::floor((high - partial - minRest_[i + 1]) * l.Inverse));
+  int64_t from = std::max<int64_t>(l.Lo, Up((low - partial - maxRest_[i + 1]) * l.Inverse));
+  int64_t to = std::min<int64_t>(l.Hi, Down((high - partial - minRest_[i + 1]) * l.Inverse));
   if (l.Bounds) {
-    from = std::max(from, std::ceil(l.FLow * low * l.Inverse));
-    to = std::min(to, std::floor(l.FHigh * high * l.Inverse));
+    from = std::max(from, Up(l.FLow * low * l.Inverse));
+    to = std::min(to, Down(l.FHigh * high * l.Inverse));
   }
-  if (!(from <= to)) return;
+  if (from > to) return;
   const int first = static_cast<int>(from), last = static_cast<int>(to);
   const bool innermost = i + 1 == levels_.size();
   const double step = progress_ ? span / (last - first + 1) : 0;
@@ -239,38 +256,34 @@ void Search::Walk(size_t i, double partial, double low, double high, double base
       if (l.FLow > 0) childHigh = std::min(high, c * l.Mass / l.FLow);
     }
     const double childBase = base + step * (c - first);
-    Walk(i + 1, partial + c * l.Mass, childLow, childHigh, childBase, step);
+    const double sum = partial + c * l.Mass;
+    // Just above the pair, its solution is called straight away.
+    if (i + 3 == levels_.size() && pair_ && !l.Bounds && WalkPair(low - sum, high - sum)) continue;
+    Walk(i + 1, sum, childLow, childHigh, childBase, step);
     if (progress_ && i < 2) progress_({childBase + step, count_});
   }
-  counts_[i] = 0;
 }
 
 bool Search::WalkPair(double a, double b) {
   const size_t n = levels_.size();
   const Level& outer = levels_[n - 2];
   const Level& inner = levels_[n - 1];
-  const double defect = pairDefect_;
   // K + d y within [a, b] for some y of the range bounds K.
-  const double lowDefect = defect * (defect > 0 ? inner.Hi : inner.Lo);
-  const double highDefect = defect * (defect > 0 ? inner.Lo : inner.Hi);
-  const double kFrom = std::ceil(a - lowDefect), kTo = std::floor(b - highDefect);
-  if (!(kTo - kFrom < outer.Hi - outer.Lo)) return false;
-  for (double k = kFrom; k <= kTo && !stop_; ++k) {
-    double yFrom = (a - k) * pairInverse_, yTo = (b - k) * pairInverse_;
-    if (defect < 0) std::swap(yFrom, yTo);
-    yFrom = std::max<double>(inner.Lo, std::ceil(yFrom));
-    yTo = std::min<double>(inner.Hi, std::floor(yTo));
-    for (double y = yFrom; y <= yTo && !stop_; ++y) {
-      // Whole numbers far below 2^53: the product tells exactly whether
-      // the rounded quotient divides.
-      const double rest = k - pairNominal_ * y, x = std::nearbyint(rest * pairWholeInverse_);
+  const int64_t kFrom = Up(a - pairHighDefect_), kTo = Down(b - pairLowDefect_);
+  if (kTo - kFrom >= outer.Hi - outer.Lo) return false;
+  for (int64_t k = kFrom; k <= kTo && !stop_; ++k) {
+    const double yLow = (a - static_cast<double>(k)) * pairInverse_, yHigh = (b - static_cast<double>(k)) * pairInverse_;
+    const int64_t yFrom = std::max<int64_t>(inner.Lo, Up(yLow)), yTo = std::min<int64_t>(inner.Hi, Down(yHigh));
+    for (int64_t y = yFrom; y <= yTo && !stop_; ++y) {
+      // The rounded quotient divides exactly when its product gives back
+      // the whole number.
+      const int64_t rest = k - pairNominal_ * y, x = Down(static_cast<double>(rest) * pairWholeInverse_ + 0.5);
       if (x * pairWhole_ != rest || x < outer.Lo || x > outer.Hi) continue;
       counts_[n - 2] = static_cast<int>(x);
       counts_[n - 1] = static_cast<int>(y);
       Consider();
     }
   }
-  counts_[n - 2] = counts_[n - 1] = 0;
   return true;
 }
 
