@@ -110,7 +110,8 @@ char* PutFixed6(char* out, double value) {
   // Masses are far below 2^53 / 10^6: the rounded micro-units are exact in
   // an integer, which prints faster than a general conversion.
   if (!(std::fabs(value) < 1e9)) return std::to_chars(out, out + 32, value, std::chars_format::fixed, 6).ptr;
-  int64_t micro = std::llround(value * 1e6);
+  const double scaled = value * 1e6;
+  int64_t micro = static_cast<int64_t>(scaled + (scaled < 0 ? -0.5 : 0.5));
   if (micro < 0) {
     *out++ = '-';
     micro = -micro;
