@@ -38,24 +38,24 @@ constexpr OptionSpec Options[] = {{"--ion"}, {"--method"}, {"--found"}, {"--foun
 
 int RunPaper(std::span<char* const> argv) {
   Arguments args;
-  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("paper", error, Usage);
+  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("paper", error);
   if (args.Help) return ShowHelp(Usage, args);
   Session session;
   int status = 0;
   mass::IonSpec spec;
-  if (!ParseIonOption("paper", args.Last("--ion").value_or("M"), session.Isotopes(), Usage, spec, status)) return status;
+  if (!ParseIonOption("paper", args.Last("--ion").value_or("M"), session.Isotopes(), spec, status)) return status;
   const std::string method(args.Last("--method").value_or("ESI"));
   for (const char c : method)
     if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
-      return UsageError("paper", "--method needs printable ASCII text, such as ESI", Usage);
+      return UsageError("paper", "--method needs printable ASCII text, such as ESI");
   std::optional<double> found;
   if (const auto text = args.Last("--found"))
     if (!ParseNumber(*text, found.emplace()) || *found <= 0)
-      return UsageError("paper", "--found needs an m/z above 0", Usage);
+      return UsageError("paper", "--found needs an m/z above 0");
   mass::Percentages foundAnalysis;
   if (const auto text = args.Last("--found-ea"))
     if (!mass::ParseAnalysis(*text, foundAnalysis))
-      return UsageError("paper", "--found-ea needs percentages such as C=80.95,H=8.20 (C, H, N, S)", Usage);
+      return UsageError("paper", "--found-ea needs percentages such as C=80.95,H=8.20 (C, H, N, S)");
   if (const int loaded = session.Load("paper", args); loaded != 0) return loaded;
 
   OutputBuffer out(stdout);
