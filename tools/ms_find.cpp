@@ -266,7 +266,7 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
 
 int RunFind(std::span<char* const> argv) {
   Arguments args;
-  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("find", error, Usage);
+  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("find", error);
   if (args.Help) {
     std::string help = Usage;
     help += mass::PlausibilityRulesHelp;
@@ -277,7 +277,7 @@ int RunFind(std::span<char* const> argv) {
   std::optional<uint64_t> limit;
   int status = 0;
   const auto bad = [&](std::string_view name, std::string_view value, std::string_view why = "") {
-    return UsageError("find", std::string(name) + " " + std::string(value) + ": " + std::string(why.empty() ? "malformed" : why), Usage);
+    return UsageError("find", std::string(name) + " " + std::string(value) + ": " + std::string(why.empty() ? "malformed" : why));
   };
   std::string ion = "[M+H]+", ranges(mass::DefaultRanges);
   for (const auto& [name, value] : args.Options) {
@@ -312,8 +312,8 @@ int RunFind(std::span<char* const> argv) {
       limit = n;
     }
   }
-  if (args.Last("--ppm") && args.Last("--mda")) return UsageError("find", "--ppm and --mda exclude each other", Usage);
-  if (!ParseIonOption("find", ion, session.Isotopes(), Usage, base.Ion, status)) return status;
+  if (args.Last("--ppm") && args.Last("--mda")) return UsageError("find", "--ppm and --mda exclude each other");
+  if (!ParseIonOption("find", ion, session.Isotopes(), base.Ion, status)) return status;
   if (std::string error = mass::ParseRanges(ranges, session.Isotopes(), base.Ranges); !error.empty())
     return bad("--elements", ranges, error);
   if (const int loaded = session.Load("find", args); loaded != 0) return loaded;
@@ -321,7 +321,7 @@ int RunFind(std::span<char* const> argv) {
   const bool alone = base.WeightRange && args.Operands.empty();
   mass::FinderQuery probe = base;
   if (!alone) probe.Mz = 100;
-  if (std::string error = mass::CheckQuery(probe, session.Tables()); !error.empty()) return UsageError("find", error, Usage);
+  if (std::string error = mass::CheckQuery(probe, session.Tables()); !error.empty()) return UsageError("find", error);
 
   OutputBuffer out(stdout);
   constexpr std::string_view Header = "query\tmz\tformula\tion_formula\tcalc_mz\terror_ppm\terror_mda\tdbe\tweight\tpercent\n";
