@@ -20,27 +20,54 @@ std::string TrimmedSymbol(const Text& symbol) {
   return out;
 }
 
-// True when `a` goes before `b` in the Hill order of a formula that holds
-// carbon when `carbon` is set.
-bool HillBefore(const IsotopeElement* a, const IsotopeElement* b, bool carbon) {
-  if (carbon) {
-    const auto rank = [](const IsotopeElement* e) { return e->Symbol == "C" ? 0 : e->Symbol == "H" ? 1 : 2; };
-    if (rank(a) != rank(b)) return rank(a) < rank(b);
-  }
-  return a->Symbol < b->Symbol;
+// The symbol as one number that sorts as the symbols do ("C" < "Ca" < "Cl"):
+// the Hill order and the valences compare symbols for every formula, and a
+// number compares in one instruction.
+uint16_t SymbolKey(const IsotopeElement* e) {
+  const std::string& s = e->Symbol;
+  return static_cast<uint16_t>((s.empty() ? 0 : static_cast<unsigned char>(s[0])) << 8 |
+                               (s.size() < 2 ? 0 : static_cast<unsigned char>(s[1])));
+}
+
+constexpr uint16_t Key(const char* symbol) {
+  return static_cast<uint16_t>(static_cast<unsigned char>(symbol[0]) << 8 |
+                               (symbol[1] == 0 ? 0 : static_cast<unsigned char>(symbol[1])));
+}
+
+// The place of an element in the Hill order of a formula that holds carbon
+// when `carbon` is set: a smaller key goes first.
+uint32_t HillKey(const IsotopeElement* e, bool carbon) {
+  const uint16_t key = SymbolKey(e);
+  if (carbon && key == Key("C")) return 0;
+  if (carbon && key == Key("H")) return 1;
+  return key;
 }
 
 // The valence the degree of unsaturation counts with, or 0 for an element
 // it does not cover.
-int DbeValence(const std::string& symbol) {
-  static constexpr struct {
-    const char* Symbol;
-    int Valence;
-  } valences[] = {{"C", 4}, {"Si", 4}, {"N", 3},  {"P", 3},  {"H", 1}, {"F", 1}, {"Cl", 1},
-                  {"Br", 1}, {"I", 1}, {"Li", 1}, {"Na", 1}, {"K", 1}, {"O", 2}, {"S", 2}};
-  for (const auto& v : valences)
-    if (symbol == v.Symbol) return v.Valence;
-  return 0;
+int DbeValence(const IsotopeElement* e) {
+  switch (SymbolKey(e)) {
+    case Key("C"): case Key("Si"): return 4;
+    case Key("N"): case Key("P"): return 3;
+    case Key("O"): case Key("S"): return 2;
+    case Key("H"): case Key("F"): case Key("Cl"): case Key("Br"): case Key("I"):
+    case Key("Li"): case Key("Na"): case Key("K"): return 1;
+    default: return 0;
+  }
+}
+
+// Writes a count; nearly all are below 100.
+char* PutCount(char* out, int64_t count) {
+  if (count >= 0 && count < 10) {
+    *out = static_cast<char>('0' + count);
+    return out + 1;
+  }
+  if (count >= 10 && count < 100) {
+    out[0] = static_cast<char>('0' + count / 10);
+    out[1] = static_cast<char>('0' + count % 10);
+    return out + 2;
+  }
+  return std::to_chars(out, out + 20, count).ptr;
 }
 
 }  // namespace
@@ -52,19 +79,33 @@ AtomMap::AtomMap(const ElementTable& elements, const IsotopeTable& isotopes)
 
 std::string AtomMap::ToMolecule(const AtomCounts& counts, Molecule& molecule) const {
   molecule.clear();
-  for (size_t n = 1; n < counts.size(); ++n) {
-    const float count = counts[n];
-    if (!(count > 0)) continue;
-    if (byNumber_[n] == nullptr)
-      return TrimmedSymbol(elements_[n].AtomSymbol) + " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
-    if (count != std::floor(count)) {
-      char number[32];
-      *std::to_chars(number, number + sizeof number - 1, count).ptr = '\0';
-      return TrimmedSymbol(elements_[n].AtomSymbol) + " の数 " + number + " が整数でないため、精密質量を計算できません";
-    }
-    if (count > MaxCount) return TrimmedSymbol(elements_[n].AtomSymbol) + " の数が大きすぎて、精密質量を計算できません";
-    molecule.push_back({byNumber_[n], static_cast<int64_t>(count)});
+  // A formula names a few of the 103 elements: blocks of counts that are
+  // all zero bits are skipped in a few vector instructions.
+  constexpr size_t Block = 8;
+  uint32_t bits[Block];
+  for (size_t first = 0; first < counts.size(); first += Block) {
+    const size_t size = std::min(Block, counts.size() - first);
+    std::memcpy(bits, &counts[first], size * sizeof(float));
+    uint32_t any = 0;
+    for (size_t k = 0; k < size; ++k) any |= bits[k];
+    if (any == 0) continue;
+    for (size_t n = std::max<size_t>(first, 1); n < first + size; ++n)
+      if (std::string note = AddCount(n, counts[n], molecule); !note.empty()) return note;
   }
+  return {};
+}
+
+std::string AtomMap::AddCount(size_t n, float count, Molecule& molecule) const {
+  if (!(count > 0)) return {};
+  if (byNumber_[n] == nullptr)
+    return TrimmedSymbol(elements_[n].AtomSymbol) + " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
+  if (count != std::floor(count)) {
+    char number[32];
+    *std::to_chars(number, number + sizeof number - 1, count).ptr = '\0';
+    return TrimmedSymbol(elements_[n].AtomSymbol) + " の数 " + number + " が整数でないため、精密質量を計算できません";
+  }
+  if (count > MaxCount) return TrimmedSymbol(elements_[n].AtomSymbol) + " の数が大きすぎて、精密質量を計算できません";
+  molecule.push_back({byNumber_[n], static_cast<int64_t>(count)});
   return {};
 }
 
@@ -94,17 +135,25 @@ char* PutHillFormula(char* out, const Molecule& molecule) {
     order = heap.data();
   }
   bool carbon = false;
-  for (const ElementCount& e : molecule) carbon |= e.Element->Symbol == "C";
+  for (const ElementCount& e : molecule) carbon |= SymbolKey(e.Element) == Key("C");
+  uint32_t keys[StackElements];
+  std::vector<uint32_t> heapKeys(molecule.size() > StackElements ? molecule.size() : 0);
+  uint32_t* key = heapKeys.empty() ? keys : heapKeys.data();
   size_t size = 0;
   for (const ElementCount& e : molecule) {
+    const uint32_t k0 = HillKey(e.Element, carbon);
     size_t k = size++;
-    for (; k > 0 && HillBefore(e.Element, order[k - 1]->Element, carbon); --k) order[k] = order[k - 1];
+    for (; k > 0 && k0 < key[k - 1]; --k) {
+      order[k] = order[k - 1];
+      key[k] = key[k - 1];
+    }
     order[k] = &e;
+    key[k] = k0;
   }
   for (size_t k = 0; k < size; ++k) {
     const std::string& symbol = order[k]->Element->Symbol;
     out = std::copy(symbol.begin(), symbol.end(), out);
-    if (order[k]->Count != 1) out = std::to_chars(out, out + 20, order[k]->Count).ptr;
+    if (order[k]->Count != 1) out = PutCount(out, order[k]->Count);
   }
   return out;
 }
@@ -118,7 +167,7 @@ std::string HillFormula(const Molecule& molecule) {
 std::optional<double> Dbe(const Molecule& molecule) {
   double sum = 0;
   for (const ElementCount& e : molecule) {
-    const int valence = DbeValence(e.Element->Symbol);
+    const int valence = DbeValence(e.Element);
     if (valence == 0) return std::nullopt;
     sum += static_cast<double>(e.Count) * (valence - 2);
   }

@@ -35,6 +35,10 @@ class AtomMap {
   std::string ToMolecule(const AtomCounts& counts, Molecule& molecule) const;
 
  private:
+  // Adds the count of element number `n` when it is positive; returns why
+  // it cannot be added, or an empty string.
+  std::string AddCount(size_t n, float count, Molecule& molecule) const;
+
   const ElementTable& elements_;
   std::vector<const IsotopeElement*> byNumber_;  // index: element number
 };

@@ -1,6 +1,7 @@
 #include "mass/paper.h"
 
-#include <charconv>  // std::to_chars
+#include <charconv>  // std::from_chars, std::to_chars
+#include <cmath>
 #include <string_view>
 
 namespace zorvan::mass {
@@ -54,6 +55,17 @@ std::string AnalysisList(const Percentages& values) {
   return list;
 }
 
+std::string Fixed2(double value) {
+  char buf[64];
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2).ptr);
+}
+
+// Reads a whole finite number.
+bool ParseNumber(std::string_view text, double& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
 }  // namespace
 
 PaperLine HrmsLine(const std::string& method, const IonSpec& spec, const Ion& ion, std::optional<double> found) {
@@ -69,6 +81,34 @@ PaperLine AnalysisLine(const std::string& hill, const Percentages& calculated, c
   std::string tail = calcd.empty() ? "." : ": " + calcd + ".";
   if (const std::string measured = AnalysisList(found); !measured.empty()) tail += " Found: " + measured + ".";
   return {"Anal. Calcd for " + hill + tail, "Anal. Calcd for " + Html(hill) + tail};
+}
+
+bool ParseAnalysis(std::string_view text, Percentages& found) {
+  found.clear();
+  while (!text.empty()) {
+    const size_t comma = std::min(text.find(','), text.size());
+    const std::string_view item = text.substr(0, comma);
+    text.remove_prefix(std::min(comma + 1, text.size()));
+    const size_t equals = item.find('=');
+    double value = 0;
+    if (equals == std::string_view::npos || !ParseNumber(item.substr(equals + 1), value) || value < 0 || value > 100)
+      return false;
+    const std::string_view symbol = item.substr(0, equals);
+    if (symbol != "C" && symbol != "H" && symbol != "N" && symbol != "S") return false;
+    found.emplace_back(symbol, Fixed2(value));
+  }
+  return !found.empty();
+}
+
+Percentages ListedPercentages(const FormulaEngine& engine) {
+  Percentages list;
+  for (int i = 0; i < engine.PercentCount(); ++i) {
+    char symbol[4], percent[MaxNumberLen + 1];
+    std::string p(percent, engine.PutPercentage(percent, i, '.'));
+    if (!p.empty() && p.back() == '%') p.pop_back();
+    list.emplace_back(std::string(symbol, engine.PutSymbol(symbol, i)), p);
+  }
+  return list;
 }
 
 }  // namespace zorvan::mass

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/calculation.h"
 #include "mass/ion.h"
 
 namespace zorvan::mass {
@@ -23,6 +25,14 @@ PaperLine HrmsLine(const std::string& method, const IonSpec& spec, const Ion& io
 
 // Symbol and percentage text as the main window's list shows it ("81.04").
 using Percentages = std::vector<std::pair<std::string, std::string>>;
+
+// Returns the percentages the main window lists after the last successful
+// calculation of `engine`: every element, without the "%".
+Percentages ListedPercentages(const FormulaEngine& engine);
+
+// Reads measured percentages, "C=80.95,H=8.20" (C, H, N and S, each 0 to
+// 100), into `found` with two decimals; returns false when malformed.
+bool ParseAnalysis(std::string_view text, Percentages& found);
 
 // "Anal. Calcd for C10H12O: C, 81.04; H, 8.16." over C, H, N and S in that
 // order as far as `calculated` holds them; with `found`, "Found: C, 80.95;

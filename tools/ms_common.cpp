@@ -45,9 +45,10 @@ std::string ParseArguments(std::span<char* const> args, std::span<const OptionSp
   return {};
 }
 
-int UsageError(std::string_view command, std::string_view message, std::string_view usage) {
-  std::fprintf(stderr, "zorvan-ms %.*s: %.*s\n\n%.*s", static_cast<int>(command.size()), command.data(),
-               static_cast<int>(message.size()), message.data(), static_cast<int>(usage.size()), usage.data());
+int UsageError(std::string_view command, std::string_view message) {
+  std::fprintf(stderr, "zorvan-ms %.*s: %.*s\nTry 'zorvan-ms %.*s --help'.\n", static_cast<int>(command.size()),
+               command.data(), static_cast<int>(message.size()), message.data(), static_cast<int>(command.size()),
+               command.data());
   return 2;
 }
 
@@ -62,10 +63,10 @@ int ShowHelp(std::string_view usage, const Arguments& args) {
 }
 
 bool ParseIonOption(std::string_view command, std::string_view text, const mass::IsotopeTable& table,
-                    std::string_view usage, mass::IonSpec& ion, int& status) {
+                    mass::IonSpec& ion, int& status) {
   const std::string error = mass::ParseIon(text, table, ion);
   if (error.empty()) return true;
-  status = UsageError(command, "--ion " + std::string(text) + ": " + error, usage);
+  status = UsageError(command, "--ion " + std::string(text) + ": " + error);
   return false;
 }
 
@@ -110,7 +111,8 @@ char* PutFixed6(char* out, double value) {
   // Masses are far below 2^53 / 10^6: the rounded micro-units are exact in
   // an integer, which prints faster than a general conversion.
   if (!(std::fabs(value) < 1e9)) return std::to_chars(out, out + 32, value, std::chars_format::fixed, 6).ptr;
-  int64_t micro = std::llround(value * 1e6);
+  const double scaled = value * 1e6;
+  int64_t micro = static_cast<int64_t>(scaled + (scaled < 0 ? -0.5 : 0.5));
   if (micro < 0) {
     *out++ = '-';
     micro = -micro;

@@ -49,15 +49,15 @@ struct Arguments {
 // string, or what is wrong.
 std::string ParseArguments(std::span<char* const> args, std::span<const OptionSpec> options, Arguments& out);
 
-// Writes "zorvan-ms COMMAND: MESSAGE" and the usage to standard error;
+// Writes "zorvan-ms COMMAND: MESSAGE" and where help is to standard error;
 // returns 2.
-int UsageError(std::string_view command, std::string_view message, std::string_view usage);
+int UsageError(std::string_view command, std::string_view message);
 // Writes the usage and the data folder a run would read; returns 0.
 int ShowHelp(std::string_view usage, const Arguments& args);
 
 // Parses an ion option; on a malformed ion, sets `status` to a usage error.
 bool ParseIonOption(std::string_view command, std::string_view text, const mass::IsotopeTable& table,
-                    std::string_view usage, mass::IonSpec& ion, int& status);
+                    mass::IonSpec& ion, int& status);
 // Reads a finite number; returns false when `text` is not one.
 bool ParseNumber(std::string_view text, double& value);
 

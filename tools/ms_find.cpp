@@ -92,45 +92,67 @@ bool ParsePercent(std::string_view text, mass::AnalysisFilter& analysis) {
 
 // Writes `value` with 3 decimals, without a sign on a value that rounds to 0.
 char* PutFixed3(char* out, double value) {
-  if (std::abs(value) < 0.0005) value = 0;
-  return std::to_chars(out, out + 64, value, std::chars_format::fixed, 3).ptr;
+  if (!(std::abs(value) < 1e12)) return std::to_chars(out, out + 64, value, std::chars_format::fixed, 3).ptr;
+  int64_t milli = std::llround(value * 1000);
+  if (milli < 0) *out++ = '-', milli = -milli;
+  out = PutInteger(out, milli / 1000);
+  *out++ = '.';
+  out[0] = static_cast<char>('0' + milli % 1000 / 100);
+  out[1] = static_cast<char>('0' + milli % 100 / 10);
+  out[2] = static_cast<char>('0' + milli % 10);
+  return out + 3;
 }
 
-// One candidate's line after the query number, and what orders it.
+// Where a candidate's line (after the query number) lies in the text of its
+// query, and what orders it.
 struct Row {
   double AbsError = 0, Deviation = 0;
-  std::string Hill, Text;
-  bool operator<(const Row& o) const {
-    return std::tie(AbsError, Deviation, Hill) < std::tie(o.AbsError, o.Deviation, o.Hill);
-  }
+  size_t At = 0, Size = 0, HillAt = 0, HillSize = 0;
 };
 
-Row MakeRow(const mass::FinderQuery& q, const mass::Candidate& c) {
-  Row row{std::abs(c.ErrorMda), c.Deviation, c.Hill, {}};
-  std::string& t = row.Text;
-  t.resize(256 + 2 * c.Hill.size() + mass::HillFormulaRoom(c.Ionized.Formula) + 24 * c.Percent.size() + c.Weight.size());
-  char* o = t.data();
+// Appends the line of `c` to `text`.
+Row WriteRow(const mass::FinderQuery& q, const mass::Candidate& c, std::string& text) {
+  Row row{std::abs(c.ErrorMda), c.Deviation, text.size(), 0, 0, c.Hill.size()};
+  text.resize(row.At + 256 + 2 * c.Hill.size() + mass::HillFormulaRoom(c.Ionized.Formula) + 24 * c.Percent.size() +
+              c.Weight.size());
+  char* const start = text.data() + row.At;
+  char* o = start;
   if (q.Mz) o = PutFixed6(o, *q.Mz);
-  o = Put(Put(o, "\t"), c.Hill);
+  *o++ = '\t';
+  row.HillAt = row.At + static_cast<size_t>(o - start);
+  o = Put(o, c.Hill);
   *o++ = '\t';
   if (q.Mz) {
     o = mass::PutHillFormula(o, c.Ionized.Formula);
-    o = PutFixed6(Put(o, "\t"), c.Ionized.Mz);
-    o = PutFixed3(Put(o, "\t"), c.ErrorPpm);
-    o = PutFixed3(Put(o, "\t"), c.ErrorMda);
+    *o++ = '\t';
+    o = PutFixed6(o, c.Ionized.Mz);
+    *o++ = '\t';
+    o = PutFixed3(o, c.ErrorPpm);
+    *o++ = '\t';
+    o = PutFixed3(o, c.ErrorMda);
   } else {
     o = Put(o, "\t\t\t");
   }
   *o++ = '\t';
-  if (c.Dbe) o = std::to_chars(o, o + 32, *c.Dbe).ptr;
-  o = Put(Put(o, "\t"), c.Weight);
+  if (c.Dbe) {
+    // Whole or half: written without a general conversion.
+    const int64_t twice = std::llround(*c.Dbe * 2);
+    if (twice < 0) *o++ = '-';
+    o = PutInteger(o, std::abs(twice) / 2);
+    if (twice % 2 != 0) o = Put(o, ".5");
+  }
+  *o++ = '\t';
+  o = Put(o, c.Weight);
   *o++ = '\t';
   for (size_t i = 0; i < c.Percent.size(); ++i) {
     if (i > 0) *o++ = ' ';
-    o = Put(Put(Put(o, c.Percent[i].first), "="), c.Percent[i].second);
+    o = Put(o, c.Percent[i].first);
+    *o++ = '=';
+    o = Put(o, c.Percent[i].second);
   }
   *o++ = '\n';
-  t.resize(static_cast<size_t>(o - t.data()));
+  row.Size = static_cast<size_t>(o - start);
+  text.resize(row.At + row.Size);
   return row;
 }
 
@@ -150,8 +172,16 @@ class Finder {
   const Session& session_;
   const mass::FinderQuery& base_;
   std::optional<uint64_t> limit_;
+  // Orders rows as CandidateBefore orders candidates.
+  bool Before(const Row& a, const Row& b) const {
+    if (a.AbsError != b.AbsError) return a.AbsError < b.AbsError;
+    if (a.Deviation != b.Deviation) return a.Deviation < b.Deviation;
+    return std::string_view(text_).substr(a.HillAt, a.HillSize) < std::string_view(text_).substr(b.HillAt, b.HillSize);
+  }
+
   uint64_t number_ = 0;
   std::vector<Row> rows_;
+  std::string text_;
 };
 
 std::string Finder::Read(std::string_view line, mass::FinderQuery& q) const {
@@ -193,28 +223,36 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
     return;
   }
   rows_.clear();
+  text_.clear();
   uint64_t more = 0;
-  // With a limit the best rows are kept in a heap, its worst on top.
+  const auto before = [this](const Row& a, const Row& b) { return Before(a, b); };
+  // With a limit the best rows are kept in a heap, the worst on top; a
+  // candidate that would not enter it is not written.
   mass::FindFormulas(q, session_.Tables(), [&](const mass::Candidate& c) {
     if (limit_ && rows_.size() == *limit_) {
       ++more;
-      const Row row = MakeRow(q, c);
-      if (rows_.empty() || !(row < rows_.front())) return true;
-      std::pop_heap(rows_.begin(), rows_.end());
-      rows_.back() = row;
-      std::push_heap(rows_.begin(), rows_.end());
+      if (rows_.empty()) return true;
+      const Row& worst = rows_.front();
+      const std::string_view hill = std::string_view(text_).substr(worst.HillAt, worst.HillSize);
+      if (std::tie(worst.AbsError, worst.Deviation, hill) < std::tuple(std::abs(c.ErrorMda), c.Deviation, std::string_view(c.Hill)))
+        return true;
+      std::pop_heap(rows_.begin(), rows_.end(), before);
+      rows_.back() = WriteRow(q, c, text_);
+      std::push_heap(rows_.begin(), rows_.end(), before);
       return true;
     }
-    rows_.push_back(MakeRow(q, c));
-    if (limit_) std::push_heap(rows_.begin(), rows_.end());
+    rows_.push_back(WriteRow(q, c, text_));
+    if (limit_) std::push_heap(rows_.begin(), rows_.end(), before);
     return true;
   });
-  std::sort(rows_.begin(), rows_.end());
+  std::sort(rows_.begin(), rows_.end(), before);
   char number[24];
-  const std::string_view prefix(number, static_cast<size_t>(PutInteger(number, static_cast<int64_t>(number_)) - number));
+  char* const numberEnd = PutInteger(number, static_cast<int64_t>(number_));
+  *numberEnd = '\t';
+  const std::string_view prefix(number, static_cast<size_t>(numberEnd + 1 - number));
   for (const Row& row : rows_) {
-    char* o = Put(Put(out.Room(prefix.size() + 1 + row.Text.size()), prefix), "\t");
-    out.Commit(Put(o, row.Text));
+    char* o = Put(out.Room(prefix.size() + row.Size), prefix);
+    out.Commit(Put(o, std::string_view(text_).substr(row.At, row.Size)));
   }
   if (more > 0) {
     out.Flush();
@@ -228,7 +266,7 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
 
 int RunFind(std::span<char* const> argv) {
   Arguments args;
-  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("find", error, Usage);
+  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("find", error);
   if (args.Help) {
     std::string help = Usage;
     help += mass::PlausibilityRulesHelp;
@@ -239,7 +277,7 @@ int RunFind(std::span<char* const> argv) {
   std::optional<uint64_t> limit;
   int status = 0;
   const auto bad = [&](std::string_view name, std::string_view value, std::string_view why = "") {
-    return UsageError("find", std::string(name) + " " + std::string(value) + ": " + std::string(why.empty() ? "malformed" : why), Usage);
+    return UsageError("find", std::string(name) + " " + std::string(value) + ": " + std::string(why.empty() ? "malformed" : why));
   };
   std::string ion = "[M+H]+", ranges(mass::DefaultRanges);
   for (const auto& [name, value] : args.Options) {
@@ -274,8 +312,8 @@ int RunFind(std::span<char* const> argv) {
       limit = n;
     }
   }
-  if (args.Last("--ppm") && args.Last("--mda")) return UsageError("find", "--ppm and --mda exclude each other", Usage);
-  if (!ParseIonOption("find", ion, session.Isotopes(), Usage, base.Ion, status)) return status;
+  if (args.Last("--ppm") && args.Last("--mda")) return UsageError("find", "--ppm and --mda exclude each other");
+  if (!ParseIonOption("find", ion, session.Isotopes(), base.Ion, status)) return status;
   if (std::string error = mass::ParseRanges(ranges, session.Isotopes(), base.Ranges); !error.empty())
     return bad("--elements", ranges, error);
   if (const int loaded = session.Load("find", args); loaded != 0) return loaded;
@@ -283,7 +321,7 @@ int RunFind(std::span<char* const> argv) {
   const bool alone = base.WeightRange && args.Operands.empty();
   mass::FinderQuery probe = base;
   if (!alone) probe.Mz = 100;
-  if (std::string error = mass::CheckQuery(probe, session.Tables()); !error.empty()) return UsageError("find", error, Usage);
+  if (std::string error = mass::CheckQuery(probe, session.Tables()); !error.empty()) return UsageError("find", error);
 
   OutputBuffer out(stdout);
   constexpr std::string_view Header = "query\tmz\tformula\tion_formula\tcalc_mz\terror_ppm\terror_mda\tdbe\tweight\tpercent\n";

@@ -35,7 +35,7 @@ constexpr OptionSpec Options[] = {{"--ion"}};
 
 int RunMass(std::span<char* const> argv) {
   Arguments args;
-  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("mass", error, Usage);
+  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("mass", error);
   if (args.Help) return ShowHelp(Usage, args);
   Session session;
   struct IonColumn {
@@ -46,11 +46,11 @@ int RunMass(std::span<char* const> argv) {
   int status = 0;
   for (const auto& [name, value] : args.Options) {
     ions.push_back({value, {}});
-    if (!ParseIonOption("mass", value, session.Isotopes(), Usage, ions.back().Spec, status)) return status;
+    if (!ParseIonOption("mass", value, session.Isotopes(), ions.back().Spec, status)) return status;
   }
   if (ions.empty()) {
     ions.push_back({"M", {}});
-    ParseIonOption("mass", "M", session.Isotopes(), Usage, ions.back().Spec, status);
+    ParseIonOption("mass", "M", session.Isotopes(), ions.back().Spec, status);
   }
   if (const int loaded = session.Load("mass", args); loaded != 0) return loaded;
 

@@ -1,6 +1,4 @@
 // zorvan-ms paper: the HRMS and elemental-analysis lines of each formula.
-#include <charconv>  // std::to_chars
-
 #include "mass/paper.h"
 #include "tools/ms_common.h"
 
@@ -36,62 +34,28 @@ constexpr const char* Usage =
 
 constexpr OptionSpec Options[] = {{"--ion"}, {"--method"}, {"--found"}, {"--found-ea"}};
 
-std::string Fixed2(double value) {
-  char buf[64];
-  return std::string(buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2).ptr);
-}
-
-// Reads "C=80.95,H=8.20" into `found`; returns false when it is malformed.
-bool ParseFoundAnalysis(std::string_view text, mass::Percentages& found) {
-  while (!text.empty()) {
-    const size_t comma = std::min(text.find(','), text.size());
-    const std::string_view item = text.substr(0, comma);
-    text.remove_prefix(std::min(comma + 1, text.size()));
-    const size_t equals = item.find('=');
-    double value = 0;
-    if (equals == std::string_view::npos || !ParseNumber(item.substr(equals + 1), value) || value < 0 || value > 100)
-      return false;
-    const std::string_view symbol = item.substr(0, equals);
-    if (symbol != "C" && symbol != "H" && symbol != "N" && symbol != "S") return false;
-    found.emplace_back(symbol, Fixed2(value));
-  }
-  return !found.empty();
-}
-
-// The percentages the main window lists, from the last calculation.
-mass::Percentages ListedPercentages(const FormulaEngine& engine) {
-  mass::Percentages list;
-  for (int i = 0; i < engine.PercentCount(); ++i) {
-    char symbol[4], percent[MaxNumberLen + 1];
-    std::string p(percent, engine.PutPercentage(percent, i, '.'));
-    if (!p.empty() && p.back() == '%') p.pop_back();
-    list.emplace_back(std::string(symbol, engine.PutSymbol(symbol, i)), p);
-  }
-  return list;
-}
-
 }  // namespace
 
 int RunPaper(std::span<char* const> argv) {
   Arguments args;
-  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("paper", error, Usage);
+  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("paper", error);
   if (args.Help) return ShowHelp(Usage, args);
   Session session;
   int status = 0;
   mass::IonSpec spec;
-  if (!ParseIonOption("paper", args.Last("--ion").value_or("M"), session.Isotopes(), Usage, spec, status)) return status;
+  if (!ParseIonOption("paper", args.Last("--ion").value_or("M"), session.Isotopes(), spec, status)) return status;
   const std::string method(args.Last("--method").value_or("ESI"));
   for (const char c : method)
     if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
-      return UsageError("paper", "--method needs printable ASCII text, such as ESI", Usage);
+      return UsageError("paper", "--method needs printable ASCII text, such as ESI");
   std::optional<double> found;
   if (const auto text = args.Last("--found"))
     if (!ParseNumber(*text, found.emplace()) || *found <= 0)
-      return UsageError("paper", "--found needs an m/z above 0", Usage);
+      return UsageError("paper", "--found needs an m/z above 0");
   mass::Percentages foundAnalysis;
   if (const auto text = args.Last("--found-ea"))
-    if (!ParseFoundAnalysis(*text, foundAnalysis))
-      return UsageError("paper", "--found-ea needs percentages such as C=80.95,H=8.20 (C, H, N, S)", Usage);
+    if (!mass::ParseAnalysis(*text, foundAnalysis))
+      return UsageError("paper", "--found-ea needs percentages such as C=80.95,H=8.20 (C, H, N, S)");
   if (const int loaded = session.Load("paper", args); loaded != 0) return loaded;
 
   OutputBuffer out(stdout);
@@ -103,7 +67,7 @@ int RunPaper(std::span<char* const> argv) {
     std::string note = session.ToMolecule(formula, molecule);
     std::string hrms, analysis;
     if (note.empty()) {
-      analysis = mass::AnalysisLine(mass::HillFormula(molecule), ListedPercentages(session.Engine()), foundAnalysis).Plain;
+      analysis = mass::AnalysisLine(mass::HillFormula(molecule), mass::ListedPercentages(session.Engine()), foundAnalysis).Plain;
       note = mass::FormIon(molecule, spec, ion);
       if (note.empty()) hrms = mass::HrmsLine(method, spec, ion, found).Plain;
     }

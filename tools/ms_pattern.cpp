@@ -41,13 +41,13 @@ constexpr OptionSpec Options[] = {{"--ion"}, {"--resolution"}, {"--min"}};
 
 int RunPattern(std::span<char* const> argv) {
   Arguments args;
-  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("pattern", error, Usage);
+  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("pattern", error);
   if (args.Help) return ShowHelp(Usage, args);
   Session session;
   int status = 0;
   const std::string_view ionText = args.Last("--ion").value_or("M");
   mass::IonSpec spec;
-  if (!ParseIonOption("pattern", ionText, session.Isotopes(), Usage, spec, status)) return status;
+  if (!ParseIonOption("pattern", ionText, session.Isotopes(), spec, status)) return status;
   mass::PatternRequest request;
   if (const auto resolution = args.Last("--resolution")) {
     if (*resolution == "unit") {
@@ -55,12 +55,12 @@ int RunPattern(std::span<char* const> argv) {
     } else if (*resolution != "fine") {
       request.Kind = mass::Resolution::Centroid;
       if (!ParseNumber(*resolution, request.ResolvingPower) || request.ResolvingPower <= 0)
-        return UsageError("pattern", "--resolution needs unit, fine or a resolving power above 0", Usage);
+        return UsageError("pattern", "--resolution needs unit, fine or a resolving power above 0");
     }
   }
   if (const auto min = args.Last("--min"))
     if (!ParseNumber(*min, request.MinPercent) || request.MinPercent < 0 || request.MinPercent > 100)
-      return UsageError("pattern", "--min needs a percentage from 0 to 100", Usage);
+      return UsageError("pattern", "--min needs a percentage from 0 to 100");
   if (const int loaded = session.Load("pattern", args); loaded != 0) return loaded;
 
   OutputBuffer out(stdout);

@@ -2,6 +2,7 @@
 // experimental section, from the command line. Each command lives in its
 // own file and is listed here once.
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "tools/ms_common.h"
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
   }
   for (const Command& command : Commands)
     if (command.Name == name) return command.Run(std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)));
-  std::fprintf(stderr, "zorvan-ms: %s\n\n%s", name.empty() ? "no command given" : ("unknown command: " + std::string(name)).c_str(),
-               Usage);
+  const std::string problem = name.empty() ? "no command given" : "unknown command: " + std::string(name);
+  std::fprintf(stderr, "zorvan-ms: %s\nTry 'zorvan-ms --help'.\n", problem.c_str());
   return 2;
 }

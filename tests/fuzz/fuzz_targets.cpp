@@ -10,6 +10,8 @@
 #include "core/calculation.h"
 #include "core/report.h"
 #include "mass/percent_text.h"
+#include "mass/paper.h"
+#include "mass/pattern.h"
 #include "search/name_database.h"
 #include "search/width_fold.h"
 
@@ -192,6 +194,88 @@ void Percentages(std::string_view bytes) {
   Require(mass::ParsePercentages(written, again).empty() && again == percent, "the pairs do not read back");
 }
 
+// The molecule's elements and counts, in one order, for comparing.
+std::vector<std::pair<std::string, int64_t>> Sorted(const mass::Molecule& molecule) {
+  std::vector<std::pair<std::string, int64_t>> items;
+  for (const mass::ElementCount& e : molecule) items.emplace_back(e.Element->Symbol, e.Count);
+  std::sort(items.begin(), items.end());
+  return items;
+}
+
+const mass::IsotopeTable& Isotopes() {
+  static const mass::IsotopeTable table = mass::IsotopeTable::FromIsoSpec();
+  return table;
+}
+
+// An ion notation, as UTF-8: refused with a message, or read into a spec
+// that its paper notation reads back to, and that forms a sound ion of
+// glucose or says why not.
+void IonNotation(std::string_view bytes) {
+  mass::IonSpec spec, again;
+  const std::string error = mass::ParseIon(bytes, Isotopes(), spec);
+  if (!error.empty()) {
+    Require(spec.PaperNotation.empty() && spec.Added.empty(), "a refused ion left a spec", FromUtf8(bytes));
+    return;
+  }
+  Require(mass::ParseIon(spec.PaperNotation, Isotopes(), again).empty() && again.PaperNotation == spec.PaperNotation &&
+              again.Charge == spec.Charge && again.Multiplier == spec.Multiplier &&
+              Sorted(again.Added) == Sorted(spec.Added) && Sorted(again.Removed) == Sorted(spec.Removed),
+          "the paper notation does not read back", FromUtf8(bytes));
+  const mass::Molecule glucose = {{Isotopes().Find("C"), 6}, {Isotopes().Find("H"), 12}, {Isotopes().Find("O"), 6}};
+  mass::Ion ion;
+  if (!mass::FormIon(glucose, spec, ion).empty()) return;
+  for (const mass::ElementCount& e : ion.Formula) Require(e.Count > 0, "an ion with a count of 0 or less", FromUtf8(bytes));
+  Require(std::isfinite(ion.Mz) && (ion.Formula.empty() || ion.Mz > 0), "an ion m/z that is not finite and positive",
+          FromUtf8(bytes));
+  for (const char c : mass::HrmsLine("ESI", spec, ion, 1.0).Plain)
+    Require(c >= 0x20 && c < 0x7F, "an HRMS line that is not printable ASCII", FromUtf8(bytes));
+}
+
+// Patterns are m/z ascending, the largest 100 and none below the floor,
+// or refused with a note.
+void CheckPattern(const mass::Pattern& pattern, const mass::PatternRequest& request, const Text& input) {
+  if (pattern.Capped) {
+    Require(pattern.Peaks.empty() && !pattern.Note.empty(), "a cut pattern without a note", input);
+    return;
+  }
+  double top = 0;
+  for (size_t k = 0; k < pattern.Peaks.size(); ++k) {
+    Require(k == 0 || pattern.Peaks[k - 1].Mz <= pattern.Peaks[k].Mz, "peaks out of order", input);
+    Require(pattern.Peaks[k].Relative >= request.MinPercent && pattern.Peaks[k].Relative <= 100, "a peak off the scale",
+            input);
+    top = std::max(top, pattern.Peaks[k].Relative);
+  }
+  Require(pattern.Peaks.empty() || top == 100, "the largest peak is not 100", input);
+}
+
+// A formula as zorvan-ms reads it (UTF-8, groups on): refused with a note,
+// or a molecule whose Hill formula calculates to the same counts, with a
+// positive mass and sound patterns.
+void MassFormula(std::string_view bytes) {
+  static const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
+  static FormulaEngine engine(tables);
+  static const mass::AtomMap atoms(tables.Elements, Isotopes());
+  const Text input = FromUtf8(bytes);
+  CalcResult result;
+  engine.Calculate(input, true, result);
+  mass::Molecule molecule, again;
+  if (result.Status != CalcStatus::Ok || !atoms.ToMolecule(engine.Counts(), molecule).empty() || molecule.empty()) return;
+  Require(std::isfinite(mass::MonoisotopicMass(molecule)) && mass::MonoisotopicMass(molecule) > 0,
+          "a mass that is not finite and positive", input);
+  bool exactInFloat = true;
+  for (const mass::ElementCount& e : molecule) exactInFloat &= e.Count < (1 << 24);
+  if (exactInFloat) {
+    engine.Calculate(FromUtf8(mass::HillFormula(molecule)), false, result);
+    Require(result.Status == CalcStatus::Ok && atoms.ToMolecule(engine.Counts(), again).empty() &&
+                Sorted(again) == Sorted(molecule),
+            "the Hill formula does not calculate to the same counts", input);
+  }
+  for (const mass::Resolution kind : {mass::Resolution::Unit, mass::Resolution::Fine, mass::Resolution::Centroid}) {
+    const mass::PatternRequest request{kind, 20000, 0.01, 5000};
+    CheckPattern(mass::ComputePattern(molecule, 1, request), request, input);
+  }
+}
+
 }  // namespace
 
 bool RunTarget(std::string_view name, std::string_view bytes) {
@@ -199,7 +283,7 @@ bool RunTarget(std::string_view name, std::string_view bytes) {
   const std::pair<std::string_view, Target> targets[] = {
       {"calculate", Calculate}, {"tables", Tables}, {"groups", Groups},
       {"batch", Batch},         {"fold", Fold},     {"names", Names},
-      {"percentages", Percentages}};
+      {"percentages", Percentages}, {"ion", IonNotation}, {"msformula", MassFormula}};
   for (const auto& [targetName, run] : targets)
     if (targetName == name) {
       run(bytes);

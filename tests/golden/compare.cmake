@@ -1,4 +1,4 @@
-# Runs zorvan-batch on CASE.in and compares what it writes with CASE.out,
+# Runs BATCH (zorvan-batch or zorvan-ms) on CASE.in and compares what it writes with CASE.out,
 # CASE.err and CASE.status.
 set(args --data ${DATA})
 if(EXISTS ${CASE}.args)
@@ -13,7 +13,7 @@ if(EXISTS ${CASE}.status)
   file(STRINGS ${CASE}.status expected_status)
 endif()
 if(NOT status EQUAL expected_status)
-  message(FATAL_ERROR "zorvan-batch exited with ${status}, not ${expected_status}")
+  message(FATAL_ERROR "${BATCH} exited with ${status}, not ${expected_status}")
 endif()
 foreach(stream out err)
   set(expected ${CASE}.${stream})

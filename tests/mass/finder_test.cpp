@@ -7,6 +7,7 @@
 #include <iomanip>
 #include <map>
 #include <random>
+#include <regex>
 #include <sstream>
 
 #include "core/calculation.h"
@@ -202,6 +203,61 @@ TEST(Finder, MatchesNestedLoopsAtTheEndsOfTheTolerance) {
         const auto it = window.Percent.find(symbol);
         EXPECT_EQ(percent, it == window.Percent.end() ? "0.00" : it->second) << h << " " << symbol;
       }
+    }
+  }
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::istringstream in(line);
+  for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
+  return fields;
+}
+
+TEST(Finder, AnswersTheCaseTable) {
+  for (const std::string& line : testing::CaseLines(testing::CasesFolder / "finder.txt")) {
+    SCOPED_TRACE(line);
+    const std::vector<std::string> f = Fields(line);
+    FinderQuery q;
+    if (f[0] == "mz" || f[0] == "ea") {
+      q.Ranges = Ranges(f[4]);
+      if (f[0] == "mz") {
+        q.Mz = std::stod(f[1]);
+        q.Ion = ParsedIon(f[2]);
+        q.TolerancePpm = std::stod(f[3]);
+      } else {
+        const size_t colon = f[1].find(':');
+        q.WeightRange = std::pair(std::stod(f[1].substr(0, colon)), std::stod(f[1].substr(colon + 1)));
+        q.Analysis = AnalysisFilter{{}, std::stod(f[3])};
+        for (std::string item : Fields(std::regex_replace(f[2], std::regex(","), "\t"))) {
+          q.Analysis->Percent.push_back({item.substr(0, item.find('=')), std::stod(item.substr(item.find('=') + 1))});
+        }
+      }
+      const Found found = Find(q);
+      EXPECT_TRUE(found.count(f[5]));
+      EXPECT_EQ(found.size(), std::stoul(f[6]));
+      EXPECT_EQ(found.size(), Reference(q).size());
+    } else if (f[0] == "refused") {
+      q.Ranges = Ranges("C0-10 H0-20");
+      if (f[1] == "no-mz") q.Analysis = AnalysisFilter{{{"C", 50}}, 0.4};
+      if (f[1] == "weight-only") q.WeightRange = std::pair(100.0, 200.0);
+      if (f[1] == "ppm-2000") q.Mz = 100, q.TolerancePpm = 2000;
+      if (f[1] == "percent-N") q.Mz = 100, q.Analysis = AnalysisFilter{{{"N", 5}}, 0.4};
+      EXPECT_EQ(CheckQuery(q, Tables()), f[2]);
+      EXPECT_EQ(FindFormulas(q, Tables(), [](const Candidate&) { return true; }), 0u);
+    } else if (f[0] == "ranges") {
+      std::vector<ElementRange> ranges;
+      const std::string message = ParseRanges(f[1], Isotopes(), ranges);
+      EXPECT_EQ(message.empty() ? "ok" : message, f[2]);
+    } else if (f[0] == "rules") {
+      Molecule m;
+      const std::regex atom("([A-Z][a-z]?)([0-9]*)");
+      for (std::sregex_iterator it(f[1].begin(), f[1].end(), atom), end; it != end; ++it) {
+        m.push_back({Isotopes().Find((*it)[1].str()), (*it)[2].length() > 0 ? std::stoi((*it)[2]) : 1});
+      }
+      EXPECT_EQ(Plausible(m) ? "pass" : "fail", f[2]);
+    } else {
+      ADD_FAILURE() << "unknown case";
     }
   }
 }
