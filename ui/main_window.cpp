@@ -95,7 +95,13 @@ Zorvan::Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& l
   qApp->installEventFilter(this);
 }
 
-Zorvan::~Zorvan() { qApp->removeEventFilter(this); }
+Zorvan::~Zorvan() {
+  qApp->removeEventFilter(this);
+  // The tool windows go first: their unfinished work reads the tables and
+  // the isotope table, which are members here and die before the children.
+  delete finder_;
+  delete mass_;
+}
 
 void Zorvan::CreateActions() {
   auto make = [this](const char* name, const QString& caption, void (Zorvan::*slot)()) {

@@ -4,6 +4,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "ui/background_job.h"
 #include "ui/launcher.h"
 #include "ui/main_window.h"
 #include "ui/mass_window.h"
@@ -43,10 +44,12 @@ class ToolWindowsTest : public QObject {
     widget->setFocus();
     QTest::keyClick(widget, key, modifiers);
   }
-  // Opens a tool window by its menu shortcut, pressed in the formula box.
+  // Opens a tool window by its menu shortcut, pressed in the formula box
+  // (while the main window is the active one), or else by its menu item.
   template <typename T>
-  T* Open(Qt::Key key) {
-    Press(Text1(), key, Qt::ControlModifier);
+  T* Open(Qt::Key key, const char* item = nullptr) {
+    if (item) Find<QAction>(window.get(), item)->trigger();
+    else Press(Text1(), key, Qt::ControlModifier);
     auto* tool = window->findChild<T*>();
     if (tool) (void)QTest::qWaitForWindowExposed(tool);
     return tool;
@@ -102,7 +105,7 @@ class ToolWindowsTest : public QObject {
     QCOMPARE(Find(mass, "Monoisotopic")->text(), shown[1]);
     QCOMPARE(Find(mass, "Mz")->text(), shown[2]);
     // A second choice of the menu brings the same window back.
-    QCOMPARE(Open<MassWindow>(Qt::Key_M), mass);
+    QCOMPARE(Open<MassWindow>(Qt::Key_M, "MnuMass"), mass);
     QCOMPARE(window->findChildren<MassWindow*>().size(), 1);
   }
 
@@ -148,6 +151,39 @@ class ToolWindowsTest : public QObject {
     results->setCurrentIndex(cell);
     QTest::keyClick(results, Qt::Key_Return);
     QCOMPARE(Text1()->text(), QStringLiteral("C8H10N4O2"));
+  }
+
+  // Closing the main window while a wide search and a protein's pattern run
+  // stops both before the tables they read are gone.
+  void closingWhileWorking() {
+    Open<MassWindow>(Qt::Key_M);
+    Text1()->setText(QStringLiteral("C5000H8000N1400O1500S60"));
+    QTest::keyClick(Text1(), Qt::Key_Return);
+    auto* finder = Open<FinderWindow>(Qt::Key_F, "MnuFinder");
+    Find(finder, "Ranges")->setText(QStringLiteral("C0-400 H0-800 N0-80 O0-120 S0-30 P0-30 Cl0-20 Br0-20"));
+    Find(finder, "MzBox")->setText(QStringLiteral("3000"));
+    QTest::keyClick(Find(finder, "MzBox"), Qt::Key_Return);
+    QVERIFY(Find<QPushButton>(finder, "Cancel")->isEnabled());
+    window.reset();
+  }
+
+  // A job started later overtakes an earlier one: the earlier is told to
+  // stop and its result never arrives.
+  void laterJobOvertakes() {
+    QObject context;
+    BackgroundJob<int> job(&context);
+    std::atomic<bool> firstCancelled = false;
+    QList<int> delivered;
+    job.Start([&](const std::atomic<bool>& cancel) {
+      while (!cancel) QThread::msleep(1);
+      firstCancelled = true;
+      return 1;
+    }, [&](int result) { delivered << result; });
+    job.Start([](const std::atomic<bool>&) { return 2; }, [&](int result) { delivered << result; });
+    QTRY_COMPARE(delivered, QList<int>{2});
+    QTRY_VERIFY(firstCancelled);
+    QTest::qWait(20);
+    QCOMPARE(delivered, QList<int>{2});
   }
 };
 
