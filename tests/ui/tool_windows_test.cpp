@@ -17,8 +17,9 @@ using namespace zorvan;
 namespace {
 
 // How the main window is made to calculate; the mass window is opened
-// before, except for MassOpenedAfter (Enter, then the window).
-enum class Way { Enter, Command1, Paste, MassOpenedAfter };
+// before, except for MassOpenedAfter (Enter, then the window) and Reopened
+// (opened, closed, Enter, opened again).
+enum class Way { Enter, Command1, Paste, MassOpenedAfter, Reopened };
 
 template <typename T = QLineEdit>
 T* Find(const QObject* parent, const char* name) {
@@ -74,6 +75,7 @@ class ToolWindowsTest : public QObject {
     QTest::newRow("command1") << Way::Command1 << "C6H12O6" << QStringList{"C6H12O6", "180.06339", "181.0707"};
     QTest::newRow("paste, last line") << Way::Paste << "H2O\r\nC6H12O6" << QStringList{"C6H12O6", "180.06339", "181.0707"};
     QTest::newRow("opened after") << Way::MassOpenedAfter << "CH2Cl2" << QStringList{"CH2Cl2", "83.95336", "84.9606"};
+    QTest::newRow("reopened") << Way::Reopened << "Br2" << QStringList{"Br2", "157.83668", "158.8440"};
     QTest::newRow("groups replaced") << Way::Enter << "PhOH" << QStringList{"C6H6O", "94.04186", "95.0491"};
     QTest::newRow("syntax error") << Way::Enter << "H2Q" << QStringList{QStringLiteral(u"\u5206\u5B50\u5F0F")};  // 分子式...
     QTest::newRow("no isotopes") << Way::Enter << "TcO4" << QStringList{"Tc"};
@@ -84,6 +86,10 @@ class ToolWindowsTest : public QObject {
     QFETCH(QString, formula);
     QFETCH(QStringList, shown);
     MassWindow* mass = way == Way::MassOpenedAfter ? nullptr : Open<MassWindow>(Qt::Key_M);
+    if (way == Way::Reopened) {
+      mass->close();
+      mass = nullptr;
+    }
     if (way == Way::Paste) {
       QGuiApplication::clipboard()->setText(formula);
       Find<QAction>(window.get(), "MnuPaste")->trigger();
@@ -92,7 +98,7 @@ class ToolWindowsTest : public QObject {
       Press(way == Way::Command1 ? static_cast<QWidget*>(Find<QPushButton>(window.get(), "Command1")) : Text1(),
             Qt::Key_Return);
     }
-    if (!mass) mass = Open<MassWindow>(Qt::Key_M);
+    if (!mass) mass = Open<MassWindow>(Qt::Key_M, "MnuMass");
     QVERIFY(mass && mass->isVisible());
     const QString message = Find<QLabel>(mass, "Message")->text();
     if (shown.size() == 1) {
