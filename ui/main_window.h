@@ -106,6 +106,7 @@ class Zorvan : public QMainWindow {
   void CalculateChosen(const QString& formula);
   // Brings `window` to the front, shown.
   static void ShowToolWindow(QWidget* window);
+  // Returns the isotope table, read from IsoSpec when first asked for.
   const mass::IsotopeTable& Isotopes();
   char16_t DecimalPoint() const;
 
@@ -141,9 +142,9 @@ class Zorvan : public QMainWindow {
   QPointer<namelist> namelist_;
   QPointer<frmAbout> about_;
   std::unique_ptr<HelpCommand> help_;
-  // The tool windows, made on first use and kept, hidden, when closed.
   std::unique_ptr<mass::IsotopeTable> isotopes_;
   CalculationShown shown_;  // the last calculation, for a mass window opened later
+  // The tool windows, made on first use and kept, hidden, when closed.
   QPointer<MassWindow> mass_;
   QPointer<FinderWindow> finder_;
 };
