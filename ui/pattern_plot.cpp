@@ -1,7 +1,9 @@
 #include "ui/pattern_plot.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QSvgGenerator>
 #include <algorithm>
@@ -30,6 +32,7 @@ int TickDecimals(double step) { return std::max(0, int(std::ceil(-std::log10(ste
 
 PatternPlot::PatternPlot(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(320, 200);
   setBackgroundRole(QPalette::Base);
   setAutoFillBackground(true);
@@ -38,10 +41,12 @@ PatternPlot::PatternPlot(QWidget* parent) : QWidget(parent) {
 void PatternPlot::SetPattern(std::vector<mass::Peak> sticks, std::vector<mass::ProfilePoint> profile) {
   sticks_ = std::move(sticks);
   profile_ = std::move(profile);
+  zoom_.reset();
   update();
 }
 
 std::pair<double, double> PatternPlot::MzRange() const {
+  if (zoom_) return *zoom_;
   double low = sticks_.front().Mz, high = sticks_.back().Mz;
   if (!profile_.empty()) {
     low = std::min(low, profile_.front().Mz);
@@ -117,7 +122,7 @@ void PatternPlot::Draw(QPainter& painter, QRect area, bool withMouse) const {
   auto nearest = std::min_element(sticks_.begin(), sticks_.end(), [&](const mass::Peak& a, const mass::Peak& b) {
     return std::abs(a.Mz - mouseMz) < std::abs(b.Mz - mouseMz);
   });
-  QString readout = QStringLiteral("m/z %1").arg(mouseMz, 0, 'f', 4);
+  QString readout = QStringLiteral("m/z %1").arg(mouseMz, 0, 'f', 5);
   if (std::abs(x(nearest->Mz) - mouseX_) <= HoverPixels) {
     readout = QStringLiteral("m/z %1   %2 %").arg(nearest->Mz, 0, 'f', 5).arg(nearest->Relative, 0, 'f', 2);
     painter.setPen(QPen(QColor(230, 120, 0), 2.5));
@@ -130,9 +135,63 @@ void PatternPlot::Draw(QPainter& painter, QRect area, bool withMouse) const {
                    readout);
 }
 
+double PatternPlot::MzAt(double x) const {
+  const auto [low, high] = MzRange();
+  return low + (x - LeftMargin) / std::max(1, width() - LeftMargin - RightMargin) * (high - low);
+}
+
+void PatternPlot::Zoom(double centre, double factor) {
+  if (sticks_.empty()) return;
+  const auto [low, high] = MzRange();
+  zoom_.reset();
+  const auto [wholeLow, wholeHigh] = MzRange();
+  // Narrower than a hundred-thousandth of a unit shows nothing new.
+  const double span = std::max((high - low) * factor, 1e-5);
+  if (span >= wholeHigh - wholeLow) {
+    update();
+    return;
+  }
+  const double left = centre - (centre - low) * span / (high - low);
+  zoom_ = {left, left + span};
+  update();
+}
+
+void PatternPlot::wheelEvent(QWheelEvent* event) {
+  Zoom(MzAt(event->position().x()), event->angleDelta().y() > 0 ? 0.8 : 1.25);
+  event->accept();
+}
+
+void PatternPlot::mouseDoubleClickEvent(QMouseEvent*) {
+  zoom_.reset();
+  update();
+}
+
+void PatternPlot::keyPressEvent(QKeyEvent* event) {
+  if (sticks_.empty()) return QWidget::keyPressEvent(event);
+  const auto [low, high] = MzRange();
+  const double middle = (low + high) / 2, step = (high - low) / 10;
+  switch (event->key()) {
+    case Qt::Key_Plus: case Qt::Key_Equal: Zoom(middle, 0.8); break;
+    case Qt::Key_Minus: Zoom(middle, 1.25); break;
+    case Qt::Key_0: case Qt::Key_Home: zoom_.reset(); update(); break;
+    case Qt::Key_Left: case Qt::Key_Right:
+      if (zoom_) {
+        const double shift = event->key() == Qt::Key_Left ? -step : step;
+        zoom_ = {low + shift, high + shift};
+        update();
+      }
+      break;
+    default: QWidget::keyPressEvent(event);
+  }
+}
+
 void PatternPlot::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   Draw(painter, rect(), true);
+  if (hasFocus()) {
+    painter.setPen(QPen(palette().highlight().color(), 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
 }
 
 void PatternPlot::mouseMoveEvent(QMouseEvent* event) {
