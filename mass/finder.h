@@ -80,6 +80,12 @@ struct FinderProgress {
   uint64_t Found = 0;
 };
 
+// Reads a query line, MZ[TAB ION[TAB PPM[TAB RANGES]]], into `query`: the
+// fields given and not empty replace what it holds (a PPM replaces an mDa
+// tolerance, RANGES the ranges entirely). Returns an empty string, or what
+// is wrong, in Japanese (UTF-8).
+std::string ReadQueryLine(std::string_view line, const IsotopeTable& table, FinderQuery& query);
+
 // Returns an empty string when `query` can be answered with `tables`, else
 // why not in Japanese (UTF-8): no m/z and no weight range or percentages, a
 // bad range, tolerance, weight range or percentage, an element atom.csv

@@ -75,6 +75,33 @@ std::string ParseRanges(std::string_view text, const IsotopeTable& table, std::v
   return ranges.empty() ? "元素の範囲がありません。" : "";
 }
 
+std::string ReadQueryLine(std::string_view line, const IsotopeTable& table, FinderQuery& query) {
+  std::vector<std::string_view> fields;
+  for (size_t start = 0;;) {
+    const size_t tab = std::min(line.find('\t', start), line.size());
+    fields.push_back(line.substr(start, tab - start));
+    if (tab == line.size()) break;
+    start = tab + 1;
+  }
+  if (fields.size() > 4) return "欄が多すぎます (MZ、イオン、ppm、元素の範囲まで)。";
+  const auto number = [](std::string_view text, double& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+  };
+  double mz = 0;
+  if (!number(fields[0], mz)) return "m/z が数ではありません: " + std::string(fields[0]);
+  query.Mz = mz;
+  if (fields.size() > 1 && !fields[1].empty()) {
+    if (std::string error = ParseIon(fields[1], table, query.Ion); !error.empty()) return error;
+  }
+  if (fields.size() > 2 && !fields[2].empty()) {
+    if (!number(fields[2], query.TolerancePpm)) return "ppm が数ではありません: " + std::string(fields[2]);
+    query.ToleranceMda.reset();
+  }
+  if (fields.size() > 3 && !fields[3].empty()) return ParseRanges(fields[3], table, query.Ranges);
+  return "";
+}
+
 int AtomNumberOf(const IsotopeElement& element, const ElementTable& atoms) {
   for (int n = 1; n <= zorvan::ElementCount; ++n) {
     const Text& stored = atoms[n].AtomSymbol;

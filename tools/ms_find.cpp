@@ -166,9 +166,6 @@ class Finder {
   void Answer(const std::string_view* line, OutputBuffer& out);
 
  private:
-  // Fills `q` from the fields of `line`; returns why not, or "".
-  std::string Read(std::string_view line, mass::FinderQuery& q) const;
-
   const Session& session_;
   const mass::FinderQuery& base_;
   std::optional<uint64_t> limit_;
@@ -184,38 +181,10 @@ class Finder {
   std::string text_;
 };
 
-std::string Finder::Read(std::string_view line, mass::FinderQuery& q) const {
-  std::string_view fields[4];
-  size_t n = 0;
-  for (size_t start = 0; n < 4; ++n) {
-    const size_t tab = std::min(line.find('\t', start), line.size());
-    fields[n] = line.substr(start, tab - start);
-    if (tab == line.size()) {
-      ++n;
-      break;
-    }
-    start = tab + 1;
-  }
-  if (n == 4 && fields[3].size() != line.size() - static_cast<size_t>(fields[3].data() - line.data()))
-    return "フィールドが多すぎます (MZ, ION, PPM, RANGES まで)";
-  double mz = 0;
-  if (!ParseNumber(fields[0], mz)) return "m/z が数ではありません: " + std::string(fields[0]);
-  q.Mz = mz;
-  if (n > 1 && !fields[1].empty()) {
-    if (std::string error = mass::ParseIon(fields[1], session_.Isotopes(), q.Ion); !error.empty()) return error;
-  }
-  if (n > 2 && !fields[2].empty()) {
-    if (!ParseNumber(fields[2], q.TolerancePpm)) return "ppm が数ではありません: " + std::string(fields[2]);
-    q.ToleranceMda.reset();
-  }
-  if (n > 3 && !fields[3].empty()) return mass::ParseRanges(fields[3], session_.Isotopes(), q.Ranges);
-  return "";
-}
-
 void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
   ++number_;
   mass::FinderQuery q = base_;
-  std::string error = line != nullptr ? Read(*line, q) : "";
+  std::string error = line != nullptr ? mass::ReadQueryLine(*line, session_.Isotopes(), q) : "";
   if (error.empty()) error = mass::CheckQuery(q, session_.Tables());
   if (!error.empty()) {
     out.Flush();
