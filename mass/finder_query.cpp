@@ -141,7 +141,8 @@ std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables) 
     const AnalysisFilter& a = *query.Analysis;
     if (!(a.Tolerance >= 0 && a.Tolerance <= 100)) return "百分率の許容差は 0 から 100 までです。";
     for (size_t i = 0; i < a.Percent.size(); ++i) {
-      const auto& [symbol, value] = a.Percent[i];
+      const std::string& symbol = a.Percent[i].first;
+      const double value = a.Percent[i].second;
       if (!(value >= 0 && value <= 100)) return symbol + " の百分率は 0 から 100 までです。";
       const auto inRanges = [&](const ElementRange& r) { return r.Element->Symbol == symbol; };
       if (std::none_of(query.Ranges.begin(), query.Ranges.end(), inRanges)) {
