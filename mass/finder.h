@@ -46,6 +46,10 @@ struct AnalysisFilter {
   double Tolerance = 0.4;                               // percentage points
 };
 
+// Reads measured percentages, "C=65.20,H=6.30", into `analysis`, after
+// those it holds; returns false when the text is malformed or empty.
+bool ParsePercentages(std::string_view text, AnalysisFilter& analysis);
+
 struct FinderQuery {
   std::optional<double> Mz;        // none: the elemental-analysis question alone
   IonSpec Ion;                     // [M+H]+ unless the caller sets another

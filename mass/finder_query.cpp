@@ -40,6 +40,12 @@ bool ReadCount(std::string_view text, size_t& i, int& value) {
 
 
 
+// Reads a whole finite number.
+bool ReadNumber(std::string_view text, double& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
 }  // namespace
 
 std::string ParseRanges(std::string_view text, const IsotopeTable& table, std::vector<ElementRange>& ranges) {
@@ -75,6 +81,20 @@ std::string ParseRanges(std::string_view text, const IsotopeTable& table, std::v
   return ranges.empty() ? "元素の範囲がありません。" : "";
 }
 
+bool ParsePercentages(std::string_view text, AnalysisFilter& analysis) {
+  const size_t before = analysis.Percent.size();
+  while (!text.empty()) {
+    const size_t comma = std::min(text.find(','), text.size());
+    const std::string_view item = text.substr(0, comma);
+    text.remove_prefix(std::min(comma + 1, text.size()));
+    const size_t equals = item.find('=');
+    double value = 0;
+    if (equals == std::string_view::npos || equals == 0 || !ReadNumber(item.substr(equals + 1), value)) return false;
+    analysis.Percent.emplace_back(std::string(item.substr(0, equals)), value);
+  }
+  return analysis.Percent.size() > before;
+}
+
 std::string ReadQueryLine(std::string_view line, const IsotopeTable& table, FinderQuery& query) {
   std::vector<std::string_view> fields;
   for (size_t start = 0;;) {
@@ -84,18 +104,14 @@ std::string ReadQueryLine(std::string_view line, const IsotopeTable& table, Find
     start = tab + 1;
   }
   if (fields.size() > 4) return "欄が多すぎます (MZ、イオン、ppm、元素の範囲まで)。";
-  const auto number = [](std::string_view text, double& value) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
-  };
   double mz = 0;
-  if (!number(fields[0], mz)) return "m/z が数ではありません: " + std::string(fields[0]);
+  if (!ReadNumber(fields[0], mz)) return "m/z が数ではありません: " + std::string(fields[0]);
   query.Mz = mz;
   if (fields.size() > 1 && !fields[1].empty()) {
     if (std::string error = ParseIon(fields[1], table, query.Ion); !error.empty()) return error;
   }
   if (fields.size() > 2 && !fields[2].empty()) {
-    if (!number(fields[2], query.TolerancePpm)) return "ppm が数ではありません: " + std::string(fields[2]);
+    if (!ReadNumber(fields[2], query.TolerancePpm)) return "ppm が数ではありません: " + std::string(fields[2]);
     query.ToleranceMda.reset();
   }
   if (fields.size() > 3 && !fields[3].empty()) return ParseRanges(fields[3], table, query.Ranges);

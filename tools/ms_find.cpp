@@ -76,20 +76,6 @@ bool ParsePair(std::string_view text, bool both, std::optional<double>& low, std
   return true;
 }
 
-// Reads "C=65.20,H=6.30"; returns false when it is malformed.
-bool ParsePercent(std::string_view text, mass::AnalysisFilter& analysis) {
-  while (!text.empty()) {
-    const size_t comma = std::min(text.find(','), text.size());
-    const std::string_view item = text.substr(0, comma);
-    text.remove_prefix(std::min(comma + 1, text.size()));
-    const size_t equals = item.find('=');
-    double value = 0;
-    if (equals == std::string_view::npos || equals == 0 || !ParseNumber(item.substr(equals + 1), value)) return false;
-    analysis.Percent.emplace_back(std::string(item.substr(0, equals)), value);
-  }
-  return !analysis.Percent.empty();
-}
-
 // Writes `value` with 3 decimals, without a sign on a value that rounds to 0.
 char* PutFixed3(char* out, double value) {
   if (!(std::abs(value) < 1e12)) return std::to_chars(out, out + 64, value, std::chars_format::fixed, 3).ptr;
@@ -270,7 +256,7 @@ int RunFind(std::span<char* const> argv) {
     } else if (name == "--percent") {
       mass::AnalysisFilter& a = base.Analysis ? *base.Analysis : base.Analysis.emplace();
       a.Percent.clear();
-      if (!ParsePercent(value, a)) return bad(name, value);
+      if (!mass::ParsePercentages(value, a)) return bad(name, value);
     } else if (name == "--weight-range") {
       if (!ParsePair(value, true, low, high)) return bad(name, value);
       base.WeightRange = std::pair(*low, *high);
