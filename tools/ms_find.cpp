@@ -49,7 +49,8 @@ constexpr const char* Usage =
     "  --percent-tolerance T  in percentage points (default 0.4)\n"
     "  --weight-range MIN:MAX  the molecular weight as the main window shows it\n"
     "  --limit N          keep the N best candidates of each query and say on\n"
-    "                     standard error how many more there were\n"
+    "                     standard error how many more there were; without it a\n"
+    "                     query of more than 1000000 is refused on standard error\n"
     "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
     "                     working directory when it holds atom.csv, otherwise\n"
     "                     " ZORVAN_INSTALLED_DATA_DIR ")\n"
@@ -142,6 +143,10 @@ Row WriteRow(const mass::FinderQuery& q, const mass::Candidate& c, std::string& 
   return row;
 }
 
+// The candidates one query may gather without --limit: they are held to be
+// sorted, and a question with more is too wide to be read anyway.
+constexpr size_t MaxRows = 1000000;
+
 class Finder {
  public:
   Finder(const Session& session, const mass::FinderQuery& base, std::optional<uint64_t> limit)
@@ -180,6 +185,7 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
   rows_.clear();
   text_.clear();
   uint64_t more = 0;
+  bool tooMany = false;
   const auto before = [this](const Row& a, const Row& b) { return Before(a, b); };
   // With a limit the best rows are kept in a heap, the worst on top; a
   // candidate that would not enter it is not written.
@@ -196,10 +202,20 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
       std::push_heap(rows_.begin(), rows_.end(), before);
       return true;
     }
+    if (!limit_ && rows_.size() == MaxRows) {
+      tooMany = true;
+      return false;
+    }
     rows_.push_back(WriteRow(q, c, text_));
     if (limit_) std::push_heap(rows_.begin(), rows_.end(), before);
     return true;
   });
+  if (tooMany) {
+    out.Flush();
+    std::fprintf(stderr, "zorvan-ms find: query %llu: more than %zu candidates; narrow the question or give --limit\n",
+                 static_cast<unsigned long long>(number_), MaxRows);
+    rows_.clear();
+  }
   std::sort(rows_.begin(), rows_.end(), before);
   char number[24];
   char* const numberEnd = PutInteger(number, static_cast<int64_t>(number_));
