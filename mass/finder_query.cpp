@@ -30,6 +30,7 @@ size_t CharacterPosition(std::string_view text, size_t end) {
 
 // Reads a count at `i`; false when there is none or it is too large.
 bool ReadCount(std::string_view text, size_t& i, int& value) {
+  if (i == text.size() || !IsAsciiDigit(text[i])) return false;  // from_chars would take a sign
   const char* begin = text.data() + i;
   const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
   if (error != std::errc() || value > MaxRangeCount) return false;
@@ -140,7 +141,7 @@ std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables) 
     return "m/z がないときは、分子量の範囲と元素分析の値 (百分率) がなければ探せません。";
   }
   if (query.Mz) {
-    if (!(std::isfinite(*query.Mz) && *query.Mz > 0)) return "m/z は正の数で指定してください。";
+    if (!(*query.Mz > 0 && *query.Mz <= MaxMass)) return "m/z は 0 より大きく 10000000 までの数で指定してください。";
     const bool ppmOk = query.TolerancePpm >= 0 && query.TolerancePpm <= MaxTolerancePpm;
     const bool mdaOk = !query.ToleranceMda || (*query.ToleranceMda >= 0 && *query.ToleranceMda <= MaxToleranceMda);
     if (!(query.ToleranceMda ? mdaOk : ppmOk)) return "許容誤差は 0 から 1000 ppm (または 1000 mDa) までです。";
@@ -149,8 +150,8 @@ std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables) 
   if (query.DbeMin && query.DbeMax && !(*query.DbeMin <= *query.DbeMax)) return "DBE の範囲の下限が上限を超えています。";
   if (query.WeightRange) {
     const auto [low, high] = *query.WeightRange;
-    if (!(std::isfinite(low) && std::isfinite(high) && 0 <= low && low <= high)) {
-      return "分子量の範囲は 0 以上で、下限が上限以下の数で指定してください。";
+    if (!(0 <= low && low <= high && high <= MaxMass)) {
+      return "分子量の範囲は 0 から 10000000 までで、下限が上限以下の数で指定してください。";
     }
   }
   if (query.Analysis) {
