@@ -48,6 +48,8 @@ IsotopeTable IsotopeTable::FromIsoSpec() {
 
 IsotopeTable::IsotopeTable(std::vector<IsotopeElement> elements) : elements_(std::move(elements)) {
   for (IsotopeElement& e : elements_) {
+    const auto byte = [&](size_t k) { return k < e.Symbol.size() ? static_cast<unsigned char>(e.Symbol[k]) : 0u; };
+    e.Key = static_cast<uint16_t>(byte(0) << 8 | byte(1));
     std::sort(e.Isotopes.begin(), e.Isotopes.end(),
               [](const Isotope& a, const Isotope& b) { return a.MassNumber < b.MassNumber; });
     e.MostAbundant = 0;

@@ -7,6 +7,7 @@
 // IsoSpec header for the table.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,6 +26,9 @@ struct IsotopeElement {
   int AtomicNumber = 0;
   std::vector<Isotope> Isotopes;  // mass number ascending; only those with a natural abundance
   int MostAbundant = 0;           // index into Isotopes
+  // The symbol's two bytes as one number ("C" 0x4300, "Cl" 0x436C): it
+  // sorts as the symbols do, and formulas are ordered and written by it.
+  uint16_t Key = 0;
   double MonoisotopicMass() const { return Isotopes[MostAbundant].Mass; }
   int NominalMass() const { return Isotopes[MostAbundant].MassNumber; }
 };

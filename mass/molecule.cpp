@@ -20,15 +20,7 @@ std::string TrimmedSymbol(const Text& symbol) {
   return out;
 }
 
-// The symbol as one number that sorts as the symbols do ("C" < "Ca" < "Cl"):
-// the Hill order and the valences compare symbols for every formula, and a
-// number compares in one instruction.
-uint16_t SymbolKey(const IsotopeElement* e) {
-  const std::string& s = e->Symbol;
-  return static_cast<uint16_t>((s.empty() ? 0 : static_cast<unsigned char>(s[0])) << 8 |
-                               (s.size() < 2 ? 0 : static_cast<unsigned char>(s[1])));
-}
-
+// The key of a symbol of one or two letters.
 constexpr uint16_t Key(const char* symbol) {
   return static_cast<uint16_t>(static_cast<unsigned char>(symbol[0]) << 8 |
                                (symbol[1] == 0 ? 0 : static_cast<unsigned char>(symbol[1])));
@@ -37,7 +29,7 @@ constexpr uint16_t Key(const char* symbol) {
 // The place of an element in the Hill order of a formula that holds carbon
 // when `carbon` is set: a smaller key goes first.
 uint32_t HillKey(const IsotopeElement* e, bool carbon) {
-  const uint16_t key = SymbolKey(e);
+  const uint16_t key = e->Key;
   if (carbon && key == Key("C")) return 0;
   if (carbon && key == Key("H")) return 1;
   return key;
@@ -46,7 +38,7 @@ uint32_t HillKey(const IsotopeElement* e, bool carbon) {
 // The valence the degree of unsaturation counts with, or 0 for an element
 // it does not cover.
 int DbeValence(const IsotopeElement* e) {
-  switch (SymbolKey(e)) {
+  switch (e->Key) {
     case Key("C"): case Key("Si"): return 4;
     case Key("N"): case Key("P"): return 3;
     case Key("O"): case Key("S"): return 2;
@@ -135,7 +127,7 @@ char* PutHillFormula(char* out, const Molecule& molecule) {
     order = heap.data();
   }
   bool carbon = false;
-  for (const ElementCount& e : molecule) carbon |= SymbolKey(e.Element) == Key("C");
+  for (const ElementCount& e : molecule) carbon |= e.Element->Key == Key("C");
   uint32_t keys[StackElements];
   std::vector<uint32_t> heapKeys(molecule.size() > StackElements ? molecule.size() : 0);
   uint32_t* key = heapKeys.empty() ? keys : heapKeys.data();
@@ -151,8 +143,10 @@ char* PutHillFormula(char* out, const Molecule& molecule) {
     key[k] = k0;
   }
   for (size_t k = 0; k < size; ++k) {
-    const std::string& symbol = order[k]->Element->Symbol;
-    out = std::copy(symbol.begin(), symbol.end(), out);
+    const uint16_t symbol = order[k]->Element->Key;
+    out[0] = static_cast<char>(symbol >> 8);
+    out[1] = static_cast<char>(symbol & 0xFF);
+    out += (symbol & 0xFF) == 0 ? 1 : 2;
     if (order[k]->Count != 1) out = PutCount(out, order[k]->Count);
   }
   return out;
