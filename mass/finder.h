@@ -27,6 +27,10 @@ inline constexpr std::string_view DefaultRanges = "C0-100 H0-200 N0-10 O0-20 S0-
 // The largest count a range may name.
 inline constexpr int MaxRangeCount = 100000;
 
+// The largest m/z or molecular weight a query may name: the bounds of the
+// search then stay far inside the range of whole numbers it counts with.
+inline constexpr double MaxMass = 1e7;
+
 // The widest tolerance a query may ask for, in ppm and in mDa.
 inline constexpr double MaxTolerancePpm = 1000, MaxToleranceMda = 1000;
 
@@ -45,6 +49,10 @@ struct AnalysisFilter {
   std::vector<std::pair<std::string, double>> Percent;  // symbol, measured %
   double Tolerance = 0.4;                               // percentage points
 };
+
+// Reads measured percentages, "C=65.20,H=6.30", into `analysis`, after
+// those it holds; returns false when the text is malformed or empty.
+bool ParsePercentages(std::string_view text, AnalysisFilter& analysis);
 
 struct FinderQuery {
   std::optional<double> Mz;        // none: the elemental-analysis question alone
@@ -80,6 +88,12 @@ struct FinderProgress {
   uint64_t Found = 0;
 };
 
+// Reads a query line, MZ[TAB ION[TAB PPM[TAB RANGES]]], into `query`: the
+// fields given and not empty replace what it holds (a PPM replaces an mDa
+// tolerance, RANGES the ranges entirely). Returns an empty string, or what
+// is wrong, in Japanese (UTF-8).
+std::string ReadQueryLine(std::string_view line, const IsotopeTable& table, FinderQuery& query);
+
 // Returns an empty string when `query` can be answered with `tables`, else
 // why not in Japanese (UTF-8): no m/z and no weight range or percentages, a
 // bad range, tolerance, weight range or percentage, an element atom.csv
@@ -89,7 +103,8 @@ std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables);
 // Calls `found` with every candidate of a query that CheckQuery accepts: each
 // M in the ranges whose ion (FormIon of M with its elements in atomic-number
 // order, as a calculation forms it) lies within the tolerance, both ends
-// included, and that passes the filters. They come as
+// included (|m/z - Mz| <= TolerancePpm * Mz * 1e-6, or ToleranceMda / 1000,
+// computed in that order), and that passes the filters. They come as
 // the search meets them (in no particular order), with `progress` now and then;
 // stops early when `found` returns false or `cancel` becomes true. `tables`
 // gives the atom.csv weights for the percentages and the weight. Returns how

@@ -30,6 +30,7 @@ size_t CharacterPosition(std::string_view text, size_t end) {
 
 // Reads a count at `i`; false when there is none or it is too large.
 bool ReadCount(std::string_view text, size_t& i, int& value) {
+  if (i == text.size() || !IsAsciiDigit(text[i])) return false;  // from_chars would take a sign
   const char* begin = text.data() + i;
   const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
   if (error != std::errc() || value > MaxRangeCount) return false;
@@ -39,6 +40,12 @@ bool ReadCount(std::string_view text, size_t& i, int& value) {
 
 
 
+
+// Reads a whole finite number.
+bool ReadNumber(std::string_view text, double& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
 
 }  // namespace
 
@@ -75,6 +82,43 @@ std::string ParseRanges(std::string_view text, const IsotopeTable& table, std::v
   return ranges.empty() ? "元素の範囲がありません。" : "";
 }
 
+bool ParsePercentages(std::string_view text, AnalysisFilter& analysis) {
+  const size_t before = analysis.Percent.size();
+  while (!text.empty()) {
+    const size_t comma = std::min(text.find(','), text.size());
+    const std::string_view item = text.substr(0, comma);
+    text.remove_prefix(std::min(comma + 1, text.size()));
+    const size_t equals = item.find('=');
+    double value = 0;
+    if (equals == std::string_view::npos || equals == 0 || !ReadNumber(item.substr(equals + 1), value)) return false;
+    analysis.Percent.emplace_back(std::string(item.substr(0, equals)), value);
+  }
+  return analysis.Percent.size() > before;
+}
+
+std::string ReadQueryLine(std::string_view line, const IsotopeTable& table, FinderQuery& query) {
+  std::vector<std::string_view> fields;
+  for (size_t start = 0;;) {
+    const size_t tab = std::min(line.find('\t', start), line.size());
+    fields.push_back(line.substr(start, tab - start));
+    if (tab == line.size()) break;
+    start = tab + 1;
+  }
+  if (fields.size() > 4) return "欄が多すぎます (MZ、イオン、ppm、元素の範囲まで)。";
+  double mz = 0;
+  if (!ReadNumber(fields[0], mz)) return "m/z が数ではありません: " + std::string(fields[0]);
+  query.Mz = mz;
+  if (fields.size() > 1 && !fields[1].empty()) {
+    if (std::string error = ParseIon(fields[1], table, query.Ion); !error.empty()) return error;
+  }
+  if (fields.size() > 2 && !fields[2].empty()) {
+    if (!ReadNumber(fields[2], query.TolerancePpm)) return "ppm が数ではありません: " + std::string(fields[2]);
+    query.ToleranceMda.reset();
+  }
+  if (fields.size() > 3 && !fields[3].empty()) return ParseRanges(fields[3], table, query.Ranges);
+  return "";
+}
+
 int AtomNumberOf(const IsotopeElement& element, const ElementTable& atoms) {
   for (int n = 1; n <= zorvan::ElementCount; ++n) {
     const Text& stored = atoms[n].AtomSymbol;
@@ -97,7 +141,7 @@ std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables) 
     return "m/z がないときは、分子量の範囲と元素分析の値 (百分率) がなければ探せません。";
   }
   if (query.Mz) {
-    if (!(std::isfinite(*query.Mz) && *query.Mz > 0)) return "m/z は正の数で指定してください。";
+    if (!(*query.Mz > 0 && *query.Mz <= MaxMass)) return "m/z は 0 より大きく 10000000 までの数で指定してください。";
     const bool ppmOk = query.TolerancePpm >= 0 && query.TolerancePpm <= MaxTolerancePpm;
     const bool mdaOk = !query.ToleranceMda || (*query.ToleranceMda >= 0 && *query.ToleranceMda <= MaxToleranceMda);
     if (!(query.ToleranceMda ? mdaOk : ppmOk)) return "許容誤差は 0 から 1000 ppm (または 1000 mDa) までです。";
@@ -106,15 +150,16 @@ std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables) 
   if (query.DbeMin && query.DbeMax && !(*query.DbeMin <= *query.DbeMax)) return "DBE の範囲の下限が上限を超えています。";
   if (query.WeightRange) {
     const auto [low, high] = *query.WeightRange;
-    if (!(std::isfinite(low) && std::isfinite(high) && 0 <= low && low <= high)) {
-      return "分子量の範囲は 0 以上で、下限が上限以下の数で指定してください。";
+    if (!(0 <= low && low <= high && high <= MaxMass)) {
+      return "分子量の範囲は 0 から 10000000 までで、下限が上限以下の数で指定してください。";
     }
   }
   if (query.Analysis) {
     const AnalysisFilter& a = *query.Analysis;
     if (!(a.Tolerance >= 0 && a.Tolerance <= 100)) return "百分率の許容差は 0 から 100 までです。";
     for (size_t i = 0; i < a.Percent.size(); ++i) {
-      const auto& [symbol, value] = a.Percent[i];
+      const std::string& symbol = a.Percent[i].first;
+      const double value = a.Percent[i].second;
       if (!(value >= 0 && value <= 100)) return symbol + " の百分率は 0 から 100 までです。";
       const auto inRanges = [&](const ElementRange& r) { return r.Element->Symbol == symbol; };
       if (std::none_of(query.Ranges.begin(), query.Ranges.end(), inRanges)) {

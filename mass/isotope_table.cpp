@@ -47,7 +47,15 @@ IsotopeTable IsotopeTable::FromIsoSpec() {
 }
 
 IsotopeTable::IsotopeTable(std::vector<IsotopeElement> elements) : elements_(std::move(elements)) {
+  if (elements_.size() > MaxElements) elements_.resize(MaxElements);
+  std::vector<IsotopeElement*> alphabetical;
+  for (IsotopeElement& e : elements_) alphabetical.push_back(&e);
+  std::sort(alphabetical.begin(), alphabetical.end(),
+            [](const IsotopeElement* a, const IsotopeElement* b) { return a->Symbol < b->Symbol; });
+  for (size_t k = 0; k < alphabetical.size(); ++k) alphabetical[k]->Rank = static_cast<int>(k);
   for (IsotopeElement& e : elements_) {
+    const auto byte = [&](size_t k) { return k < e.Symbol.size() ? static_cast<unsigned char>(e.Symbol[k]) : 0u; };
+    e.Key = static_cast<uint16_t>(byte(0) << 8 | byte(1));
     std::sort(e.Isotopes.begin(), e.Isotopes.end(),
               [](const Isotope& a, const Isotope& b) { return a.MassNumber < b.MassNumber; });
     e.MostAbundant = 0;

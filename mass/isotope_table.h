@@ -7,6 +7,7 @@
 // IsoSpec header for the table.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,6 +26,10 @@ struct IsotopeElement {
   int AtomicNumber = 0;
   std::vector<Isotope> Isotopes;  // mass number ascending; only those with a natural abundance
   int MostAbundant = 0;           // index into Isotopes
+  // The symbol's two bytes as one number ("C" 0x4300, "Cl" 0x436C): it
+  // sorts as the symbols do, and formulas are ordered and written by it.
+  uint16_t Key = 0;
+  int Rank = 0;  // place in the alphabetical order of the table's symbols
   double MonoisotopicMass() const { return Isotopes[MostAbundant].Mass; }
   int NominalMass() const { return Isotopes[MostAbundant].MassNumber; }
 };
@@ -33,7 +38,11 @@ class IsotopeTable {
  public:
   // The elements with a natural isotopic composition, as IsoSpec ships them.
   static IsotopeTable FromIsoSpec();
-  // A table of the given elements: the tests feed toy elements through this.
+  // The most elements a table holds.
+  static constexpr int MaxElements = 256;
+
+  // A table of the given elements (at most MaxElements; the rest are
+  // dropped): the tests feed toy elements through this.
   explicit IsotopeTable(std::vector<IsotopeElement> elements);
 
   // Returns the element with that symbol, or null when it has no natural

@@ -1,6 +1,7 @@
 #include "mass/molecule.h"
 
 #include <algorithm>
+#include <bit>  // std::countr_zero
 #include <charconv>  // std::to_chars
 #include <cmath>
 #include <cstring>
@@ -20,33 +21,16 @@ std::string TrimmedSymbol(const Text& symbol) {
   return out;
 }
 
-// The symbol as one number that sorts as the symbols do ("C" < "Ca" < "Cl"):
-// the Hill order and the valences compare symbols for every formula, and a
-// number compares in one instruction.
-uint16_t SymbolKey(const IsotopeElement* e) {
-  const std::string& s = e->Symbol;
-  return static_cast<uint16_t>((s.empty() ? 0 : static_cast<unsigned char>(s[0])) << 8 |
-                               (s.size() < 2 ? 0 : static_cast<unsigned char>(s[1])));
-}
-
+// The key of a symbol of one or two letters.
 constexpr uint16_t Key(const char* symbol) {
   return static_cast<uint16_t>(static_cast<unsigned char>(symbol[0]) << 8 |
                                (symbol[1] == 0 ? 0 : static_cast<unsigned char>(symbol[1])));
 }
 
-// The place of an element in the Hill order of a formula that holds carbon
-// when `carbon` is set: a smaller key goes first.
-uint32_t HillKey(const IsotopeElement* e, bool carbon) {
-  const uint16_t key = SymbolKey(e);
-  if (carbon && key == Key("C")) return 0;
-  if (carbon && key == Key("H")) return 1;
-  return key;
-}
-
 // The valence the degree of unsaturation counts with, or 0 for an element
 // it does not cover.
 int DbeValence(const IsotopeElement* e) {
-  switch (SymbolKey(e)) {
+  switch (e->Key) {
     case Key("C"): case Key("Si"): return 4;
     case Key("N"): case Key("P"): return 3;
     case Key("O"): case Key("S"): return 2;
@@ -121,40 +105,37 @@ int64_t NominalMass(const Molecule& molecule) {
   return mass;
 }
 
-size_t HillFormulaRoom(const Molecule& molecule) { return molecule.size() * (3 + 20); }
+size_t HillFormulaRoom(const Molecule& molecule) { return molecule.size() * (2 + 20); }
 
 char* PutHillFormula(char* out, const Molecule& molecule) {
-  // Formulas hold a handful of elements: an insertion sort of pointers on
-  // the stack, without an allocation, unless there are very many.
-  constexpr size_t StackElements = 128;
-  const ElementCount* stack[StackElements];
-  std::vector<const ElementCount*> heap;
-  const ElementCount** order = stack;
-  if (molecule.size() > StackElements) {
-    heap.resize(molecule.size());
-    order = heap.data();
+  const auto put = [&](const ElementCount& e) {
+    out[0] = static_cast<char>(e.Element->Key >> 8);
+    out[1] = static_cast<char>(e.Element->Key & 0xFF);
+    out += (e.Element->Key & 0xFF) == 0 ? 1 : 2;
+    if (e.Count != 1) out = PutCount(out, e.Count);
+  };
+  // Each element marks the bit of its alphabetical rank, and the bits are
+  // read in order: a sort without comparisons, for every formula written.
+  uint64_t bits[IsotopeTable::MaxElements / 64] = {};
+  uint16_t slot[IsotopeTable::MaxElements];
+  const ElementCount* carbon = nullptr;
+  const ElementCount* hydrogen = nullptr;
+  for (size_t k = 0; k < molecule.size(); ++k) {
+    const IsotopeElement* e = molecule[k].Element;
+    bits[e->Rank / 64] |= uint64_t{1} << (e->Rank % 64);
+    slot[e->Rank] = static_cast<uint16_t>(k);
+    if (e->Key == Key("C")) carbon = &molecule[k];
+    if (e->Key == Key("H")) hydrogen = &molecule[k];
   }
-  bool carbon = false;
-  for (const ElementCount& e : molecule) carbon |= SymbolKey(e.Element) == Key("C");
-  uint32_t keys[StackElements];
-  std::vector<uint32_t> heapKeys(molecule.size() > StackElements ? molecule.size() : 0);
-  uint32_t* key = heapKeys.empty() ? keys : heapKeys.data();
-  size_t size = 0;
-  for (const ElementCount& e : molecule) {
-    const uint32_t k0 = HillKey(e.Element, carbon);
-    size_t k = size++;
-    for (; k > 0 && k0 < key[k - 1]; --k) {
-      order[k] = order[k - 1];
-      key[k] = key[k - 1];
+  if (carbon != nullptr) {
+    for (const ElementCount* first : {carbon, hydrogen}) {
+      if (first == nullptr) continue;
+      put(*first);
+      bits[first->Element->Rank / 64] &= ~(uint64_t{1} << (first->Element->Rank % 64));
     }
-    order[k] = &e;
-    key[k] = k0;
   }
-  for (size_t k = 0; k < size; ++k) {
-    const std::string& symbol = order[k]->Element->Symbol;
-    out = std::copy(symbol.begin(), symbol.end(), out);
-    if (order[k]->Count != 1) out = PutCount(out, order[k]->Count);
-  }
+  for (int word = 0; word < IsotopeTable::MaxElements / 64; ++word)
+    for (uint64_t b = bits[word]; b != 0; b &= b - 1) put(molecule[slot[word * 64 + std::countr_zero(b)]]);
   return out;
 }
 

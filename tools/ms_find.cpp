@@ -49,7 +49,8 @@ constexpr const char* Usage =
     "  --percent-tolerance T  in percentage points (default 0.4)\n"
     "  --weight-range MIN:MAX  the molecular weight as the main window shows it\n"
     "  --limit N          keep the N best candidates of each query and say on\n"
-    "                     standard error how many more there were\n"
+    "                     standard error how many more there were; without it a\n"
+    "                     query of more than 1000000 is refused on standard error\n"
     "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
     "                     working directory when it holds atom.csv, otherwise\n"
     "                     " ZORVAN_INSTALLED_DATA_DIR ")\n"
@@ -74,20 +75,6 @@ bool ParsePair(std::string_view text, bool both, std::optional<double>& low, std
     *slot = value;
   }
   return true;
-}
-
-// Reads "C=65.20,H=6.30"; returns false when it is malformed.
-bool ParsePercent(std::string_view text, mass::AnalysisFilter& analysis) {
-  while (!text.empty()) {
-    const size_t comma = std::min(text.find(','), text.size());
-    const std::string_view item = text.substr(0, comma);
-    text.remove_prefix(std::min(comma + 1, text.size()));
-    const size_t equals = item.find('=');
-    double value = 0;
-    if (equals == std::string_view::npos || equals == 0 || !ParseNumber(item.substr(equals + 1), value)) return false;
-    analysis.Percent.emplace_back(std::string(item.substr(0, equals)), value);
-  }
-  return !analysis.Percent.empty();
 }
 
 // Writes `value` with 3 decimals, without a sign on a value that rounds to 0.
@@ -156,6 +143,10 @@ Row WriteRow(const mass::FinderQuery& q, const mass::Candidate& c, std::string& 
   return row;
 }
 
+// The candidates one query may gather without --limit: they are held to be
+// sorted, and a question with more is too wide to be read anyway.
+constexpr size_t MaxRows = 1000000;
+
 class Finder {
  public:
   Finder(const Session& session, const mass::FinderQuery& base, std::optional<uint64_t> limit)
@@ -166,9 +157,6 @@ class Finder {
   void Answer(const std::string_view* line, OutputBuffer& out);
 
  private:
-  // Fills `q` from the fields of `line`; returns why not, or "".
-  std::string Read(std::string_view line, mass::FinderQuery& q) const;
-
   const Session& session_;
   const mass::FinderQuery& base_;
   std::optional<uint64_t> limit_;
@@ -184,38 +172,10 @@ class Finder {
   std::string text_;
 };
 
-std::string Finder::Read(std::string_view line, mass::FinderQuery& q) const {
-  std::string_view fields[4];
-  size_t n = 0;
-  for (size_t start = 0; n < 4; ++n) {
-    const size_t tab = std::min(line.find('\t', start), line.size());
-    fields[n] = line.substr(start, tab - start);
-    if (tab == line.size()) {
-      ++n;
-      break;
-    }
-    start = tab + 1;
-  }
-  if (n == 4 && fields[3].size() != line.size() - static_cast<size_t>(fields[3].data() - line.data()))
-    return "フィールドが多すぎます (MZ, ION, PPM, RANGES まで)";
-  double mz = 0;
-  if (!ParseNumber(fields[0], mz)) return "m/z が数ではありません: " + std::string(fields[0]);
-  q.Mz = mz;
-  if (n > 1 && !fields[1].empty()) {
-    if (std::string error = mass::ParseIon(fields[1], session_.Isotopes(), q.Ion); !error.empty()) return error;
-  }
-  if (n > 2 && !fields[2].empty()) {
-    if (!ParseNumber(fields[2], q.TolerancePpm)) return "ppm が数ではありません: " + std::string(fields[2]);
-    q.ToleranceMda.reset();
-  }
-  if (n > 3 && !fields[3].empty()) return mass::ParseRanges(fields[3], session_.Isotopes(), q.Ranges);
-  return "";
-}
-
 void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
   ++number_;
   mass::FinderQuery q = base_;
-  std::string error = line != nullptr ? Read(*line, q) : "";
+  std::string error = line != nullptr ? mass::ReadQueryLine(*line, session_.Isotopes(), q) : "";
   if (error.empty()) error = mass::CheckQuery(q, session_.Tables());
   if (!error.empty()) {
     out.Flush();
@@ -225,6 +185,7 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
   rows_.clear();
   text_.clear();
   uint64_t more = 0;
+  bool tooMany = false;
   const auto before = [this](const Row& a, const Row& b) { return Before(a, b); };
   // With a limit the best rows are kept in a heap, the worst on top; a
   // candidate that would not enter it is not written.
@@ -241,10 +202,20 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
       std::push_heap(rows_.begin(), rows_.end(), before);
       return true;
     }
+    if (!limit_ && rows_.size() == MaxRows) {
+      tooMany = true;
+      return false;
+    }
     rows_.push_back(WriteRow(q, c, text_));
     if (limit_) std::push_heap(rows_.begin(), rows_.end(), before);
     return true;
   });
+  if (tooMany) {
+    out.Flush();
+    std::fprintf(stderr, "zorvan-ms find: query %llu: more than %zu candidates; narrow the question or give --limit\n",
+                 static_cast<unsigned long long>(number_), MaxRows);
+    rows_.clear();
+  }
   std::sort(rows_.begin(), rows_.end(), before);
   char number[24];
   char* const numberEnd = PutInteger(number, static_cast<int64_t>(number_));
@@ -301,7 +272,7 @@ int RunFind(std::span<char* const> argv) {
     } else if (name == "--percent") {
       mass::AnalysisFilter& a = base.Analysis ? *base.Analysis : base.Analysis.emplace();
       a.Percent.clear();
-      if (!ParsePercent(value, a)) return bad(name, value);
+      if (!mass::ParsePercentages(value, a)) return bad(name, value);
     } else if (name == "--weight-range") {
       if (!ParsePair(value, true, low, high)) return bad(name, value);
       base.WeightRange = std::pair(*low, *high);
