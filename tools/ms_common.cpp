@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "core/explain.h"
+#include "core/number_forms.h"  // PutPair
+#include "mass/molecule.h"
 
 namespace zorvan::ms {
 
@@ -117,17 +119,16 @@ char* PutFixed6(char* out, double value) {
     *out++ = '-';
     micro = -micro;
   }
-  out = std::to_chars(out, out + 24, micro / 1000000).ptr;
+  out = mass::PutWholeNumber(out, micro / 1000000);
   *out++ = '.';
-  int64_t fraction = micro % 1000000;
-  for (int k = 5; k >= 0; --k) {
-    out[k] = static_cast<char>('0' + fraction % 10);
-    fraction /= 10;
-  }
+  const auto fraction = static_cast<unsigned>(micro % 1000000);
+  detail::PutPair(out, fraction / 10000);
+  detail::PutPair(out + 2, fraction / 100 % 100);
+  detail::PutPair(out + 4, fraction % 100);
   return out + 6;
 }
 
-char* PutInteger(char* out, int64_t value) { return std::to_chars(out, out + 24, value).ptr; }
+char* PutInteger(char* out, int64_t value) { return mass::PutWholeNumber(out, value); }
 
 char* PutField(char* out, std::string_view utf8) {
   for (const char c : utf8) {

@@ -1,5 +1,4 @@
 // zorvan-ms mass: one row per formula and ion.
-#include <charconv>  // std::to_chars
 #include <vector>
 
 #include "mass/molecule.h"
@@ -31,6 +30,16 @@ constexpr const char* Usage =
 
 constexpr OptionSpec Options[] = {{"--ion"}};
 
+// Writes a degree of unsaturation, a whole or half number ("4", "-0.5",
+// "1.5"), without the general conversion of a double.
+char* PutHalves(char* out, double dbe) {
+  const int64_t halves = static_cast<int64_t>(dbe * 2);
+  if (halves < 0) *out++ = '-';
+  const int64_t magnitude = halves < 0 ? -halves : halves;
+  out = PutInteger(out, magnitude / 2);
+  return magnitude % 2 == 0 ? out : Put(out, ".5");
+}
+
 }  // namespace
 
 int RunMass(std::span<char* const> argv) {
@@ -41,16 +50,21 @@ int RunMass(std::span<char* const> argv) {
   struct IonColumn {
     std::string_view Text;
     mass::IonSpec Spec;
+    std::string Field;  // Text as a TSV field, escaped once
   };
   std::vector<IonColumn> ions;
   int status = 0;
   for (const auto& [name, value] : args.Options) {
-    ions.push_back({value, {}});
+    ions.push_back({value, {}, {}});
     if (!ParseIonOption("mass", value, session.Isotopes(), ions.back().Spec, status)) return status;
   }
   if (ions.empty()) {
-    ions.push_back({"M", {}});
+    ions.push_back({"M", {}, {}});
     ParseIonOption("mass", "M", session.Isotopes(), ions.back().Spec, status);
+  }
+  for (IonColumn& column : ions) {
+    column.Field.resize(2 * column.Text.size());
+    column.Field.resize(static_cast<size_t>(PutField(column.Field.data(), column.Text) - column.Field.data()));
   }
   if (const int loaded = session.Load("mass", args); loaded != 0) return loaded;
 
@@ -60,6 +74,7 @@ int RunMass(std::span<char* const> argv) {
   mass::Molecule molecule;
   mass::Ion ion;
   std::string prefix;
+  uint16_t order[mass::IsotopeTable::MaxElements];
   ForEachFormula(args, [&](std::u16string_view formula) {
     const std::string note = session.ToMolecule(formula, molecule);
     // Room for the ion's formula too, which may hold the added elements.
@@ -74,11 +89,12 @@ int RunMass(std::span<char* const> argv) {
     o = PutTsv(o, formula);
     *o++ = '\t';
     if (note.empty()) {
-      o = mass::PutHillFormula(o, molecule);
+      mass::HillOrder(molecule, order);
+      o = mass::PutFormula(o, molecule, order);
       o = PutFixed6(Put(o, "\t"), mass::MonoisotopicMass(molecule));
       o = PutInteger(Put(o, "\t"), mass::NominalMass(molecule));
       *o++ = '\t';
-      if (const std::optional<double> dbe = mass::Dbe(molecule)) o = std::to_chars(o, o + 32, *dbe).ptr;
+      if (const std::optional<double> dbe = mass::Dbe(molecule)) o = PutHalves(o, *dbe);
     } else {
       o = Put(o, "\t\t\t");
     }
@@ -88,10 +104,14 @@ int RunMass(std::span<char* const> argv) {
       if (k > 0) o = Put(out.Room(prefixSize + rowRoom(k)), prefix);
       std::string ionNote = note;
       if (ionNote.empty()) ionNote = mass::FormIon(molecule, ions[k].Spec, ion);
-      o = PutField(Put(o, "\t"), ions[k].Text);
+      o = Put(Put(o, "\t"), ions[k].Field);
       *o++ = '\t';
       if (ionNote.empty()) {
-        o = mass::PutHillFormula(o, ion.Formula);
+        // An ion that only changed counts keeps the molecule's order.
+        bool sameElements = ion.Formula.size() == molecule.size();
+        for (size_t e = 0; sameElements && e < molecule.size(); ++e)
+          sameElements = ion.Formula[e].Element == molecule[e].Element;
+        o = sameElements ? mass::PutFormula(o, ion.Formula, order) : mass::PutHillFormula(o, ion.Formula);
         o = PutInteger(Put(o, "\t"), ion.Charge);
         o = PutFixed6(Put(o, "\t"), ion.Mz);
         o = Put(o, "\t\n");
