@@ -1,7 +1,7 @@
 #include "mass/molecule.h"
 
 #include <algorithm>
-#include <bit>  // std::countr_zero
+#include <bit>       // std::countr_zero
 #include <charconv>  // std::to_chars
 #include <cmath>
 #include <cstring>
@@ -34,12 +34,26 @@ constexpr uint16_t Key(const char* symbol) {
 // it does not cover.
 int DbeValence(const IsotopeElement* e) {
   switch (e->Key) {
-    case Key("C"): case Key("Si"): return 4;
-    case Key("N"): case Key("P"): return 3;
-    case Key("O"): case Key("S"): return 2;
-    case Key("H"): case Key("F"): case Key("Cl"): case Key("Br"): case Key("I"):
-    case Key("Li"): case Key("Na"): case Key("K"): return 1;
-    default: return 0;
+    case Key("C"):
+    case Key("Si"):
+      return 4;
+    case Key("N"):
+    case Key("P"):
+      return 3;
+    case Key("O"):
+    case Key("S"):
+      return 2;
+    case Key("H"):
+    case Key("F"):
+    case Key("Cl"):
+    case Key("Br"):
+    case Key("I"):
+    case Key("Li"):
+    case Key("Na"):
+    case Key("K"):
+      return 1;
+    default:
+      return 0;
   }
 }
 
@@ -71,7 +85,8 @@ std::string AtomMap::ToMolecule(const AtomCounts& counts, Molecule& molecule) co
 std::string AtomMap::AddCount(size_t n, float count, Molecule& molecule) const {
   if (!(count > 0)) return {};
   if (byNumber_[n] == nullptr)
-    return TrimmedSymbol(elements_[n].AtomSymbol) + " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
+    return TrimmedSymbol(elements_[n].AtomSymbol) +
+           " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
   if (count != std::floor(count)) {
     char number[32];
     *std::to_chars(number, number + sizeof number - 1, count).ptr = '\0';

@@ -47,6 +47,12 @@ std::string ParseArguments(std::span<char* const> args, std::span<const OptionSp
   return {};
 }
 
+int ReadArguments(std::string_view command, std::span<char* const> argv, std::span<const OptionSpec> options,
+                  std::string_view usage, Arguments& args) {
+  if (const std::string error = ParseArguments(argv, options, args); !error.empty()) return UsageError(command, error);
+  return args.Help ? ShowHelp(usage, args) : -1;
+}
+
 int UsageError(std::string_view command, std::string_view message) {
   std::fprintf(stderr, "zorvan-ms %.*s: %.*s\nTry 'zorvan-ms %.*s --help'.\n", static_cast<int>(command.size()),
                command.data(), static_cast<int>(message.size()), message.data(), static_cast<int>(command.size()),
@@ -60,7 +66,9 @@ int ShowHelp(std::string_view usage, const Arguments& args) {
   std::error_code ec;
   const std::string where = args.DataDir == "." ? std::filesystem::current_path(ec).string() : args.DataDir;
   std::printf("\nData folder now: %s (%s)\n", where.c_str(),
-              args.DataFromOption ? "--data" : args.DataDir == "." ? "the working directory" : "installed example data");
+              args.DataFromOption   ? "--data"
+              : args.DataDir == "." ? "the working directory"
+                                    : "installed example data");
   return 0;
 }
 
