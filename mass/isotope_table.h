@@ -22,7 +22,7 @@ struct Isotope {
 };
 
 struct IsotopeElement {
-  std::string Symbol;             // "C", "Cl"
+  std::string Symbol;  // "C", "Cl"
   int AtomicNumber = 0;
   std::vector<Isotope> Isotopes;  // mass number ascending; only those with a natural abundance
   int MostAbundant = 0;           // index into Isotopes
@@ -39,7 +39,7 @@ class IsotopeTable {
   // The elements with a natural isotopic composition, as IsoSpec ships them.
   static IsotopeTable FromIsoSpec();
   // The most elements a table holds.
-  static constexpr int MaxElements = 256;
+  static constexpr int MaxElements = 128;
 
   // A table of the given elements (at most MaxElements; the rest are
   // dropped): the tests feed toy elements through this.
