@@ -237,6 +237,10 @@ char16_t Zorvan::DecimalPoint() const {
 }
 
 void Zorvan::ShowResult(const CalcResult& result) {
+  // The engine's counts are those of this result until anything else asks
+  // the engine, explanations included.
+  shown_.Ok = result.Status == CalcStatus::Ok;
+  shown_.Counts = shown_.Ok ? engine_->Counts() : AtomCounts{};
   List1->clear();
   for (const Text& line : result.PercentLines) List1->addItem(ToQString(line));
   SetBoxText(Text2, ToQString(result.Composition));
@@ -251,10 +255,7 @@ void Zorvan::ShowResult(const CalcResult& result) {
   Text2->setToolTip(notes.join(u'\n'));
   if (result.TypedPosition > 0) Text1->setCursorPosition(result.TypedPosition - 1);
 
-  // The engine's counts are those of this result: no calculation came after it.
   shown_.Formula = Text1->text();
-  shown_.Ok = result.Status == CalcStatus::Ok;
-  shown_.Counts = shown_.Ok ? engine_->Counts() : AtomCounts{};
   shown_.PercentLines.clear();
   for (const Text& line : result.PercentLines) shown_.PercentLines << ToQString(line);
   shown_.Notes = Text2->toolTip();
