@@ -119,6 +119,7 @@ class Search {
   bool pair_ = false;                      // the last two levels can be solved together
   double low_ = 0, high_ = 0, tolerance_ = 0;
   uint64_t count_ = 0;
+  double reported_ = 0;  // the fraction last reported
   bool stop_ = false;
   Candidate candidate_;
 };
@@ -260,7 +261,11 @@ void Search::Walk(size_t i, double partial, double low, double high, double base
     // Just above the pair, its solution is called straight away.
     if (i + 3 == levels_.size() && pair_ && !l.Bounds && WalkPair(low - sum, high - sum)) continue;
     Walk(i + 1, sum, childLow, childHigh, childBase, step);
-    if (progress_ && i < 2) progress_({childBase + step, count_});
+    if (progress_ && i < 2) {
+      // Never backwards, whatever the rounding of the nested shares.
+      reported_ = std::max(reported_, std::min(1.0, childBase + step));
+      progress_({reported_, count_});
+    }
   }
 }
 
