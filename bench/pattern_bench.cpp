@@ -16,7 +16,10 @@ const IsotopeTable& Table() {
 }
 
 Molecule Protein(int64_t c, int64_t h, int64_t n, int64_t o, int64_t s) {
-  return {{Table().Find("C"), c}, {Table().Find("H"), h}, {Table().Find("N"), n}, {Table().Find("O"), o},
+  return {{Table().Find("C"), c},
+          {Table().Find("H"), h},
+          {Table().Find("N"), n},
+          {Table().Find("O"), o},
           {Table().Find("S"), s}};
 }
 

@@ -47,8 +47,10 @@ class IonReader {
       if (std::string error = ReadTerm(add ? ion.Added : ion.Removed); !error.empty()) return error;
       ion.PaperNotation += std::string(add ? " + " : " - ") + std::string(text_.substr(start, pos_ - start));
     }
-    if (!Take(']')) return pos_ < text_.size() ? "「" + std::string(text_.substr(pos_, 1)) + "」は読めません: ] の前には + か - で式を続けます"
-                                               : "] がありません";
+    if (!Take(']'))
+      return pos_ < text_.size()
+                 ? "「" + std::string(text_.substr(pos_, 1)) + "」は読めません: ] の前には + か - で式を続けます"
+                 : "] がありません";
     int charge = 1;
     const bool digits = pos_ < text_.size() && IsDigit(text_[pos_]);
     if (!ReadNumber(charge, MaxCharge)) return "電荷の数は 1 から 1000 までの整数で書きます";

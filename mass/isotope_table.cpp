@@ -3,11 +3,12 @@
 // AME atomic masses that release ships).
 #include "mass/isotope_table.h"
 
+#include <platform.h>  // must precede element_tables.h: it defines ISOSPEC_C_API
+
+#include <element_tables.h>
+
 #include <algorithm>
 #include <cstring>
-
-#include <platform.h>  // must precede element_tables.h: it defines ISOSPEC_C_API
-#include <element_tables.h>
 
 namespace zorvan::mass {
 

@@ -22,7 +22,7 @@ struct Isotope {
 };
 
 struct IsotopeElement {
-  std::string Symbol;             // "C", "Cl"
+  std::string Symbol;  // "C", "Cl"
   int AtomicNumber = 0;
   std::vector<Isotope> Isotopes;  // mass number ascending; only those with a natural abundance
   int MostAbundant = 0;           // index into Isotopes

@@ -1,10 +1,13 @@
 #include "mass/molecule.h"
 
 #include <algorithm>
-#include <bit>  // std::countr_zero
+#include <bit>       // std::countr_zero
 #include <charconv>  // std::to_chars
 #include <cmath>
 #include <cstring>
+#include <tuple>  // std::tuple_size_v
+
+#include "core/number_forms.h"  // PutPair
 
 namespace zorvan::mass {
 
@@ -31,27 +34,27 @@ constexpr uint16_t Key(const char* symbol) {
 // it does not cover.
 int DbeValence(const IsotopeElement* e) {
   switch (e->Key) {
-    case Key("C"): case Key("Si"): return 4;
-    case Key("N"): case Key("P"): return 3;
-    case Key("O"): case Key("S"): return 2;
-    case Key("H"): case Key("F"): case Key("Cl"): case Key("Br"): case Key("I"):
-    case Key("Li"): case Key("Na"): case Key("K"): return 1;
-    default: return 0;
+    case Key("C"):
+    case Key("Si"):
+      return 4;
+    case Key("N"):
+    case Key("P"):
+      return 3;
+    case Key("O"):
+    case Key("S"):
+      return 2;
+    case Key("H"):
+    case Key("F"):
+    case Key("Cl"):
+    case Key("Br"):
+    case Key("I"):
+    case Key("Li"):
+    case Key("Na"):
+    case Key("K"):
+      return 1;
+    default:
+      return 0;
   }
-}
-
-// Writes a count; nearly all are below 100.
-char* PutCount(char* out, int64_t count) {
-  if (count >= 0 && count < 10) {
-    *out = static_cast<char>('0' + count);
-    return out + 1;
-  }
-  if (count >= 10 && count < 100) {
-    out[0] = static_cast<char>('0' + count / 10);
-    out[1] = static_cast<char>('0' + count % 10);
-    return out + 2;
-  }
-  return std::to_chars(out, out + 20, count).ptr;
 }
 
 }  // namespace
@@ -66,14 +69,14 @@ std::string AtomMap::ToMolecule(const AtomCounts& counts, Molecule& molecule) co
   // A formula names a few of the 103 elements: blocks of counts that are
   // all zero bits are skipped in a few vector instructions.
   constexpr size_t Block = 8;
-  uint32_t bits[Block];
+  static_assert(std::tuple_size_v<AtomCounts> % Block == 0);
   for (size_t first = 0; first < counts.size(); first += Block) {
-    const size_t size = std::min(Block, counts.size() - first);
-    std::memcpy(bits, &counts[first], size * sizeof(float));
+    uint32_t bits[Block];
+    std::memcpy(bits, &counts[first], sizeof bits);
     uint32_t any = 0;
-    for (size_t k = 0; k < size; ++k) any |= bits[k];
+    for (const uint32_t b : bits) any |= b;
     if (any == 0) continue;
-    for (size_t n = std::max<size_t>(first, 1); n < first + size; ++n)
+    for (size_t n = std::max<size_t>(first, 1); n < first + Block; ++n)
       if (std::string note = AddCount(n, counts[n], molecule); !note.empty()) return note;
   }
   return {};
@@ -82,7 +85,8 @@ std::string AtomMap::ToMolecule(const AtomCounts& counts, Molecule& molecule) co
 std::string AtomMap::AddCount(size_t n, float count, Molecule& molecule) const {
   if (!(count > 0)) return {};
   if (byNumber_[n] == nullptr)
-    return TrimmedSymbol(elements_[n].AtomSymbol) + " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
+    return TrimmedSymbol(elements_[n].AtomSymbol) +
+           " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
   if (count != std::floor(count)) {
     char number[32];
     *std::to_chars(number, number + sizeof number - 1, count).ptr = '\0';
@@ -107,36 +111,70 @@ int64_t NominalMass(const Molecule& molecule) {
 
 size_t HillFormulaRoom(const Molecule& molecule) { return molecule.size() * (2 + 20); }
 
-char* PutHillFormula(char* out, const Molecule& molecule) {
-  const auto put = [&](const ElementCount& e) {
-    out[0] = static_cast<char>(e.Element->Key >> 8);
-    out[1] = static_cast<char>(e.Element->Key & 0xFF);
-    out += (e.Element->Key & 0xFF) == 0 ? 1 : 2;
-    if (e.Count != 1) out = PutCount(out, e.Count);
-  };
+char* PutWholeNumber(char* out, int64_t value) {
+  uint64_t v = static_cast<uint64_t>(value);
+  if (value < 0) {
+    *out++ = '-';
+    v = 0 - v;
+  }
+  if (v < 10) {
+    *out = static_cast<char>('0' + v);
+    return out + 1;
+  }
+  int digits = 2;
+  for (uint64_t limit = 100; digits < 20 && v >= limit; limit *= 10) ++digits;
+  char* const end = out + digits;
+  char* p = end;
+  for (; v >= 100; v /= 100) detail::PutPair(p -= 2, static_cast<unsigned>(v % 100));
+  if (v >= 10)
+    detail::PutPair(p - 2, static_cast<unsigned>(v));
+  else
+    p[-1] = static_cast<char>('0' + v);
+  return end;
+}
+
+size_t HillOrder(const Molecule& molecule, uint16_t* order) {
   // Each element marks the bit of its alphabetical rank, and the bits are
   // read in order: a sort without comparisons, for every formula written.
   uint64_t bits[IsotopeTable::MaxElements / 64] = {};
   uint16_t slot[IsotopeTable::MaxElements];
-  const ElementCount* carbon = nullptr;
-  const ElementCount* hydrogen = nullptr;
+  int first[2] = {-1, -1};  // the places of C and H
   for (size_t k = 0; k < molecule.size(); ++k) {
     const IsotopeElement* e = molecule[k].Element;
     bits[e->Rank / 64] |= uint64_t{1} << (e->Rank % 64);
     slot[e->Rank] = static_cast<uint16_t>(k);
-    if (e->Key == Key("C")) carbon = &molecule[k];
-    if (e->Key == Key("H")) hydrogen = &molecule[k];
+    if (e->Key == Key("C")) first[0] = static_cast<int>(k);
+    if (e->Key == Key("H")) first[1] = static_cast<int>(k);
   }
-  if (carbon != nullptr) {
-    for (const ElementCount* first : {carbon, hydrogen}) {
-      if (first == nullptr) continue;
-      put(*first);
-      bits[first->Element->Rank / 64] &= ~(uint64_t{1} << (first->Element->Rank % 64));
+  size_t size = 0;
+  if (first[0] >= 0) {
+    for (const int k : first) {
+      if (k < 0) continue;
+      order[size++] = static_cast<uint16_t>(k);
+      const int rank = molecule[static_cast<size_t>(k)].Element->Rank;
+      bits[rank / 64] &= ~(uint64_t{1} << (rank % 64));
     }
   }
   for (int word = 0; word < IsotopeTable::MaxElements / 64; ++word)
-    for (uint64_t b = bits[word]; b != 0; b &= b - 1) put(molecule[slot[word * 64 + std::countr_zero(b)]]);
+    for (uint64_t b = bits[word]; b != 0; b &= b - 1) order[size++] = slot[word * 64 + std::countr_zero(b)];
+  return size;
+}
+
+char* PutFormula(char* out, const Molecule& molecule, const uint16_t* order) {
+  for (size_t k = 0; k < molecule.size(); ++k) {
+    const ElementCount& e = molecule[order[k]];
+    out[0] = static_cast<char>(e.Element->Key >> 8);
+    out[1] = static_cast<char>(e.Element->Key & 0xFF);
+    out += (e.Element->Key & 0xFF) == 0 ? 1 : 2;
+    if (e.Count != 1) out = PutWholeNumber(out, e.Count);
+  }
   return out;
+}
+
+char* PutHillFormula(char* out, const Molecule& molecule) {
+  uint16_t order[IsotopeTable::MaxElements];
+  HillOrder(molecule, order);
+  return PutFormula(out, molecule, order);
 }
 
 std::string HillFormula(const Molecule& molecule) {

@@ -55,6 +55,15 @@ size_t HillFormulaRoom(const Molecule& molecule);
 // Writes the Hill formula at `out`, which has room for HillFormulaRoom
 // bytes, without allocating; returns the end.
 char* PutHillFormula(char* out, const Molecule& molecule);
+// Fills `order` (room for molecule.size()) with the places of the elements
+// of `molecule` in Hill order; returns how many.
+size_t HillOrder(const Molecule& molecule, uint16_t* order);
+// Writes `molecule` in the order `order`, found for it or for a molecule of
+// the same elements in the same places (an ion that only changed counts).
+char* PutFormula(char* out, const Molecule& molecule, const uint16_t* order);
+// Writes a whole number in decimal, without the general conversion: formulas
+// and mass lists write many. Needs room for 20 bytes.
+char* PutWholeNumber(char* out, int64_t value);
 // 1 + sum n (v - 2) / 2 with the valences C, Si 4; N, P 3; H, F, Cl, Br, I,
 // Li, Na, K 1; O, S 2. None when the molecule holds any other element.
 std::optional<double> Dbe(const Molecule& molecule);

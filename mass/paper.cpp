@@ -42,8 +42,7 @@ std::string Html(std::string_view text, bool subscripts = true) {
 std::string NotationHtml(const std::string& notation) {
   const size_t close = notation.rfind(']');
   if (close == std::string::npos) return Html(notation);
-  return Html(std::string_view(notation).substr(0, close + 1)) + "<sup>" + notation.substr(close + 1) +
-         "</sup>";
+  return Html(std::string_view(notation).substr(0, close + 1)) + "<sup>" + notation.substr(close + 1) + "</sup>";
 }
 
 // "C, 81.04; H, 8.16" over the analysis elements `values` holds, in their order.

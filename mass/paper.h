@@ -3,8 +3,8 @@
 #pragma once
 
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,8 +20,7 @@ struct PaperLine {
 
 // "HRMS (ESI) m/z: [M + Na]+ Calcd for C10H12NaO 171.0780; Found 171.0783."
 // Without `found` the line ends after the calculated m/z with ".".
-PaperLine HrmsLine(const std::string& method, const IonSpec& spec, const Ion& ion,
-                   std::optional<double> found);
+PaperLine HrmsLine(const std::string& method, const IonSpec& spec, const Ion& ion, std::optional<double> found);
 
 // Symbol and percentage text as the main window's list shows it ("81.04").
 using Percentages = std::vector<std::pair<std::string, std::string>>;
@@ -37,7 +36,6 @@ bool ParseAnalysis(std::string_view text, Percentages& found);
 // "Anal. Calcd for C10H12O: C, 81.04; H, 8.16." over C, H, N and S in that
 // order as far as `calculated` holds them; with `found`, "Found: C, 80.95;
 // H, 8.20." follows.
-PaperLine AnalysisLine(const std::string& hill, const Percentages& calculated,
-                       const Percentages& found);
+PaperLine AnalysisLine(const std::string& hill, const Percentages& calculated, const Percentages& found);
 
 }  // namespace zorvan::mass

@@ -4,11 +4,11 @@
 // which no truncated fine structure can match for a protein.
 #include "mass/pattern.h"
 
+#include <isoSpec++.h>
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-
-#include <isoSpec++.h>
 
 #include "mass/ion.h"  // ElectronMass
 
@@ -58,8 +58,10 @@ NominalSum Convolve(const NominalSum& a, const NominalSum& b) {
   while (lo + 1 < hi && c.P[lo] < floor) ++lo;
   while (hi - 1 > lo && c.P[hi - 1] < floor) --hi;
   c.First += static_cast<int64_t>(lo);
-  c.P = std::vector<double>(c.P.begin() + static_cast<std::ptrdiff_t>(lo), c.P.begin() + static_cast<std::ptrdiff_t>(hi));
-  c.PM = std::vector<double>(c.PM.begin() + static_cast<std::ptrdiff_t>(lo), c.PM.begin() + static_cast<std::ptrdiff_t>(hi));
+  c.P =
+      std::vector<double>(c.P.begin() + static_cast<std::ptrdiff_t>(lo), c.P.begin() + static_cast<std::ptrdiff_t>(hi));
+  c.PM = std::vector<double>(c.PM.begin() + static_cast<std::ptrdiff_t>(lo),
+                             c.PM.begin() + static_cast<std::ptrdiff_t>(hi));
   return c;
 }
 
@@ -137,7 +139,10 @@ Pattern FineStructure(const Molecule& formula, int charge, double threshold, siz
                       const std::atomic<bool>* cancel) {
   for (const ElementCount& e : formula)
     if (MarginalSizeEstimate(*e.Element, e.Count, threshold) > MaxMarginalSize)
-      return {{}, true, e.Element->Symbol + " の同位体の組み合わせが多すぎて微細構造を求められません(単位質量か下限を上げてください)"};
+      return {{},
+              true,
+              e.Element->Symbol +
+                  " の同位体の組み合わせが多すぎて微細構造を求められません(単位質量か下限を上げてください)"};
   std::vector<int> isotopeCounts, atomCounts;
   std::vector<double> masses, probabilities;
   for (const ElementCount& e : formula) {
@@ -158,7 +163,8 @@ Pattern FineStructure(const Molecule& formula, int charge, double threshold, siz
       pattern.Peaks.clear();
       pattern.Capped = true;
       pattern.Note = Cancelled(cancel) ? "計算を取り消しました"
-                                       : "ピークが " + std::to_string(maxPeaks) + " 本を超えるため表示できません(下限を上げてください)";
+                                       : "ピークが " + std::to_string(maxPeaks) +
+                                             " 本を超えるため表示できません(下限を上げてください)";
       return pattern;
     }
     pattern.Peaks.push_back({MzOf(generator.mass(), charge), generator.prob()});
@@ -189,7 +195,8 @@ Pattern ComputePattern(const Molecule& formula, int charge, const PatternRequest
                        const std::atomic<bool>* cancel) {
   double variance = 0;
   for (const ElementCount& e : formula) {
-    if (e.Count > MaxPatternAtoms) return {{}, true, e.Element->Symbol + " の数が多すぎて同位体パターンを求められません"};
+    if (e.Count > MaxPatternAtoms)
+      return {{}, true, e.Element->Symbol + " の数が多すぎて同位体パターンを求められません"};
     const IsotopeElement& el = *e.Element;
     double mean = 0, square = 0;
     for (const Isotope& i : el.Isotopes) {

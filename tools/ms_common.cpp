@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "core/explain.h"
+#include "core/number_forms.h"  // PutPair
+#include "mass/molecule.h"
 
 namespace zorvan::ms {
 
@@ -45,6 +47,12 @@ std::string ParseArguments(std::span<char* const> args, std::span<const OptionSp
   return {};
 }
 
+int ReadArguments(std::string_view command, std::span<char* const> argv, std::span<const OptionSpec> options,
+                  std::string_view usage, Arguments& args) {
+  if (const std::string error = ParseArguments(argv, options, args); !error.empty()) return UsageError(command, error);
+  return args.Help ? ShowHelp(usage, args) : -1;
+}
+
 int UsageError(std::string_view command, std::string_view message) {
   std::fprintf(stderr, "zorvan-ms %.*s: %.*s\nTry 'zorvan-ms %.*s --help'.\n", static_cast<int>(command.size()),
                command.data(), static_cast<int>(message.size()), message.data(), static_cast<int>(command.size()),
@@ -58,7 +66,9 @@ int ShowHelp(std::string_view usage, const Arguments& args) {
   std::error_code ec;
   const std::string where = args.DataDir == "." ? std::filesystem::current_path(ec).string() : args.DataDir;
   std::printf("\nData folder now: %s (%s)\n", where.c_str(),
-              args.DataFromOption ? "--data" : args.DataDir == "." ? "the working directory" : "installed example data");
+              args.DataFromOption   ? "--data"
+              : args.DataDir == "." ? "the working directory"
+                                    : "installed example data");
   return 0;
 }
 
@@ -117,17 +127,16 @@ char* PutFixed6(char* out, double value) {
     *out++ = '-';
     micro = -micro;
   }
-  out = std::to_chars(out, out + 24, micro / 1000000).ptr;
+  out = mass::PutWholeNumber(out, micro / 1000000);
   *out++ = '.';
-  int64_t fraction = micro % 1000000;
-  for (int k = 5; k >= 0; --k) {
-    out[k] = static_cast<char>('0' + fraction % 10);
-    fraction /= 10;
-  }
+  const auto fraction = static_cast<unsigned>(micro % 1000000);
+  detail::PutPair(out, fraction / 10000);
+  detail::PutPair(out + 2, fraction / 100 % 100);
+  detail::PutPair(out + 4, fraction % 100);
   return out + 6;
 }
 
-char* PutInteger(char* out, int64_t value) { return std::to_chars(out, out + 24, value).ptr; }
+char* PutInteger(char* out, int64_t value) { return mass::PutWholeNumber(out, value); }
 
 char* PutField(char* out, std::string_view utf8) {
   for (const char c : utf8) {

@@ -3,6 +3,7 @@
 // fields they write.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <span>
@@ -48,6 +49,10 @@ struct Arguments {
 // Reads `args` (options in any order, operands among them). Returns an empty
 // string, or what is wrong.
 std::string ParseArguments(std::span<char* const> args, std::span<const OptionSpec> options, Arguments& out);
+// Reads the arguments of `command` into `args`. Returns -1 when the command
+// goes on, else its exit status: 2 after a usage error, 0 after the help.
+int ReadArguments(std::string_view command, std::span<char* const> argv, std::span<const OptionSpec> options,
+                  std::string_view usage, Arguments& args);
 
 // Writes "zorvan-ms COMMAND: MESSAGE" and where help is to standard error;
 // returns 2.
@@ -109,6 +114,21 @@ void ForEachFormula(const Arguments& args, OnFormula onFormula) {
 
 // Writes ASCII text.
 char* Put(char* out, std::string_view ascii);
+
+// Loads the data of `args` into `session`, writes `header`, calls
+// `onFormula(formula, out)` for each formula (ForEachFormula) and returns the
+// exit status of the command.
+template <typename OnFormula>
+int WriteRows(std::string_view command, const Arguments& args, Session& session, std::string_view header,
+              OnFormula onFormula) {
+  if (const int loaded = session.Load(command, args); loaded != 0) return loaded;
+  OutputBuffer out(stdout);
+  out.Commit(Put(out.Room(header.size()), header));
+  ForEachFormula(args, [&](std::u16string_view formula) { onFormula(formula, out); });
+  const bool written = out.Flush();
+  return std::fflush(stdout) == 0 && written ? 0 : 1;
+}
+
 // Writes `value` with 6 decimals ("." as the point); room for 32 bytes.
 char* PutFixed6(char* out, double value);
 // Writes an integer; room for 24 bytes.

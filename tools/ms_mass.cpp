@@ -1,5 +1,4 @@
 // zorvan-ms mass: one row per formula and ion.
-#include <charconv>  // std::to_chars
 #include <vector>
 
 #include "mass/molecule.h"
@@ -25,85 +24,101 @@ constexpr const char* Usage =
     "                may be given more than once (default: M, the neutral)\n"
     "  --data DIR    read atom.csv and group.csv from DIR (default: the working\n"
     "                directory when it holds atom.csv, otherwise\n"
-    "                " ZORVAN_INSTALLED_DATA_DIR ")\n"
+    "                " ZORVAN_INSTALLED_DATA_DIR
+    ")\n"
     "  --no-groups   do not replace group abbreviations by their formulas\n"
     "  --help        show this text\n";
 
 constexpr OptionSpec Options[] = {{"--ion"}};
 
+// Writes a degree of unsaturation, a whole or half number ("4", "-0.5",
+// "1.5"), without the general conversion of a double.
+char* PutHalves(char* out, double dbe) {
+  const int64_t halves = static_cast<int64_t>(dbe * 2);
+  if (halves < 0) *out++ = '-';
+  const int64_t magnitude = halves < 0 ? -halves : halves;
+  out = PutInteger(out, magnitude / 2);
+  return magnitude % 2 == 0 ? out : Put(out, ".5");
+}
+
 }  // namespace
 
 int RunMass(std::span<char* const> argv) {
   Arguments args;
-  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("mass", error);
-  if (args.Help) return ShowHelp(Usage, args);
+  if (const int status = ReadArguments("mass", argv, Options, Usage, args); status >= 0) return status;
   Session session;
   struct IonColumn {
     std::string_view Text;
     mass::IonSpec Spec;
+    std::string Field;  // Text as a TSV field, escaped once
   };
   std::vector<IonColumn> ions;
   int status = 0;
   for (const auto& [name, value] : args.Options) {
-    ions.push_back({value, {}});
+    ions.push_back({value, {}, {}});
     if (!ParseIonOption("mass", value, session.Isotopes(), ions.back().Spec, status)) return status;
   }
   if (ions.empty()) {
-    ions.push_back({"M", {}});
+    ions.push_back({"M", {}, {}});
     ParseIonOption("mass", "M", session.Isotopes(), ions.back().Spec, status);
   }
-  if (const int loaded = session.Load("mass", args); loaded != 0) return loaded;
-
-  OutputBuffer out(stdout);
-  constexpr std::string_view Header = "formula\thill\tmonoisotopic\tnominal\tdbe\tion\tion_formula\tcharge\tmz\tnote\n";
-  out.Commit(Put(out.Room(Header.size()), Header));
+  for (IonColumn& column : ions) {
+    column.Field.resize(2 * column.Text.size());
+    column.Field.resize(static_cast<size_t>(PutField(column.Field.data(), column.Text) - column.Field.data()));
+  }
   mass::Molecule molecule;
   mass::Ion ion;
   std::string prefix;
-  ForEachFormula(args, [&](std::u16string_view formula) {
-    const std::string note = session.ToMolecule(formula, molecule);
-    // Room for the ion's formula too, which may hold the added elements.
-    const auto rowRoom = [&](size_t k) {
-      return 2 * mass::HillFormulaRoom(molecule) + 23 * ions[k].Spec.Added.size() + 2 * ions[k].Text.size() +
-             4 * note.size() + 256;
-    };
-    // The molecule's columns are the same on each of its rows: written once,
-    // then copied for the rows of further ions.
-    char* o = out.Room(3 * formula.size() + rowRoom(0));
-    char* const start = o;
-    o = PutTsv(o, formula);
-    *o++ = '\t';
-    if (note.empty()) {
-      o = mass::PutHillFormula(o, molecule);
-      o = PutFixed6(Put(o, "\t"), mass::MonoisotopicMass(molecule));
-      o = PutInteger(Put(o, "\t"), mass::NominalMass(molecule));
-      *o++ = '\t';
-      if (const std::optional<double> dbe = mass::Dbe(molecule)) o = std::to_chars(o, o + 32, *dbe).ptr;
-    } else {
-      o = Put(o, "\t\t\t");
-    }
-    const size_t prefixSize = static_cast<size_t>(o - start);
-    if (ions.size() > 1) prefix.assign(start, prefixSize);
-    for (size_t k = 0; k < ions.size(); ++k) {
-      if (k > 0) o = Put(out.Room(prefixSize + rowRoom(k)), prefix);
-      std::string ionNote = note;
-      if (ionNote.empty()) ionNote = mass::FormIon(molecule, ions[k].Spec, ion);
-      o = PutField(Put(o, "\t"), ions[k].Text);
-      *o++ = '\t';
-      if (ionNote.empty()) {
-        o = mass::PutHillFormula(o, ion.Formula);
-        o = PutInteger(Put(o, "\t"), ion.Charge);
-        o = PutFixed6(Put(o, "\t"), ion.Mz);
-        o = Put(o, "\t\n");
-      } else {
-        o = PutField(Put(o, "\t\t\t"), ionNote);
-        *o++ = '\n';
-      }
-      out.Commit(o);
-    }
-  });
-  const bool written = out.Flush();
-  return std::fflush(stdout) == 0 && written ? 0 : 1;
+  uint16_t order[mass::IsotopeTable::MaxElements];
+  return WriteRows(
+      "mass", args, session, "formula\thill\tmonoisotopic\tnominal\tdbe\tion\tion_formula\tcharge\tmz\tnote\n",
+      [&](std::u16string_view formula, OutputBuffer& out) {
+        const std::string note = session.ToMolecule(formula, molecule);
+        // Room for the ion's formula too, which may hold the added elements.
+        const auto rowRoom = [&](size_t k) {
+          return 2 * mass::HillFormulaRoom(molecule) + 23 * ions[k].Spec.Added.size() + 2 * ions[k].Text.size() +
+                 4 * note.size() + 256;
+        };
+        // The molecule's columns are the same on each of its rows: written once,
+        // then copied for the rows of further ions.
+        char* o = out.Room(3 * formula.size() + rowRoom(0));
+        char* const start = o;
+        o = PutTsv(o, formula);
+        *o++ = '\t';
+        if (note.empty()) {
+          mass::HillOrder(molecule, order);
+          o = mass::PutFormula(o, molecule, order);
+          o = PutFixed6(Put(o, "\t"), mass::MonoisotopicMass(molecule));
+          o = PutInteger(Put(o, "\t"), mass::NominalMass(molecule));
+          *o++ = '\t';
+          if (const std::optional<double> dbe = mass::Dbe(molecule)) o = PutHalves(o, *dbe);
+        } else {
+          o = Put(o, "\t\t\t");
+        }
+        const size_t prefixSize = static_cast<size_t>(o - start);
+        if (ions.size() > 1) prefix.assign(start, prefixSize);
+        for (size_t k = 0; k < ions.size(); ++k) {
+          if (k > 0) o = Put(out.Room(prefixSize + rowRoom(k)), prefix);
+          std::string ionNote = note;
+          if (ionNote.empty()) ionNote = mass::FormIon(molecule, ions[k].Spec, ion);
+          o = Put(Put(o, "\t"), ions[k].Field);
+          *o++ = '\t';
+          if (ionNote.empty()) {
+            // An ion that only changed counts keeps the molecule's order.
+            bool sameElements = ion.Formula.size() == molecule.size();
+            for (size_t e = 0; sameElements && e < molecule.size(); ++e)
+              sameElements = ion.Formula[e].Element == molecule[e].Element;
+            o = sameElements ? mass::PutFormula(o, ion.Formula, order) : mass::PutHillFormula(o, ion.Formula);
+            o = PutInteger(Put(o, "\t"), ion.Charge);
+            o = PutFixed6(Put(o, "\t"), ion.Mz);
+            o = Put(o, "\t\n");
+          } else {
+            o = PutField(Put(o, "\t\t\t"), ionNote);
+            *o++ = '\n';
+          }
+          out.Commit(o);
+        }
+      });
 }
 
 }  // namespace zorvan::ms

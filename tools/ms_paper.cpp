@@ -28,7 +28,8 @@ constexpr const char* Usage =
     "                     and S), added as \"Found: C, 80.95; H, 8.20.\"\n"
     "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
     "                     working directory when it holds atom.csv, otherwise\n"
-    "                     " ZORVAN_INSTALLED_DATA_DIR ")\n"
+    "                     " ZORVAN_INSTALLED_DATA_DIR
+    ")\n"
     "  --no-groups        do not replace group abbreviations by their formulas\n"
     "  --help             show this text\n";
 
@@ -38,8 +39,7 @@ constexpr OptionSpec Options[] = {{"--ion"}, {"--method"}, {"--found"}, {"--foun
 
 int RunPaper(std::span<char* const> argv) {
   Arguments args;
-  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("paper", error);
-  if (args.Help) return ShowHelp(Usage, args);
+  if (const int status = ReadArguments("paper", argv, Options, Usage, args); status >= 0) return status;
   Session session;
   int status = 0;
   mass::IonSpec spec;
@@ -50,35 +50,30 @@ int RunPaper(std::span<char* const> argv) {
       return UsageError("paper", "--method needs printable ASCII text, such as ESI");
   std::optional<double> found;
   if (const auto text = args.Last("--found"))
-    if (!ParseNumber(*text, found.emplace()) || *found <= 0)
-      return UsageError("paper", "--found needs an m/z above 0");
+    if (!ParseNumber(*text, found.emplace()) || *found <= 0) return UsageError("paper", "--found needs an m/z above 0");
   mass::Percentages foundAnalysis;
   if (const auto text = args.Last("--found-ea"))
     if (!mass::ParseAnalysis(*text, foundAnalysis))
       return UsageError("paper", "--found-ea needs percentages such as C=80.95,H=8.20 (C, H, N, S)");
-  if (const int loaded = session.Load("paper", args); loaded != 0) return loaded;
-
-  OutputBuffer out(stdout);
-  constexpr std::string_view Header = "formula\thrms\tanalysis\tnote\n";
-  out.Commit(Put(out.Room(Header.size()), Header));
   mass::Molecule molecule;
   mass::Ion ion;
-  ForEachFormula(args, [&](std::u16string_view formula) {
-    std::string note = session.ToMolecule(formula, molecule);
-    std::string hrms, analysis;
-    if (note.empty()) {
-      analysis = mass::AnalysisLine(mass::HillFormula(molecule), mass::ListedPercentages(session.Engine()), foundAnalysis).Plain;
-      note = mass::FormIon(molecule, spec, ion);
-      if (note.empty()) hrms = mass::HrmsLine(method, spec, ion, found).Plain;
-    }
-    char* o = PutTsv(out.Room(3 * formula.size() + hrms.size() + analysis.size() + 2 * note.size() + 8), formula);
-    o = PutField(Put(o, "\t"), hrms);
-    o = PutField(Put(o, "\t"), analysis);
-    o = PutField(Put(o, "\t"), note);
-    out.Commit(Put(o, "\n"));
-  });
-  const bool written = out.Flush();
-  return std::fflush(stdout) == 0 && written ? 0 : 1;
+  return WriteRows(
+      "paper", args, session, "formula\thrms\tanalysis\tnote\n", [&](std::u16string_view formula, OutputBuffer& out) {
+        std::string note = session.ToMolecule(formula, molecule);
+        std::string hrms, analysis;
+        if (note.empty()) {
+          analysis =
+              mass::AnalysisLine(mass::HillFormula(molecule), mass::ListedPercentages(session.Engine()), foundAnalysis)
+                  .Plain;
+          note = mass::FormIon(molecule, spec, ion);
+          if (note.empty()) hrms = mass::HrmsLine(method, spec, ion, found).Plain;
+        }
+        char* o = PutTsv(out.Room(3 * formula.size() + hrms.size() + analysis.size() + 2 * note.size() + 8), formula);
+        o = PutField(Put(o, "\t"), hrms);
+        o = PutField(Put(o, "\t"), analysis);
+        o = PutField(Put(o, "\t"), note);
+        out.Commit(Put(o, "\n"));
+      });
 }
 
 }  // namespace zorvan::ms

@@ -29,7 +29,8 @@ constexpr const char* Usage =
     "                     (default 0.01)\n"
     "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
     "                     working directory when it holds atom.csv, otherwise\n"
-    "                     " ZORVAN_INSTALLED_DATA_DIR ")\n"
+    "                     " ZORVAN_INSTALLED_DATA_DIR
+    ")\n"
     "  --no-groups        do not replace group abbreviations by their formulas\n"
     "  --help             show this text\n"
     "\n"
@@ -41,8 +42,7 @@ constexpr OptionSpec Options[] = {{"--ion"}, {"--resolution"}, {"--min"}};
 
 int RunPattern(std::span<char* const> argv) {
   Arguments args;
-  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("pattern", error);
-  if (args.Help) return ShowHelp(Usage, args);
+  if (const int status = ReadArguments("pattern", argv, Options, Usage, args); status >= 0) return status;
   Session session;
   int status = 0;
   const std::string_view ionText = args.Last("--ion").value_or("M");
@@ -61,39 +61,34 @@ int RunPattern(std::span<char* const> argv) {
   if (const auto min = args.Last("--min"))
     if (!ParseNumber(*min, request.MinPercent) || request.MinPercent < 0 || request.MinPercent > 100)
       return UsageError("pattern", "--min needs a percentage from 0 to 100");
-  if (const int loaded = session.Load("pattern", args); loaded != 0) return loaded;
-
-  OutputBuffer out(stdout);
-  constexpr std::string_view Header = "formula\tion\tmz\trelative\tnote\n";
-  out.Commit(Put(out.Room(Header.size()), Header));
   mass::Molecule molecule;
   mass::Ion ion;
-  ForEachFormula(args, [&](std::u16string_view formula) {
-    std::string note = session.ToMolecule(formula, molecule);
-    if (note.empty()) note = mass::FormIon(molecule, spec, ion);
-    mass::Pattern pattern;
-    if (note.empty()) {
-      pattern = mass::ComputePattern(ion.Formula, ion.Charge, request);
-      note = pattern.Note;
-    }
-    const auto start = [&](size_t room) {
-      return Put(PutField(Put(PutTsv(out.Room(3 * formula.size() + 2 * ionText.size() + room), formula), "\t"),
-                          ionText),
-                 "\t");
-    };
-    if (!note.empty()) {
-      out.Commit(Put(PutField(Put(start(2 * note.size() + 8), "\t\t"), note), "\n"));
-      return;
-    }
-    for (const mass::Peak& peak : pattern.Peaks) {
-      char* o = PutFixed6(start(96), peak.Mz);
-      *o++ = '\t';
-      o = std::to_chars(o, o + 32, peak.Relative, std::chars_format::fixed, 4).ptr;
-      out.Commit(Put(o, "\t\n"));
-    }
-  });
-  const bool written = out.Flush();
-  return std::fflush(stdout) == 0 && written ? 0 : 1;
+  return WriteRows(
+      "pattern", args, session, "formula\tion\tmz\trelative\tnote\n",
+      [&](std::u16string_view formula, OutputBuffer& out) {
+        std::string note = session.ToMolecule(formula, molecule);
+        if (note.empty()) note = mass::FormIon(molecule, spec, ion);
+        mass::Pattern pattern;
+        if (note.empty()) {
+          pattern = mass::ComputePattern(ion.Formula, ion.Charge, request);
+          note = pattern.Note;
+        }
+        const auto start = [&](size_t room) {
+          return Put(
+              PutField(Put(PutTsv(out.Room(3 * formula.size() + 2 * ionText.size() + room), formula), "\t"), ionText),
+              "\t");
+        };
+        if (!note.empty()) {
+          out.Commit(Put(PutField(Put(start(2 * note.size() + 8), "\t\t"), note), "\n"));
+          return;
+        }
+        for (const mass::Peak& peak : pattern.Peaks) {
+          char* o = PutFixed6(start(96), peak.Mz);
+          *o++ = '\t';
+          o = std::to_chars(o, o + 32, peak.Relative, std::chars_format::fixed, 4).ptr;
+          out.Commit(Put(o, "\t\n"));
+        }
+      });
 }
 
 }  // namespace zorvan::ms

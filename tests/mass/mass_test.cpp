@@ -84,8 +84,9 @@ TEST_F(MassCases, MatchEachReferenceValue) {
       PatternRequest request;
       request.Kind = kind == "unit" ? Resolution::Unit : Resolution::Fine;
       request.MinPercent = kind == "unit" ? 0.01 : std::stod(f.at(2));
-      const auto shifts = ByShift(molecule, ComputePattern(MustIon(molecule, kind == "unit" ? f.at(2) : "M", spec).Formula,
-                                                           spec.Charge, request));
+      const auto shifts = ByShift(
+          molecule,
+          ComputePattern(MustIon(molecule, kind == "unit" ? f.at(2) : "M", spec).Formula, spec.Charge, request));
       for (size_t k = 3; k < f.size(); ++k) {
         const size_t colon = f[k].find(':');
         const int shift = std::stoi(f[k].substr(0, colon));
@@ -103,7 +104,8 @@ TEST_F(MassCases, MatchEachReferenceValue) {
       EXPECT_EQ(spec.PaperNotation, f.at(2));
       EXPECT_EQ(spec.Charge, std::stoi(f.at(3)));
     } else if (kind == "ionerror") {
-      EXPECT_NE(ParseIon(f.at(1), isotopes, spec).find(f.at(2)), std::string::npos) << ParseIon(f.at(1), isotopes, spec);
+      EXPECT_NE(ParseIon(f.at(1), isotopes, spec).find(f.at(2)), std::string::npos)
+          << ParseIon(f.at(1), isotopes, spec);
     } else if (kind == "formerror") {
       Ion ion;
       ASSERT_EQ(ParseIon(f.at(2), isotopes, spec), "");
@@ -133,7 +135,8 @@ TEST_F(MassCases, UnitPatternIsTheSummedFineStructure) {
   for (int round = 0; round < 200; ++round) {
     Molecule molecule;
     for (const char* symbol : symbols)
-      if (const int count = static_cast<int>(random() % 7) - 4; count > 0) molecule.push_back({isotopes.Find(symbol), count});
+      if (const int count = static_cast<int>(random() % 7) - 4; count > 0)
+        molecule.push_back({isotopes.Find(symbol), count});
     if (molecule.empty()) continue;
     const int charge = static_cast<int>(random() % 3) - 1;
     SCOPED_TRACE(HillFormula(molecule) + " charge " + std::to_string(charge));
