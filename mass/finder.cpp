@@ -26,19 +26,17 @@
 // d: one or two values, of which those with K - N y divisible by 12 give an
 // x. So a pair costs a few steps instead of one per count of carbon.
 //
-// The window is widened by a margin far above the rounding of these sums and
-// far below any tolerance a query can ask for; each formula met in it is then
-// decided by the same arithmetic that reports it (FormIon's m/z, the main
+// The window is widened by a margin (10^-9 of the mass) far above the
+// rounding of these sums; each formula met in it is then decided by the same
+// arithmetic that reports it (FormIon's m/z, the main
 // window's weight and percentages), so the ends of the tolerance are
 // included exactly and nothing inside is lost to rounding.
 #include <algorithm>
-#include <charconv>  // std::from_chars
+#include <charconv>  // std::from_chars, std::to_chars
 #include <cmath>
-#include <limits>
-
-#include "core/text.h"  // IsAsciiLower
 
 #include "core/number_forms.h"
+#include "core/text.h"  // IsAsciiLower
 #include "mass/finder.h"
 #include "mass/finder_detail.h"
 
