@@ -267,7 +267,9 @@ void Search::Walk(size_t i, double partial, double low, double high, double base
   }
 }
 
-bool Search::WalkPair(double a, double b) {
+// Inlined into the loops that call it once per outer count: the loads of the
+// pair's constants then stay out of those loops.
+[[gnu::always_inline]] inline bool Search::WalkPair(double a, double b) {
   const size_t n = levels_.size();
   const Level& outer = levels_[n - 2];
   const Level& inner = levels_[n - 1];
