@@ -26,19 +26,17 @@
 // d: one or two values, of which those with K - N y divisible by 12 give an
 // x. So a pair costs a few steps instead of one per count of carbon.
 //
-// The window is widened by a margin far above the rounding of these sums and
-// far below any tolerance a query can ask for; each formula met in it is then
-// decided by the same arithmetic that reports it (FormIon's m/z, the main
+// The window is widened by a margin (10^-9 of the mass) far above the
+// rounding of these sums; each formula met in it is then decided by the same
+// arithmetic that reports it (FormIon's m/z, the main
 // window's weight and percentages), so the ends of the tolerance are
 // included exactly and nothing inside is lost to rounding.
 #include <algorithm>
-#include <charconv>  // std::from_chars
+#include <charconv>  // std::from_chars, std::to_chars
 #include <cmath>
-#include <limits>
-
-#include "core/text.h"  // IsAsciiLower
 
 #include "core/number_forms.h"
+#include "core/text.h"  // IsAsciiLower
 #include "mass/finder.h"
 #include "mass/finder_detail.h"
 
@@ -119,6 +117,7 @@ class Search {
   bool pair_ = false;                      // the last two levels can be solved together
   double low_ = 0, high_ = 0, tolerance_ = 0;
   uint64_t count_ = 0;
+  double reported_ = 0;  // the fraction last reported
   bool stop_ = false;
   Candidate candidate_;
 };
@@ -260,11 +259,17 @@ void Search::Walk(size_t i, double partial, double low, double high, double base
     // Just above the pair, its solution is called straight away.
     if (i + 3 == levels_.size() && pair_ && !l.Bounds && WalkPair(low - sum, high - sum)) continue;
     Walk(i + 1, sum, childLow, childHigh, childBase, step);
-    if (progress_ && i < 2) progress_({childBase + step, count_});
+    if (progress_ && i < 2) {
+      // Never backwards, whatever the rounding of the nested shares.
+      reported_ = std::max(reported_, std::min(1.0, childBase + step));
+      progress_({reported_, count_});
+    }
   }
 }
 
-bool Search::WalkPair(double a, double b) {
+// Inlined into the loops that call it once per outer count: the loads of the
+// pair's constants then stay out of those loops.
+[[gnu::always_inline]] inline bool Search::WalkPair(double a, double b) {
   const size_t n = levels_.size();
   const Level& outer = levels_[n - 2];
   const Level& inner = levels_[n - 1];

@@ -56,7 +56,7 @@ bool ParsePercentages(std::string_view text, AnalysisFilter& analysis);
 
 struct FinderQuery {
   std::optional<double> Mz;        // none: the elemental-analysis question alone
-  IonSpec Ion;                     // [M+H]+ unless the caller sets another
+  IonSpec Ion;                     // from ParseIon; left as it is, the neutral M
   double TolerancePpm = 5;         // used when ToleranceMda is not set
   std::optional<double> ToleranceMda;
   std::vector<ElementRange> Ranges;

@@ -41,8 +41,10 @@ bool ReadCount(std::string_view text, size_t& i, int& value) {
 
 
 
-// Reads a whole finite number.
+// Reads a whole finite number, spaces around it allowed.
 bool ReadNumber(std::string_view text, double& value) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }

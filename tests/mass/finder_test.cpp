@@ -207,6 +207,30 @@ TEST(Finder, MatchesNestedLoopsAtTheEndsOfTheTolerance) {
   }
 }
 
+// A wide question streams: progress rises to 1, a false from `found` stops
+// the search at once, and so does the cancel flag.
+TEST(Finder, StreamsReportsProgressAndStops) {
+  FinderQuery q;
+  q.Mz = 300;
+  q.TolerancePpm = 10;
+  q.Ranges = Ranges(std::string(DefaultRanges));
+  std::vector<double> fractions;
+  uint64_t seen = 0;
+  EXPECT_EQ(FindFormulas(q, Tables(), [&](const Candidate&) { return ++seen < 100; },
+                         [&](const FinderProgress& p) { fractions.push_back(p.Fraction); }),
+            100u);
+  EXPECT_EQ(seen, 100u);
+  const Found all = Find(q);
+  EXPECT_GT(all.size(), 1000u);
+  fractions.clear();
+  FindFormulas(q, Tables(), [](const Candidate&) { return true; }, [&](const FinderProgress& p) { fractions.push_back(p.Fraction); });
+  ASSERT_GT(fractions.size(), 10u);
+  EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+  EXPECT_DOUBLE_EQ(fractions.back(), 1);
+  const std::atomic<bool> cancel = true;
+  EXPECT_EQ(FindFormulas(q, Tables(), [](const Candidate&) { return true; }, {}, &cancel), 0u);
+}
+
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> fields;
   std::istringstream in(line);
