@@ -139,10 +139,8 @@ FinderWindow::FinderWindow(const ReferenceTables& tables, const mass::IsotopeTab
   Message = MakeMessageLabel("Message", this);
   layout->addWidget(Message);
   auto* status = new QHBoxLayout;
-  Count = new QLabel(this);
-  Count->setObjectName(QStringLiteral("Count"));
-  Progress = new QProgressBar(this);
-  Progress->setObjectName(QStringLiteral("Progress"));
+  Count = Named<QLabel>("Count", this);
+  Progress = Named<QProgressBar>("Progress", this);
   Progress->setRange(0, 1000);
   Progress->setTextVisible(false);
   status->addWidget(Count, 1);
@@ -150,8 +148,7 @@ FinderWindow::FinderWindow(const ReferenceTables& tables, const mass::IsotopeTab
   layout->addLayout(status);
 
   model_ = new CandidateModel(this);
-  Results = new QTableView(this);
-  Results->setObjectName(QStringLiteral("Results"));
+  Results = Named<QTableView>("Results", this);
   Results->setModel(model_);
   Results->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Results->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -181,17 +178,16 @@ QWidget* FinderWindow::CreateQueryGroup() {
   IonChooser = MakeIonChooser("IonChooser", group);
   Tolerance = MakeLineEdit("Tolerance", group);
   Tolerance->setText(QStringLiteral("5"));
-  ToleranceUnit = new QComboBox(group);
-  ToleranceUnit->setObjectName(QStringLiteral("ToleranceUnit"));
+  ToleranceUnit = Named<QComboBox>("ToleranceUnit", group);
   ToleranceUnit->addItems({QStringLiteral("ppm"), QStringLiteral("mDa")});
   Ranges = MakeLineEdit("Ranges", group);
   Ranges->setText(Utf8(std::string(mass::DefaultRanges)));
   DbeMin = MakeLineEdit("DbeMin", group);
   DbeMax = MakeLineEdit("DbeMax", group);
-  IntegerDbe = new QCheckBox(QStringLiteral(u"\u6574\u6570\u306E DBE \u306E\u307F(&N)"), group);  // 整数の DBE のみ
-  IntegerDbe->setObjectName(QStringLiteral("IntegerDbe"));
-  Rules = new QCheckBox(QStringLiteral(u"\u5316\u5B66\u7684\u306A\u59A5\u5F53\u6027(&L)"), group);  // 化学的な妥当性
-  Rules->setObjectName(QStringLiteral("Rules"));
+  IntegerDbe = Named<QCheckBox>("IntegerDbe", group);
+  IntegerDbe->setText(QStringLiteral(u"\u6574\u6570\u306E DBE \u306E\u307F(&N)"));  // 整数の DBE のみ
+  Rules = Named<QCheckBox>("Rules", group);
+  Rules->setText(QStringLiteral(u"\u5316\u5B66\u7684\u306A\u59A5\u5F53\u6027(&L)"));  // 化学的な妥当性
   Rules->setChecked(true);
   Rules->setToolTip(Utf8(std::string(mass::PlausibilityRulesHelp)));
   Percent = MakeLineEdit("Percent", group);

@@ -63,8 +63,7 @@ mass::Percentages ShownPercentages(const QStringList& lines) {
 // Returns a box for a line of an experimental section: wrapped, so that the
 // whole line shows however long the formula, and selectable.
 QLabel* MakePaperLine(const char* name, QWidget* parent) {
-  auto* line = new QLabel(parent);
-  line->setObjectName(QLatin1String(name));
+  auto* line = Named<QLabel>(name, parent);
   line->setTextFormat(Qt::PlainText);
   line->setWordWrap(true);
   line->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -150,8 +149,7 @@ QWidget* MassWindow::CreateMassGroup() {
 QWidget* MassWindow::CreatePaperGroup() {
   auto* group = new QGroupBox(QStringLiteral(u"\u8AD6\u6587\u7528"), this);  // 論文用
   auto* form = new QFormLayout(group);
-  Method = new QComboBox(group);
-  Method->setObjectName(QStringLiteral("Method"));
+  Method = Named<QComboBox>("Method", group);
   for (const char* method : Methods) Method->addItem(QLatin1String(method));
   HrmsLine = MakePaperLine("HrmsLine", group);
   CopyHrms = MakeButton("CopyHrms", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&C)"), group);  // ｺﾋﾟｰ
@@ -182,8 +180,7 @@ QWidget* MassWindow::CreatePatternGroup() {
   auto* group = new QGroupBox(QStringLiteral(u"\u540C\u4F4D\u4F53\u30D1\u30BF\u30FC\u30F3"), this);  // 同位体パターン
   auto* layout = new QVBoxLayout(group);
   auto* bar = new QHBoxLayout;
-  ResolutionChooser = new QComboBox(group);
-  ResolutionChooser->setObjectName(QStringLiteral("ResolutionChooser"));
+  ResolutionChooser = Named<QComboBox>("ResolutionChooser", group);
   // The item's data is R; 0 sums by nominal mass, -1 lists the fine structure.
   ResolutionChooser->addItem(QStringLiteral(u"\u30E6\u30CB\u30C3\u30C8"), 0.0);  // ユニット
   for (int r : {10000, 30000, 60000, 120000})
@@ -192,8 +189,7 @@ QWidget* MassWindow::CreatePatternGroup() {
   ResolutionChooser->setCurrentIndex(2);
   auto* label = new QLabel(QStringLiteral(u"\u5206\u89E3\u80FD(&R)"), group);  // 分解能
   label->setBuddy(ResolutionChooser);
-  Busy = new QLabel(group);
-  Busy->setObjectName(QStringLiteral("Busy"));
+  Busy = Named<QLabel>("Busy", group);
   CopyPeaks = MakeButton("CopyPeaks", QStringLiteral(u"\u8868\u3092\uFF7A\uFF8B\uFF9F\uFF70(&T)"), group);  // 表をｺﾋﾟｰ
   SavePng = MakeButton("SavePng", QStringLiteral(u"PNG \u3067\u4FDD\u5B58(&N)"), group);           // PNG で保存
   SaveSvg = MakeButton("SaveSvg", QStringLiteral(u"SVG \u3067\u4FDD\u5B58(&S)"), group);
@@ -203,8 +199,7 @@ QWidget* MassWindow::CreatePatternGroup() {
   layout->addLayout(bar);
 
   auto* split = new QSplitter(group);
-  Plot = new PatternPlot(split);
-  Plot->setObjectName(QStringLiteral("Plot"));
+  Plot = Named<PatternPlot>("Plot", split);
   // 相対強度 (%)
   PeakTable = MakeResultGrid("PeakTable", {QStringLiteral("m/z"), QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)")}, split);
   split->addWidget(Plot);

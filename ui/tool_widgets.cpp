@@ -20,11 +20,7 @@ const char* const IonPresets[] = {
 
 }  // namespace
 
-QLineEdit* MakeLineEdit(const char* name, QWidget* parent) {
-  auto* box = new QLineEdit(parent);
-  box->setObjectName(QLatin1String(name));
-  return box;
-}
+QLineEdit* MakeLineEdit(const char* name, QWidget* parent) { return Named<QLineEdit>(name, parent); }
 
 QLineEdit* MakeReadOnly(const char* name, QWidget* parent) {
   QLineEdit* box = MakeLineEdit(name, parent);
@@ -35,15 +31,14 @@ QLineEdit* MakeReadOnly(const char* name, QWidget* parent) {
 }
 
 QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QLatin1String(name));
+  auto* button = Named<QPushButton>(name, parent);
+  button->setText(caption);
   PressOnEnter({button});
   return button;
 }
 
 QLabel* MakeMessageLabel(const char* name, QWidget* parent) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(QLatin1String(name));
+  auto* label = Named<QLabel>(name, parent);
   label->setWordWrap(true);
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   label->setStyleSheet(QStringLiteral("color: #b00000;"));
@@ -51,8 +46,7 @@ QLabel* MakeMessageLabel(const char* name, QWidget* parent) {
 }
 
 QComboBox* MakeIonChooser(const char* name, QWidget* parent) {
-  auto* chooser = new QComboBox(parent);
-  chooser->setObjectName(QLatin1String(name));
+  auto* chooser = Named<QComboBox>(name, parent);
   chooser->setEditable(true);
   chooser->setInsertPolicy(QComboBox::NoInsert);
   chooser->setMaxVisibleItems(int(std::size(IonPresets)));
@@ -66,8 +60,8 @@ void OnIonChosen(QComboBox* chooser, QObject* context, std::function<void()> cho
 }
 
 QTableWidget* MakeResultGrid(const char* name, const QStringList& headers, QWidget* parent) {
-  auto* grid = new QTableWidget(0, int(headers.size()), parent);
-  grid->setObjectName(QLatin1String(name));
+  auto* grid = Named<QTableWidget>(name, parent);
+  grid->setColumnCount(int(headers.size()));
   grid->setHorizontalHeaderLabels(headers);
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -1,6 +1,7 @@
 // The controls the tool windows (mass, formula finder) build alike.
 #pragma once
 
+#include <QString>
 #include <QStringList>
 #include <functional>
 
@@ -14,6 +15,15 @@ class QTableWidget;
 class QWidget;
 
 namespace zorvan {
+
+// Returns a new T under `parent` with the object name `name`, by which the
+// tests find it.
+template <typename T>
+T* Named(const char* name, QWidget* parent) {
+  auto* widget = new T(parent);
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
 
 QLineEdit* MakeLineEdit(const char* name, QWidget* parent);
 // A box that shows a result: read-only, still selectable and copyable.
