@@ -49,7 +49,7 @@ class IonReader {
     }
     if (!Take(']'))
       return pos_ < text_.size()
-                 ? "「" + std::string(text_.substr(pos_, 1)) + "」は読めません: ] の前には + か - で式を続けます"
+                 ? "「" + CharacterAt(pos_) + "」は読めません: ] の前には + か - で式を続けます"
                  : "] がありません";
     int charge = 1;
     const bool digits = pos_ < text_.size() && IsDigit(text_[pos_]);
@@ -64,6 +64,13 @@ class IonReader {
   }
 
  private:
+  // The whole UTF-8 character that starts at `pos`.
+  std::string CharacterAt(size_t pos) const {
+    const auto lead = static_cast<unsigned char>(text_[pos]);
+    const size_t size = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    return std::string(text_.substr(pos, size));
+  }
+
   bool Take(char c) {
     if (pos_ == text_.size() || text_[pos_] != c) return false;
     ++pos_;

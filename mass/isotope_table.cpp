@@ -1,6 +1,7 @@
-// The one adapter over IsoSpec's element tables (IsoSpec 2.2, Łącki, Startek
-// et al.; its tables hold the IUPAC/CIAAW isotopic compositions and the
-// AME atomic masses that release ships).
+// The one adapter over IsoSpec's element tables: IsoSpec 2.2 (Łącki,
+// Startek et al., "IsoSpec: hyperfast fine structure calculator"), whose
+// elem_table_* arrays give each isotope's mass and its natural abundance
+// (IUPAC/CIAAW), as the Debian package libisospec++ ships them.
 #include "mass/isotope_table.h"
 
 #include <platform.h>  // must precede element_tables.h: it defines ISOSPEC_C_API

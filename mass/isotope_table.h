@@ -39,7 +39,7 @@ class IsotopeTable {
   // The elements with a natural isotopic composition, as IsoSpec ships them.
   static IsotopeTable FromIsoSpec();
   // The most elements a table holds.
-  static constexpr int MaxElements = 256;
+  static constexpr int MaxElements = 128;
 
   // A table of the given elements (at most MaxElements; the rest are
   // dropped): the tests feed toy elements through this.

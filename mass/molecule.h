@@ -35,8 +35,8 @@ class AtomMap {
   std::string ToMolecule(const AtomCounts& counts, Molecule& molecule) const;
 
  private:
-  // Adds the count of element number `n` when it is positive; returns why
-  // it cannot be added, or an empty string.
+  // Adds the positive count of element number `n`; returns why it cannot
+  // be added, or an empty string.
   std::string AddCount(size_t n, float count, Molecule& molecule) const;
 
   const ElementTable& elements_;

@@ -209,10 +209,14 @@ Pattern ComputePattern(const Molecule& formula, int charge, const PatternRequest
   const double minPercent = std::max(request.MinPercent, 0.0);
   if (request.Kind == Resolution::Unit) return UnitPattern(formula, charge, minPercent, cancel);
   // Centroids gather the small fine peaks around the large ones too: walk a
-  // hundred times further down than the floor they are shown to.
+  // hundred times further down than the floor they are shown to, or, for a
+  // molecule with too many peaks there, down to that floor.
   const bool centroid = request.Kind == Resolution::Centroid;
-  const double floor = std::clamp(minPercent / 100 * (centroid ? 0.01 : 1), 1e-12, 1.0);
-  Pattern pattern = FineStructure(formula, charge, floor, request.MaxPeaks, cancel);
+  const double shown = std::clamp(minPercent / 100, 1e-12, 1.0);
+  Pattern pattern = FineStructure(formula, charge, centroid ? std::max(shown * 0.01, 1e-12) : shown,
+                                  request.MaxPeaks, cancel);
+  if (centroid && pattern.Capped && !Cancelled(cancel))
+    pattern = FineStructure(formula, charge, shown, request.MaxPeaks, cancel);
   if (pattern.Capped) return pattern;
   if (centroid) {
     std::sort(pattern.Peaks.begin(), pattern.Peaks.end(), [](const Peak& a, const Peak& b) { return a.Mz < b.Mz; });

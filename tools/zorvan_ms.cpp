@@ -1,6 +1,8 @@
 // zorvan-ms: exact masses, ions, isotope patterns and the lines of an
 // experimental section, from the command line. Each command lives in its
-// own file and is listed here once.
+// own file and is listed here once: a new one is tools/ms_NAME.cpp with its
+// RunNAME declared in ms_common.h, a row of Commands and its file in
+// tools/CMakeLists.txt.
 #include <cstdio>
 #include <string>
 #include <string_view>

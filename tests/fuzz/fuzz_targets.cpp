@@ -192,8 +192,15 @@ const mass::IsotopeTable& Isotopes() {
 
 // An ion notation, as UTF-8: refused with a message, or read into a spec
 // that its paper notation reads back to, and that forms a sound ion of
-// glucose or says why not.
+// glucose or says why not. The same bytes as measured percentages
+// ("C=80.95,H=8.20") are refused or give C, H, N and S with two decimals.
 void IonNotation(std::string_view bytes) {
+  mass::Percentages found;
+  if (mass::ParseAnalysis(bytes, found))
+    for (const auto& [symbol, percent] : found)
+      Require((symbol == "C" || symbol == "H" || symbol == "N" || symbol == "S") && percent.size() >= 4 &&
+                  percent[percent.size() - 3] == '.',
+              "measured percentages read oddly", FromUtf8(bytes));
   mass::IonSpec spec, again;
   const std::string error = mass::ParseIon(bytes, Isotopes(), spec);
   if (!error.empty()) {

@@ -176,6 +176,20 @@ TEST_F(MassCases, UnitPatternIsTheSummedFineStructure) {
   }
 }
 
+// The profile is a Gaussian of FWHM m/z / R under each peak, scaled to 100:
+// at R = 1000 a peak at 1000 is 1 u wide at half height, and a peak far
+// from it keeps its own height.
+TEST(Profile, IsASumOfGaussiansOfTheResolvingPowersWidth) {
+  const std::vector<ProfilePoint> profile = Profile({{1000, 100}, {1010, 50}}, 1000, 20001);
+  double first = 0, last = 0, top2 = 0;
+  for (const ProfilePoint& p : profile) {
+    if (p.Mz < 1005 && p.Relative >= 50) (first == 0 ? first : last) = p.Mz;
+    if (p.Mz > 1005) top2 = std::max(top2, p.Relative);
+  }
+  EXPECT_NEAR(last - first, 1.0, 0.01);
+  EXPECT_NEAR(top2, 50, 0.1);
+}
+
 // A pattern too large to list says so, within bounded time and memory.
 TEST_F(MassCases, RefusesPatternsTooLargeToList) {
   const std::pair<Molecule, Resolution> cases[] = {
