@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/calculation.h"
+#include "core/data_folder.h"
 #include "core/explain.h"
 #include "core/reference_tables.h"
 #include "tools/formats.h"
@@ -27,9 +28,11 @@ constexpr const char* Usage =
     "element-number order, with \".\" as the decimal point. Text is UTF-8; an\n"
     "invalid byte reads as U+FFFD.\n"
     "\n"
-    "  --data DIR       read atom.csv and group.csv from DIR (default: the\n"
-    "                   working directory when it holds atom.csv, otherwise\n"
-    "                   " ZORVAN_INSTALLED_DATA_DIR ")\n"
+    "  --data DIR       read atom.csv and group.csv from DIR; without it, from\n"
+    "                   the first that holds atom.csv of the working directory\n"
+    "                   and $XDG_DATA_HOME/zorvan (~/.local/share/zorvan when\n"
+    "                   XDG_DATA_HOME is unset, empty or relative), otherwise\n"
+    "                   from " ZORVAN_INSTALLED_DATA_DIR "\n"
     "  --no-groups      do not replace group abbreviations by their formulas\n"
     "  --format FORMAT  how each entry is written:\n"
     "                   report  (default) a CR LF, then the report block of a\n"
@@ -48,21 +51,27 @@ constexpr const char* Usage =
     "                           [[\"H\",\"11.19%\"],[\"O\",\"88.81%\"]]}; after an\n"
     "                           error the composition is \"Error!\", the weight\n"
     "                           \"\" and the percent list []\n"
-    "  --header         with tsv, first write the line\n"
+    "  --header         with tsv (only), first write the line\n"
     "                   formula TAB composition TAB weight TAB percent\n"
     "                   (the percent column and any after it hold symbol=percent)\n"
     "  --explain        for each line that gives \"Error!\", write to standard\n"
     "                   error LINE:POSITION: and why it fails (POSITION counts\n"
     "                   characters from 1; it is left out when the error has no\n"
-    "                   one place)\n"
+    "                   one place); for a line that calculates but most likely\n"
+    "                   not as meant (CuSO4.5H2O, H2O)3NaCl), LINE: and the\n"
+    "                   caution\n"
     "  --help           show this text\n";
 
-// Returns the data folder of a run without --data: the working directory
-// when it holds atom.csv, so that tables of one's own win, otherwise the
-// example data installed with the program.
-std::string DefaultDataDir() {
-  std::error_code ec;  // an unreadable working directory just does not hold the file
-  return std::filesystem::exists("atom.csv", ec) ? "." : ZORVAN_INSTALLED_DATA_DIR;
+// Returns what --help says of `folder`: where it comes from and whether it
+// is there.
+std::string Describe(const zorvan::DataFolderChoice& folder) {
+  const char* sources[] = {"--data", "the working directory", "the user's data folder",
+                           "installed example data"};
+  std::error_code ec;
+  const char* state = std::filesystem::exists(folder.Path / "atom.csv", ec) ? "holds atom.csv"
+                      : std::filesystem::is_directory(folder.Path, ec)       ? "exists, without atom.csv"
+                                                                              : "does not exist";
+  return folder.Path.string() + " (" + sources[static_cast<int>(folder.Source)] + "; " + state + ")";
 }
 
 // A line of more UTF-8 bytes than this has more UTF-16 units than the
@@ -140,11 +149,10 @@ void ForEachInputLine(OnLine onLine, OnLongStart onLongStart, OnLongPiece onLong
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string dataDir;
+  std::filesystem::path dataDir;
   bool replaceGroups = true;
   bool explain = false;
   bool help = false;
-  bool fromOption = false;
   zorvan::OutputFormat format = zorvan::OutputFormat::Report;
   bool header = false;
   for (int i = 1; i < argc; ++i) {
@@ -164,36 +172,41 @@ int main(int argc, char** argv) {
       }
       ++i;
     } else if (arg == "--data") {
-      if (i + 1 == argc) {
+      if (i + 1 == argc || argv[i + 1][0] == '\0') {
         std::fprintf(stderr, "zorvan-batch: --data needs a folder\n\n%s", Usage);
         return 2;
       }
       dataDir = argv[++i];
-      fromOption = true;
     } else {
       std::fprintf(stderr, "zorvan-batch: unknown argument: %s\n\n%s", argv[i], Usage);
       return 2;
     }
   }
-  if (!fromOption) dataDir = DefaultDataDir();
+  const zorvan::DataFolderChoice folder = zorvan::ChooseDataFolder(dataDir, ZORVAN_INSTALLED_DATA_DIR);
   if (help) {
     std::fputs(Usage, stdout);
     // Says which folder a run with the same arguments, from here, would read.
-    std::error_code ec;
-    std::string where = dataDir == "." ? std::filesystem::current_path(ec).string() : dataDir;
-    std::printf("\nData folder now: %s (%s)\n", where.c_str(),
-                fromOption ? "--data" : dataDir == "." ? "the working directory" : "installed example data");
+    std::printf("\nData folder now: %s\n", Describe(folder).c_str());
     return 0;
+  }
+
+  if (header && format != zorvan::OutputFormat::Tsv) {
+    // Only tsv has a header line; asking for one elsewhere is a mistake to say, not to ignore.
+    std::fprintf(stderr, "zorvan-batch: --header needs --format tsv\n\n%s", Usage);
+    return 2;
   }
 
   zorvan::ReferenceTables tables;
   try {
-    tables = zorvan::LoadTables(dataDir);
+    tables = zorvan::LoadTables(folder.Path);
   } catch (const zorvan::DataFileError& e) {
-    std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.JapaneseMessage().c_str(), dataDir.c_str());
+    std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.JapaneseMessage().c_str(), folder.Path.c_str());
+    // Found nowhere: every folder tried, so that the user sees where to put it.
+    if (const std::string lookedAt = zorvan::LookedAtMessage(folder); !lookedAt.empty())
+      std::fprintf(stderr, "%s\n", lookedAt.c_str());
     return 1;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.what(), dataDir.c_str());
+    std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.what(), folder.Path.c_str());
     return 1;
   }
 
@@ -221,7 +234,7 @@ int main(int argc, char** argv) {
     message += '\n';
     std::fwrite(message.data(), 1, message.size(), stderr);
   };
-  if (header && format == zorvan::OutputFormat::Tsv) writer.WriteHeader(out);
+  if (header) writer.WriteHeader(out);
   ForEachInputLine(
       [&](std::string_view line) {
         const std::u16string_view formula(units.get(),

@@ -78,7 +78,7 @@ Zorvan::Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& l
       dataFolder_(std::move(dataFolder)),
       registry_(registry),
       launcher_(launcher),
-      help_(std::make_unique<HelpCommand>(launcher)) {
+      help_(std::make_unique<HelpCommand>(launcher, dataFolder_)) {
   setObjectName(QStringLiteral("Zorvan"));
   setWindowTitle(QStringLiteral(u"\u5206\u5B50\u91CF\u8A08\u7B97"));  // 分子量計算
   setWindowIcon(ZorvanIcon());
