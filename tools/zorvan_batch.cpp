@@ -222,15 +222,16 @@ int main(int argc, char** argv) {
   zorvan::CalcResult tooLong;
   tooLong.Status = zorvan::CalcStatus::SyntaxError;
   tooLong.Error = {zorvan::SyntaxError::FormulaTooLong, 0, 0};
-  // Writes why line `lineNumber` failed, for --explain; the output is unchanged.
-  auto explainError = [&](const zorvan::CalcResult& result, std::u16string_view formula) {
+  // Writes why line `lineNumber` failed, or the cautions on it when it
+  // calculated, for --explain; the output is unchanged.
+  auto explainLine = [&](const zorvan::CalcResult& result, std::u16string_view formula) {
+    const std::vector<zorvan::Note> notes = zorvan::ExplainFormula(engine, result, formula, replaceGroups, tables);
+    if (notes.empty()) return;
     std::string message = std::to_string(lineNumber) + ":";
     if (result.TypedPosition > 0) message += std::to_string(result.TypedPosition) + ":";
-    zorvan::Text cause = zorvan::ExplainError(result, engine.Formula());
-    if (zorvan::Text caution = zorvan::HydrateCaution(formula); !caution.empty()) cause += u" " + caution;
     // Written whole: the quoted character may be a NUL.
     message += ' ';
-    zorvan::AppendUtf8(message, cause);
+    zorvan::AppendUtf8(message, zorvan::JoinNotes(notes, u" "));
     message += '\n';
     std::fwrite(message.data(), 1, message.size(), stderr);
   };
@@ -241,7 +242,7 @@ int main(int argc, char** argv) {
                                           static_cast<size_t>(zorvan::DecodeUtf8(line, units.get()) - units.get()));
         engine.Calculate(formula, replaceGroups, result);
         ++lineNumber;
-        if (explain && result.Status != zorvan::CalcStatus::Ok) explainError(result, formula);
+        if (explain) explainLine(result, formula);
         writer.WriteEntry(out, formula, result, engine);
       },
       [&] { writer.WriteLongStart(out); },
@@ -253,7 +254,7 @@ int main(int argc, char** argv) {
       },
       [&] {
         ++lineNumber;
-        if (explain) explainError(tooLong, {});
+        if (explain) explainLine(tooLong, {});
         writer.WriteLongEnd(out);
       });
   const bool written = out.Flush();

@@ -18,6 +18,7 @@
 #include "core/explain.h"
 #include "core/report.h"
 #include "ui/about_box.h"
+#include "ui/app_identity.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/help_window.h"
@@ -228,12 +229,13 @@ void Zorvan::ShowResult(const CalcResult& result) {
   SetBoxText(Text3, ToQString(result.MolecularWeight));
   // The composition box still says only "Error!"; its tooltip says why and
   // where, and the caret goes there (to the abbreviation when the error lies
-  // in a group's formula) without touching the text.
-  const Text formula = ToText(Text1->text());
-  QStringList notes;
-  if (result.Status != CalcStatus::Ok) notes << ToQString(ExplainError(result, engine_->Formula()));
-  if (const Text caution = HydrateCaution(formula); !caution.empty()) notes << ToQString(caution);
-  Text2->setToolTip(notes.join(u'\n'));
+  // in a group's formula) without touching the text. Cautions on a formula
+  // that calculates join the tooltip, and a warning sign in the box shows
+  // that there is something to read.
+  const QString notes = ToQString(
+      JoinNotes(ExplainFormula(*engine_, result, ToText(Text1->text()), MNuChange->isChecked(), tables_), u"\n"));
+  Text2->setToolTip(notes);
+  SetCautionMark(Text2, notes, app::Title());
   if (result.TypedPosition > 0) Text1->setCursorPosition(result.TypedPosition - 1);
 }
 

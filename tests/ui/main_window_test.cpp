@@ -240,14 +240,17 @@ class MainWindowTest : public QObject {
 
   // After "Error!" the composition box's tooltip says why and where, and the
   // caret moves there without selecting or changing the text; a look-alike
-  // hydrate adds a caution; a good formula clears the tooltip.
+  // hydrate or a formula read short adds a caution. While there is either,
+  // a warning sign in the box shows the same text when clicked; a good
+  // formula clears the tooltip and the sign.
   void errorTooltip() {
     struct Row { QString formula, tooltipStart; int caret; };
     const Row rows[] = {
         {"H2O ", QString::fromUtf16(u"4\u6587\u5B57\u76EE\u306B\u7A7A\u767D"), 3},  // 4文字目に空白
         {"Phe", QString::fromUtf16(u"3\u6587\u5B57\u76EE\u306E\u5C0F\u6587\u5B57"), 2},  // 3文字目の小文字
         {"CuSO4.5H2O", QString::fromUtf16(u"\u7D50\u6676\u6C34"), 10},  // 結晶水
-        {"H2O", "", 3}};
+        {"H2O", "", 3},
+        {"H2O)3NaCl", QString::fromUtf16(u"4\u6587\u5B57\u76EE\u306E\u300C)\u300D"), 9}};  // 4文字目の「)」
     for (const Row& row : rows) {
       h->Calculate(row.formula);
       auto* text1 = Find(&h->window, "Text1");
@@ -255,6 +258,10 @@ class MainWindowTest : public QObject {
       const QString tooltip = Find(&h->window, "Text2")->toolTip();
       QVERIFY2(row.tooltipStart.isEmpty() ? tooltip.isEmpty() : tooltip.startsWith(row.tooltipStart), qPrintable(row.formula));
       QVERIFY(text1->cursorPosition() == row.caret && !text1->hasSelectedText());
+      auto* mark = Find<QAction>(Find(&h->window, "Text2"), "caution");
+      QVERIFY(mark->isVisible() == !tooltip.isEmpty() && !mark->icon().isNull());
+      if (mark->isVisible()) mark->trigger();
+      QCOMPARE(std::exchange(boxes, {}), tooltip.isEmpty() ? QStringList() : QStringList{app::Title() + u'|' + tooltip});
     }
   }
 
@@ -356,7 +363,7 @@ class MainWindowTest : public QObject {
   }
 
   // F1 starts the help viewer; without one, the program's own help window
-  // opens, one at a time.
+  // opens, one at a time, naming the groups and the data folder in use.
   void helpFallsBackToItsOwnWindow() {
     Press(Find(&h->window, "Text1"), Qt::Key_F1);
     QCOMPARE(h->launcher.started, QStringList{"winhlp32 zorvan.hlp"});
@@ -365,6 +372,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(Visible<HelpWindow>(&h->window), 1);
     const QString help = Newest<HelpWindow>(&h->window)->findChild<QTextBrowser*>()->toPlainText();
     QVERIFY(help.contains("Boc") && help.contains("C5H9O2") && help.contains("CuSO4*5H2O"));
+    QVERIFY(help.contains("/data\"/atom.csv") && help.contains("~/.local/share/zorvan"));  // the folder in use
     Newest<HelpWindow>(&h->window)->close();
     h->Action("disp_help")->trigger();
     QCOMPARE(Visible<HelpWindow>(&h->window), 1);
