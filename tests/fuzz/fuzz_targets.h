@@ -7,7 +7,8 @@
 
 namespace zorvan::fuzz {
 
-// Runs the target `name` (calculate, groups, tables, batch, fold, names) on
+// Runs the target `name` (calculate, groups, tables, batch, fold, names,
+// userfolder) on
 // `bytes`; returns false when there is no target of that name.
 bool RunTarget(std::string_view name, std::string_view bytes);
 
