@@ -96,7 +96,9 @@ void AddHydrateCaution(std::vector<Note>& notes, std::u16string_view input) {
     if (!lookalike) continue;
     // 結晶水などは「*」で区切ります（例: CuSO4*5H2O）。「.」は小数点として読まれます
     notes.push_back({NoteKind::HydrateDot, static_cast<int>(i) + 1,
-                     u"\u7D50\u6676\u6C34\u306A\u3069\u306F\u300C*\u300D\u3067\u533A\u5207\u308A\u307E\u3059\uFF08\u4F8B: CuSO4*5H2O\uFF09\u3002\u300C.\u300D\u306F\u5C0F\u6570\u70B9\u3068\u3057\u3066\u8AAD\u307E\u308C\u307E\u3059"});
+                     u"\u7D50\u6676\u6C34\u306A\u3069\u306F\u300C*\u300D\u3067\u533A\u5207\u308A\u307E\u3059\uFF08"
+                     u"\u4F8B: CuSO4*5H2O\uFF09\u3002\u300C.\u300D\u306F\u5C0F\u6570\u70B9\u3068\u3057\u3066\u8AAD"
+                     u"\u307E\u308C\u307E\u3059"});
     return;
   }
 }
@@ -116,33 +118,46 @@ void AddReadingCautions(std::vector<Note>& notes, FormulaEngine& engine, std::u1
     const int unread = typedAt(r.Unread);
     // N文字目の「)」で式が終わり、後の「NaCl」は読まれていません
     add(NoteKind::UnreadTail, typedAt(r.Closing),
-        u"\u300C)\u300D\u3067\u5F0F\u304C\u7D42\u308F\u308A\u3001\u5F8C\u306E" + Quoted(input.substr(unread - 1)) + u"\u306F\u8AAD\u307E\u308C\u3066\u3044\u307E\u305B\u3093");
+        u"\u300C)\u300D\u3067\u5F0F\u304C\u7D42\u308F\u308A\u3001\u5F8C\u306E" + Quoted(input.substr(unread - 1)) +
+            u"\u306F\u8AAD\u307E\u308C\u3066\u3044\u307E\u305B\u3093");
   }
   // N文字目の「(」が閉じていません。式の終わりで閉じたものとして計算しました
   if (r.Open > 0)
-    add(NoteKind::OpenParen, typedAt(r.Open), u"\u300C(\u300D\u304C\u9589\u3058\u3066\u3044\u307E\u305B\u3093\u3002\u5F0F\u306E\u7D42\u308F\u308A\u3067\u9589\u3058\u305F\u3082\u306E\u3068\u3057\u3066\u8A08\u7B97\u3057\u307E\u3057\u305F");
+    add(NoteKind::OpenParen, typedAt(r.Open),
+        u"\u300C(\u300D\u304C\u9589\u3058\u3066\u3044\u307E\u305B\u3093\u3002\u5F0F\u306E\u7D42\u308F\u308A"
+        u"\u3067\u9589\u3058\u305F\u3082\u306E\u3068\u3057\u3066\u8A08\u7B97\u3057\u307E\u3057\u305F");
   if (r.EmptyStar > 0) {
-    const std::u16string_view count = std::u16string_view(parsed).substr(r.EmptyStar - 1, r.CountEnd - r.EmptyStar + 1);
+    const std::u16string_view count =
+        std::u16string_view(parsed).substr(r.EmptyStar - 1, r.CountEnd - r.EmptyStar + 1);
     // N文字目の「*5」の後に何もないので、この数は何にも掛かりません（例: CuSO4*5H2O）
     add(NoteKind::EmptyStar, typedAt(r.EmptyStar),
-        Quoted(count) + u"\u306E\u5F8C\u306B\u4F55\u3082\u306A\u3044\u306E\u3067\u3001\u3053\u306E\u6570\u306F\u4F55\u306B\u3082\u639B\u304B\u308A\u307E\u305B\u3093\uFF08\u4F8B: CuSO4*5H2O\uFF09");
+        Quoted(count) +
+            u"\u306E\u5F8C\u306B\u4F55\u3082\u306A\u3044\u306E\u3067\u3001\u3053\u306E\u6570\u306F\u4F55"
+            u"\u306B\u3082\u639B\u304B\u308A\u307E\u305B\u3093\uFF08\u4F8B: CuSO4*5H2O\uFF09");
   }
   // Text after the ")" that ended the parse was never read as symbols.
   const std::u16string_view read = std::u16string_view(parsed).substr(0, r.Closing > 0 ? r.Closing : parsed.size());
   for (const GroupLookAlike& g : GroupLookAlikes) {
-    // Every upper-case letter of a text that parsed starts a symbol, and takes the lower-case letter after it.
+    // Every upper-case letter of a text that parsed starts a symbol and
+    // takes the lower-case letter after it.
     const size_t at = read.find(g.Symbol);
     if (at == std::u16string_view::npos) continue;
     const bool defined =
         std::ranges::any_of(groups.Slots, [&](const Group& group) { return group.GroupAbbrev == g.Symbol; });
     if (defined && replaceGroups) continue;
     // N文字目の「Ac」はアクチニウムとして計算しました。
-    Text what = Quoted(g.Symbol) + u"\u306F" + Text(g.Element) + u"\u3068\u3057\u3066\u8A08\u7B97\u3057\u307E\u3057\u305F\u3002";
-    // group.csv のアセチル基として計算するには、基の置き換えをオンにしてください
-    // アセチル基なら group.csv に「Ac,C2H3O」の行を加えてください
-    what += defined ? u"group.csv \u306E" + Text(g.Group) + u"\u3068\u3057\u3066\u8A08\u7B97\u3059\u308B\u306B\u306F\u3001\u57FA\u306E\u7F6E\u304D\u63DB\u3048\u3092\u30AA\u30F3\u306B\u3057\u3066\u304F\u3060\u3055\u3044"
-                    : Text(g.Group) + u"\u306A\u3089 group.csv \u306B" + Quoted(Text(g.Symbol) + u"," + Text(g.Formula)) +
-                          u"\u306E\u884C\u3092\u52A0\u3048\u3066\u304F\u3060\u3055\u3044";
+    Text what = Quoted(g.Symbol) + u"\u306F" + Text(g.Element) +
+                u"\u3068\u3057\u3066\u8A08\u7B97\u3057\u307E\u3057\u305F\u3002";
+    if (defined) {
+      // group.csv のアセチル基として計算するには、基の置き換えをオンにしてください
+      what += u"group.csv \u306E" + Text(g.Group) +
+              u"\u3068\u3057\u3066\u8A08\u7B97\u3059\u308B\u306B\u306F\u3001\u57FA\u306E\u7F6E\u304D\u63DB"
+              u"\u3048\u3092\u30AA\u30F3\u306B\u3057\u3066\u304F\u3060\u3055\u3044";
+    } else {
+      // アセチル基なら group.csv に「Ac,C2H3O」の行を加えてください
+      what += Text(g.Group) + u"\u306A\u3089 group.csv \u306B" + Quoted(Text(g.Symbol) + u"," + Text(g.Formula)) +
+              u"\u306E\u884C\u3092\u52A0\u3048\u3066\u304F\u3060\u3055\u3044";
+    }
     add(NoteKind::GroupSymbol, typedAt(static_cast<int>(at) + 1), what);
   }
 }

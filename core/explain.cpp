@@ -43,9 +43,9 @@ Text UnexpectedChar(char16_t c, char16_t before) {
   if (IsFullWidthAscii(c)) {
     // The half-width form sits 0xFEE0 below: "Ｎ" is hard to tell from "N" in a Japanese font.
     const char16_t half = static_cast<char16_t>(c - 0xFEE0);
+    // の全角文字「Ｈ」は使えません。半角の「H」で入力してください
     return u"\u306E\u5168\u89D2\u6587\u5B57" + shown + u"\u306F\u4F7F\u3048\u307E\u305B\u3093\u3002\u534A\u89D2\u306E" +
-           Quoted(std::u16string_view(&half, 1)) +
-           u"\u3067\u5165\u529B\u3057\u3066\u304F\u3060\u3055\u3044";  // の全角文字「Ｈ」は使えません。半角の「H」で入力してください
+           Quoted(std::u16string_view(&half, 1)) + u"\u3067\u5165\u529B\u3057\u3066\u304F\u3060\u3055\u3044";
   }
   return u"\u306E" + shown + u"\u306F\u5F0F\u306B\u4F7F\u3048\u307E\u305B\u3093";  // の「,」は式に使えません
 }
@@ -83,7 +83,8 @@ Note ExplainCause(const CalcResult& result, std::u16string_view parsed, const El
   const ParseError& e = result.Error;
   switch (e.Kind) {
     case SyntaxError::FormulaTooLong:
-      return {NoteKind::Cause, 0, u"\u5F0F\u304C\u9577\u3059\u304E\u307E\u3059\uFF0832766\u6587\u5B57\u307E\u3067\uFF09"};  // 式が長すぎます（32766文字まで）
+      // 式が長すぎます（32766文字まで）
+      return {NoteKind::Cause, 0, u"\u5F0F\u304C\u9577\u3059\u304E\u307E\u3059\uFF0832766\u6587\u5B57\u307E\u3067\uFF09"};
     case SyntaxError::ExpansionTooLong:
       // 基を置き換えると式が長くなりすぎます（32766文字まで）。基の式に自分の略号が含まれていないか確かめてください
       return {NoteKind::Cause, 0,
