@@ -4,7 +4,8 @@
 # relative), otherwise the installed data folder. FALLBACK_BATCH is the same
 # program built with FALLBACK_DIR as that folder, so this script can empty
 # and fill it; BATCH is the real build. Every run gets its own HOME and
-# XDG_DATA_HOME (set with `xdg` and `home`, "" for unset).
+# XDG_DATA_HOME (set with `xdg` and `home`, "" for unset). Last, the one
+# option that depends on another: --header wants --format tsv.
 
 file(REMOVE_RECURSE ${FALLBACK_DIR} ${WORK})
 file(MAKE_DIRECTORY ${WORK}/home ${WORK}/xdg)
