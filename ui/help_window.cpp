@@ -1,11 +1,13 @@
 #include "ui/help_window.h"
 
 #include <QFile>
+#include <cstdlib>  // std::getenv
 #include <QKeySequence>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "core/data_folder.h"
 #include "ui/app_identity.h"
 #include "ui/icon.h"
 
@@ -38,9 +40,14 @@ QString HelpText(const GroupTable& groups, const std::filesystem::path& dataFold
                                       u"<tr><th>\u7565\u53F7</th><th>\u5206\u5B50\u5F0F</th></tr>\n") +
                            rows + QStringLiteral("</table>");
   const QString folder = QString::fromStdString(dataFolder.string()).toHtmlEscaped();
+  // Where one's own copy goes: the folder the next start looks in after the working directory.
+  const std::filesystem::path user = UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+  const QString userFolder =
+      user.empty() ? QStringLiteral("~/.local/share/zorvan") : QString::fromStdString(user.string()).toHtmlEscaped();
   return QString::fromUtf8(file.readAll())
       .replace(QStringLiteral("<!-- groups -->"), table)
-      .replace(QStringLiteral("<!-- data folder -->"), folder);
+      .replace(QStringLiteral("<!-- data folder -->"), folder)
+      .replace(QStringLiteral("<!-- user folder -->"), userFolder);
 }
 
 }  // namespace
