@@ -41,6 +41,7 @@ struct Reading {
   int Closing = 0;    // a ")" that ended the outermost level with text after it
   int Unread = 0;     // the first character after that ")" and its count
   int Open = 0;       // the outermost "(" that the end of the text closed
+  int StarCloser = 0;  // a ")" inside that "(" that closed a "*" level instead
   int EmptyStar = 0;  // the first "*" with a count that multiplies nothing
   int CountEnd = 0;   // the end of that count
 };
@@ -50,10 +51,15 @@ struct Reading {
 // level ends the parse. Only for a text that parsed without an error.
 Reading Follow(std::u16string_view text) {
   Reading r;
-  std::vector<std::pair<char16_t, int>> levels;  // what opened each level, and where
+  struct Level {
+    char16_t Opener;
+    int At;
+    int StarCloser = 0;  // the first ")" that closed a "*" level right inside this one
+  };
+  std::vector<Level> levels;
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
-    if (c == u'(') levels.emplace_back(c, static_cast<int>(i) + 1);
+    if (c == u'(') levels.push_back({c, static_cast<int>(i) + 1});
     if (c != u'*' && c != u')') continue;
     size_t end = i + 1;  // past the count that follows
     while (end < text.size() && (IsAsciiDigit(text[end]) || text[end] == u'.')) ++end;
@@ -63,7 +69,7 @@ Reading Follow(std::u16string_view text) {
         r.EmptyStar = static_cast<int>(i) + 1;
         r.CountEnd = static_cast<int>(end);
       }
-      levels.emplace_back(c, static_cast<int>(i) + 1);
+      levels.push_back({c, static_cast<int>(i) + 1});
     } else if (levels.empty()) {
       if (end < text.size()) {
         r.Closing = static_cast<int>(i) + 1;
@@ -71,13 +77,18 @@ Reading Follow(std::u16string_view text) {
       }
       return r;
     } else {
+      const bool star = levels.back().Opener == u'*';
       levels.pop_back();
+      // (CuSO4*5H2O)2: the ")" ends the "*" level, and the "(" stays open.
+      if (star && !levels.empty() && levels.back().StarCloser == 0)
+        levels.back().StarCloser = static_cast<int>(i) + 1;
     }
     i = end - 1;
   }
-  for (const auto& [opener, at] : levels) {
-    if (opener != u'(') continue;
-    r.Open = at;
+  for (const Level& level : levels) {
+    if (level.Opener != u'(') continue;
+    r.Open = level.At;
+    r.StarCloser = level.StarCloser;
     break;
   }
   return r;
@@ -122,10 +133,16 @@ void AddReadingCautions(std::vector<Note>& notes, FormulaEngine& engine, std::u1
             u"\u306F\u8AAD\u307E\u308C\u3066\u3044\u307E\u305B\u3093");
   }
   // N文字目の「(」が閉じていません。式の終わりで閉じたものとして計算しました
-  if (r.Open > 0)
-    add(NoteKind::OpenParen, typedAt(r.Open),
-        u"\u300C(\u300D\u304C\u9589\u3058\u3066\u3044\u307E\u305B\u3093\u3002\u5F0F\u306E\u7D42\u308F\u308A"
-        u"\u3067\u9589\u3058\u305F\u3082\u306E\u3068\u3057\u3066\u8A08\u7B97\u3057\u307E\u3057\u305F");
+  if (r.Open > 0) {
+    Text what = u"\u300C(\u300D\u304C\u9589\u3058\u3066\u3044\u307E\u305B\u3093\u3002\u5F0F\u306E\u7D42\u308F\u308A"
+                u"\u3067\u9589\u3058\u305F\u3082\u306E\u3068\u3057\u3066\u8A08\u7B97\u3057\u307E\u3057\u305F";
+    // （M文字目の「)」は「*」の後ろだけを閉じます）
+    if (r.StarCloser > 0)
+      what += u"\uFF08" + Number(typedAt(r.StarCloser)) +
+              u"\u6587\u5B57\u76EE\u306E\u300C)\u300D\u306F\u300C*\u300D\u306E\u5F8C\u308D\u3060\u3051\u3092\u9589"
+              u"\u3058\u307E\u3059\uFF09";
+    add(NoteKind::OpenParen, typedAt(r.Open), what);
+  }
   if (r.EmptyStar > 0) {
     const std::u16string_view count =
         std::u16string_view(parsed).substr(r.EmptyStar - 1, r.CountEnd - r.EmptyStar + 1);
