@@ -308,6 +308,9 @@ void Zorvan::Command2_Click() {
   List1->clear();
   SetBoxText(Text2, QString());
   SetBoxText(Text3, QString());
+  // The cleared box has nothing to caution about.
+  Text2->setToolTip(QString());
+  SetCautionMark(Text2, QString(), app::Title());
   const QString Formula = Text1->text();
   if (!MnuSearch->isChecked()) return;
 

@@ -242,7 +242,7 @@ class MainWindowTest : public QObject {
   // caret moves there without selecting or changing the text; a look-alike
   // hydrate or a formula read short adds a caution. While there is either,
   // a warning sign in the box shows the same text when clicked; a good
-  // formula clears the tooltip and the sign.
+  // formula, or a search, clears the tooltip and the sign.
   void errorTooltip() {
     struct Row { QString formula, tooltipStart; int caret; };
     const Row rows[] = {
@@ -263,6 +263,8 @@ class MainWindowTest : public QObject {
       if (mark->isVisible()) mark->trigger();
       QCOMPARE(std::exchange(boxes, {}), tooltip.isEmpty() ? QStringList() : QStringList{app::Title() + u'|' + tooltip});
     }
+    h->Search("nothing");  // clears the box, and with it what was said of it
+    QVERIFY(Find(&h->window, "Text2")->toolTip().isEmpty() && !Find<QAction>(&h->window, "caution")->isVisible());
   }
 
   // A missing or truncated data file: its message, status 1, no window.
