@@ -298,7 +298,7 @@ void Zorvan::LoadNameDatabase() {
 void Zorvan::CloseResultWindow() {
   if (namelist* window = namelist_) {
     namelist_ = nullptr;
-    window->QWidget::close();  // its Unloading signal puts its query back into Text1
+    window->Unload();  // its Unloading signal puts its query back into Text1
   }
 }
 
@@ -332,6 +332,7 @@ void Zorvan::closeEvent(QCloseEvent* event) {
   // or hidden, may keep it running without a formula box to write to.
   QMainWindow::closeEvent(event);
   if (event->isAccepted()) {
+    CloseResultWindow();  // shown or hidden, it gives its query back as every close does
     for (QWidget* window : QApplication::topLevelWidgets())
       if (window != this) window->close();
     QApplication::quit();

@@ -145,6 +145,7 @@ class MainWindowTest : public QObject {
   }
   void cleanup() {
     h.reset();
+    QApplication::setAttribute(Qt::AA_NativeWindows, false);
     QCOMPARE(std::exchange(boxes, {}), QStringList());
   }
 
@@ -311,6 +312,40 @@ class MainWindowTest : public QObject {
     QCOMPARE(h->Text("Text1"), QString("back"));
     h->Action("MnuSearch")->trigger();
     QVERIFY(Find<QPushButton>(&h->window, "Command2")->isVisible());
+  }
+
+  // Every close of a window left hidden by a search without hits gives its
+  // query back, also where Qt gives the never-shown window a native window
+  // object and then closes it without a close event: search mode off, the
+  // next search (which still searches for what the box held) and the end of
+  // the main window.
+  void hiddenWindowGivesItsQueryBack_data() {
+    QTest::addColumn<bool>("native");
+    QTest::newRow("plain widgets") << false;
+    QTest::newRow("native widgets") << true;
+  }
+  void hiddenWindowGivesItsQueryBack() {
+    QFETCH(bool, native);
+    QApplication::setAttribute(Qt::AA_NativeWindows, native);
+    h = std::make_unique<Harness>();  // the example data
+    h->window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&h->window));
+    h->Search("ZZZZ");
+    h->Calculate("H2O");
+    Press(Find(&h->window, "Text1"), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(h->Text("Text1"), QString("ZZZZ"));
+    Press(Find(&h->window, "Text1"), Qt::Key_S, Qt::ControlModifier);
+    h->Search("sodium thiosulfate pentahydrates");
+    const QString methane = QString::fromUtf16(u"\uFF92\uFF80\uFF9D");  // ﾒﾀﾝ in half-width katakana
+    h->Search(methane);
+    QCOMPARE(h->Text("Text1"), QString("sodium thiosulfate pentahydrates"));
+    QCOMPARE(Find(Newest<namelist>(&h->window), "Text1")->text(), methane);
+    QVERIFY(Find<QTableWidget>(Newest<namelist>(&h->window), "list")->rowCount() > 0);
+    h->Search("ZZZZ");
+    QPointer<namelist> hidden = Newest<namelist>(&h->window);
+    h->Action("MnuExit")->trigger();
+    QCOMPARE(h->Text("Text1"), QString("ZZZZ"));
+    QTRY_VERIFY(!hidden);
   }
 
   // The grid opens at its first hits; the current cell is the last row's name.
