@@ -377,7 +377,9 @@ void Zorvan::PutOnClipboard(const QString& text) {
 
 void Zorvan::MnuPaste_Click() {
   const Text pasted = ToText(QGuiApplication::clipboard()->text());
-  std::vector<Text> PasteLines = SplitPasteLines(pasted);
+  // The platform's line break is a line break: a list copied from an editor,
+  // a terminal or a spreadsheet here ends its lines in LF alone.
+  std::vector<Text> PasteLines = SplitPasteLines(LoneLfToCrLf(pasted));
   if (PasteLines.empty()) {
     SetBoxText(Text1, ToQString(pasted));
     return;

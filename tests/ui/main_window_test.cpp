@@ -192,8 +192,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(h->Text("Text1"), s.key == Qt::Key_V ? QString("H2O") : s.typed);
   }
 
-  // Each CR LF line is calculated into the report; text without CR LF goes
-  // into the formula box whole, and nothing else changes.
+  // Each line, ended by CR LF or by LF alone, is calculated into the report;
+  // text without either goes into the formula box whole, and nothing else
+  // changes.
   void batchPaste_data() {
     QTest::addColumn<Paste>("p");
     QTest::newRow("one line, a group")
@@ -203,7 +204,10 @@ class MainWindowTest : public QObject {
         << Paste{"H2O\r\nh2o\r\nNaCl", "\r\n" + Water + "\r\nh2o\r\nError!\r\n\r\n\r\n" + Salt, "NaCl", "Na1Cl1"};
     QTest::newRow("empty first line") << Paste{"\r\nH2O", "\r\n\r\n\r\n0\r\n\r\n" + Water, "H2O", "H2O1"};
     QTest::newRow("no CR LF") << Paste{"CuSO4*5H2O", "CuSO4*5H2O", "CuSO4*5H2O", "C1"};
-    QTest::newRow("LF only") << Paste{"H2O\nNaCl\n", "H2O\nNaCl\n", "H2O\nNaCl\n", "C1"};
+    QTest::newRow("lone CR") << Paste{"H2O\rNaCl", "H2O\rNaCl", "H2O\rNaCl", "C1"};
+    QTest::newRow("LF, trailing") << Paste{"H2O\nNaCl\n", "\r\n" + Water + "\r\n" + Salt, "NaCl", "Na1Cl1"};
+    QTest::newRow("LF, CR LF, lone CR, blank kept")
+        << Paste{"\nNa\rCl \r\nH2O", "\r\n\r\n\r\n0\r\n\r\nNa\rCl \r\nError!\r\n\r\n\r\n" + Water, "H2O", "H2O1"};
     QTest::newRow("40000 characters") << Paste{QString(40000, 'C'), QString(40000, 'C'), QString(40000, 'C'), "C1"};
   }
   void batchPaste() {
