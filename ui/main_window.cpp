@@ -18,6 +18,7 @@
 #include "core/explain.h"
 #include "core/report.h"
 #include "ui/about_box.h"
+#include "ui/app_identity.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/help_window.h"
@@ -291,7 +292,7 @@ void Zorvan::LoadNameDatabase() {
   } catch (const DataFileError& e) {
     // At start-up this failure ends the program; later on, ending would lose
     // the user's work, so the search just finds nothing until the file is mended.
-    QMessageBox::warning(this, windowTitle(), QString::fromStdString(e.JapaneseMessage()));
+    QMessageBox::warning(this, app::Title(), QString::fromStdString(e.JapaneseMessage()));
   }
 }
 

@@ -37,6 +37,9 @@ namelist::namelist(const SearchResults& hits, int substanceLast, QWidget* parent
   list->horizontalHeader()->setSectionsClickable(false);
   list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
+  // Tab and Shift+Tab leave the grid for the next and previous control, as
+  // the grid of this design does; the arrow keys move the current cell.
+  list->setTabKeyNavigation(false);
 
   Text1 = new QLineEdit(this);
   Text1->setObjectName(QStringLiteral("Text1"));

@@ -318,6 +318,43 @@ class MainWindowTest : public QObject {
     QVERIFY(Find<QPushButton>(&h->window, "Command2")->isVisible());
   }
 
+  // Qt's own texts are Japanese whatever the locale (these tests run in C);
+  // each window asks for the title-bar buttons of its design: minimize and
+  // close on the main window, close alone on the result window and About box.
+  void qtTextsAndWindowButtons() {
+    std::unique_ptr<QMenu> menu(Find(&h->window, "Text1")->createStandardContextMenu());
+    QVERIFY(menu->actions().first()->text().startsWith(QString::fromUtf16(u"\u5143\u306B\u623B\u3059(&U)")));  // 元に戻す
+    h->Search("x");
+    h->Action("MnuAbout")->trigger();
+    const auto buttons = [](const QWidget* window) {
+      return window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                                      Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint);
+    };
+    QCOMPARE(buttons(&h->window), Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QCOMPARE(buttons(Newest<namelist>(&h->window)), Qt::WindowCloseButtonHint);
+    QCOMPARE(buttons(Newest<frmAbout>(&h->window)), Qt::WindowCloseButtonHint);
+  }
+
+  // Tab and Shift+Tab go round the result window in its tab order, the grid
+  // included; the arrow keys still move the current cell, and Esc closes nothing.
+  void resultWindowTabOrder() {
+    h->Search("x");
+    auto* window = Newest<namelist>(&h->window);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QStringList order{window->focusWidget()->objectName()};
+    for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Backtab}) {
+      QTest::keyClick(window->focusWidget(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+      order << window->focusWidget()->objectName();
+    }
+    QCOMPARE(order, QStringList({"list", "Text1", "close", "Text2", "list", "Text2", "close"}));
+    auto* grid = Find<QTableWidget>(window, "list");
+    grid->setCurrentCell(0, 1);
+    Press(grid, Qt::Key_Down);
+    Press(grid, Qt::Key_Escape);
+    QVERIFY(grid->currentRow() == 1 && window->isVisible() && h->Text("Text2").isEmpty());
+  }
+
   // Every close of a window left hidden by a search without hits gives its
   // query back, also where Qt gives the never-shown window a native window
   // object and then closes it without a close event: search mode off, the
@@ -373,13 +410,14 @@ class MainWindowTest : public QObject {
   }
 
   // A name file without records is read again when search mode comes back
-  // on, where a lost one only warns, and at the next search.
+  // on, where a lost one only warns under the application title, and at the
+  // next search.
   void emptyNameFileIsReadAgain() {
     const auto folder = DataFolder("");
     Harness empty(folder);
     std::filesystem::remove(folder / "name.csv");
     for (int i = 0; i < 2; ++i) empty.Action("MnuSearch")->trigger();
-    QCOMPARE(std::exchange(boxes, {}).size(), 1);
+    QVERIFY(boxes.size() == 1 && std::exchange(boxes, {})[0].startsWith(app::Title() + u'|'));
     std::ofstream(folder / "name.csv", std::ios::binary) << "a,x,H2O\r\n";
     empty.Search("x");
     QCOMPARE(Find(Newest<namelist>(&empty.window), "Text2")->text(), QString(" 1/ 1"));
