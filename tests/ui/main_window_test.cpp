@@ -13,6 +13,7 @@
 #include "ui/help_window.h"
 #include "ui/main_window.h"
 #include "ui/namelist.h"
+#include "ui/registry.h"
 #include "ui/startup.h"
 
 using namespace zorvan;
@@ -494,6 +495,32 @@ class MainWindowTest : public QObject {
     QVERIFY(Visible<frmAbout>(&h->window) == 1 && h->registry.open == 0);
     // OK stays the default button while the focus is on ｼｽﾃﾑ情報.
     QVERIFY(Find<QPushButton>(Newest<frmAbout>(&h->window), "cmdOK")->isDefault());
+  }
+
+  // Without a registry, ｼｽﾃﾑ情報 starts the first system-information program
+  // installed on PATH, in the registry layer's order; with none the message stays.
+  void desktopSysInfo_data() {
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QString>("started");
+    QTest::newRow("none") << QStringList{"msinfo32"} << "";
+    QTest::newRow("GNOME") << QStringList{"gnome-system-monitor"} << "gnome-system-monitor";
+    QTest::newRow("KDE before HardInfo") << QStringList{"hardinfo", "kinfocenter"} << "kinfocenter";
+  }
+  void desktopSysInfo() {
+    QFETCH(QStringList, installed);
+    QFETCH(QString, started);
+    const auto folder = DataFolder(nullptr);
+    for (const QString& program : installed) std::filesystem::copy_file("/bin/true", folder / program.toStdString());
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+    qputenv("PATH", QByteArray::fromStdString(folder.string()));
+    std::unique_ptr<Registry> registry = SystemRegistry();
+    frmAbout box(*registry, h->launcher, &h->window);
+    box.show();
+    Press(Find<QPushButton>(&box, "cmdSysInfo"));
+    const QString where = QString::fromStdString(folder.string()) + u'/';
+    QCOMPARE(h->launcher.started, started.isEmpty() ? QStringList() : QStringList{where + started});
+    QCOMPARE(std::exchange(boxes, {}).size(), int(started.isEmpty()));
   }
 
   // The launcher of this system: a folder is no file, and a path naming a
