@@ -14,17 +14,6 @@
 
 namespace zorvan {
 
-bool EmptyRegistry::OpenKey(RegistryRoot, const QString&, quint32, RegistryHandle& handle) {
-  handle = 0;
-  return false;
-}
-
-bool EmptyRegistry::QueryValue(RegistryHandle, const QString&, qsizetype, QByteArray&, quint32&) {
-  return false;
-}
-
-void EmptyRegistry::CloseKey(RegistryHandle) {}
-
 namespace {
 
 // The system-information programs of the common desktops, in the order they

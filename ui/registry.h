@@ -49,16 +49,6 @@ class Registry {
 inline constexpr char SysInfoPathKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 inline constexpr char SysInfoPathValue[] = "PATH";
 
-// A registry without any key, for systems that have none: every OpenKey fails.
-class EmptyRegistry : public Registry {
- public:
-  bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access,
-               RegistryHandle& handle) override;
-  bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity,
-                  QByteArray& data, quint32& type) override;
-  void CloseKey(RegistryHandle handle) override;
-};
-
 // The registry of a desktop that has none (Linux and the like): it holds
 // only the system-information tool's path, the first of the desktops'
 // system-information programs found on PATH, as a string with its NUL. With
