@@ -26,8 +26,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${ZORVAN_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The windows draw with IPA Gothic and find it through fontconfig.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fontconfig")
+# The windows draw with IPA Gothic and find it through fontconfig; Qt's own
+# texts (context menus, standard buttons) come in Japanese from Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fontconfig, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 

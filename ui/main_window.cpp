@@ -293,14 +293,14 @@ void Zorvan::LoadNameDatabase() {
   } catch (const DataFileError& e) {
     // At start-up this failure ends the program; later on, ending would lose
     // the user's work, so the search just finds nothing until the file is mended.
-    QMessageBox::warning(this, windowTitle(), QString::fromStdString(e.JapaneseMessage()));
+    QMessageBox::warning(this, app::Title(), QString::fromStdString(e.JapaneseMessage()));
   }
 }
 
 void Zorvan::CloseResultWindow() {
   if (namelist* window = namelist_) {
     namelist_ = nullptr;
-    window->QWidget::close();  // its Unloading signal puts its query back into Text1
+    window->Unload();  // its Unloading signal puts its query back into Text1
   }
 }
 
@@ -337,6 +337,7 @@ void Zorvan::closeEvent(QCloseEvent* event) {
   // or hidden, may keep it running without a formula box to write to.
   QMainWindow::closeEvent(event);
   if (event->isAccepted()) {
+    CloseResultWindow();  // shown or hidden, it gives its query back as every close does
     for (QWidget* window : QApplication::topLevelWidgets())
       if (window != this) window->close();
     QApplication::quit();
@@ -381,7 +382,9 @@ void Zorvan::PutOnClipboard(const QString& text) {
 
 void Zorvan::MnuPaste_Click() {
   const Text pasted = ToText(QGuiApplication::clipboard()->text());
-  std::vector<Text> PasteLines = SplitPasteLines(pasted);
+  // The platform's line break is a line break: a list copied from an editor,
+  // a terminal or a spreadsheet here ends its lines in LF alone.
+  std::vector<Text> PasteLines = SplitPasteLines(LoneLfToCrLf(pasted));
   if (PasteLines.empty()) {
     SetBoxText(Text1, ToQString(pasted));
     return;

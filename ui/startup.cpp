@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -15,7 +17,23 @@
 
 namespace zorvan {
 
+namespace {
+
+// Qt's own texts (the text boxes' context menu, the standard buttons) follow
+// the rest of the interface into Japanese, whatever the system locale. Where
+// the translation is not installed they stay in English.
+void LoadQtTranslations() {
+  auto* translator = new QTranslator(qApp);
+  if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
+  else
+    delete translator;
+}
+
+}  // namespace
+
 void SetUpApplication() {
+  LoadQtTranslations();
   SetUpApplicationFonts();
   QApplication::setWindowIcon(ZorvanIcon());
 }

@@ -14,9 +14,9 @@ class Zorvan;
 // picks. An unknown option ends the program with a message on standard error.
 DataFolderChoice ChooseWindowDataFolder(const QApplication& app);
 
-// Sets up what all windows share: the fonts, and the program's icon as the
-// icon of every window that has none of its own. Call right after the
-// application object is created.
+// Sets up what all windows share: Qt's own texts in Japanese, the fonts, and
+// the program's icon as the icon of every window that has none of its own.
+// Call right after the application object is created.
 void SetUpApplication();
 
 // Loads the data files and shows `window`. When a data file is missing or

@@ -134,12 +134,23 @@ void Groups(std::string_view bytes) {
   for (bool groups : {true, false}) CheckCalculation(engine, tables, FromUtf8(formula), groups, u'.');
 }
 
-// The clipboard text of a batch paste, as UTF-8: one block per CR LF line,
-// each the report of a fresh calculation of that line.
+// The clipboard text of a batch paste, as UTF-8: one block per line ended by
+// CR LF or a lone LF, each the report of a fresh calculation of that line.
 void Batch(std::string_view bytes) {
   static const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
   static FormulaEngine engine(tables);
-  const Text text = FromUtf8(bytes);
+  const Text pasted = FromUtf8(bytes);
+  const Text text = LoneLfToCrLf(pasted);
+  // Only CRs are added, one before each LF that had none.
+  const auto count = [](const Text& t, std::u16string_view piece) {
+    size_t n = 0;
+    for (size_t at = t.find(piece); at != Text::npos; at = t.find(piece, at + 1)) ++n;
+    return n;
+  };
+  const size_t loneLfs = count(pasted, u"\n") - count(pasted, CrLf);
+  Require(LoneLfToCrLf(text) == text && count(text, u"\n") == count(text, CrLf) &&
+              count(text, u"\r") == count(pasted, u"\r") + loneLfs && text.size() == pasted.size() + loneLfs,
+          "a lone LF did not become CR LF, or more changed", pasted);
   const std::vector<Text> lines = SplitPasteLines(text);
   Text joined;
   for (const Text& line : lines) joined += line + Text(CrLf);
