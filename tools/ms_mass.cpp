@@ -21,13 +21,7 @@ constexpr const char* Usage =
     "\n"
     "  --ion ION     an ion in the notation [nM+X-Y]z+, for example [M+H]+,\n"
     "                [M+Na]+, [M-H]-, [2M+Na]+, [M+2H]2+, [M+H-H2O]+, [M]+;\n"
-    "                may be given more than once (default: M, the neutral)\n"
-    "  --data DIR    read atom.csv and group.csv from DIR (default: the working\n"
-    "                directory when it holds atom.csv, otherwise\n"
-    "                " ZORVAN_INSTALLED_DATA_DIR
-    ")\n"
-    "  --no-groups   do not replace group abbreviations by their formulas\n"
-    "  --help        show this text\n";
+    "                may be given more than once (default: M, the neutral)\n";
 
 constexpr OptionSpec Options[] = {{"--ion"}};
 

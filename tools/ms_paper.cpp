@@ -25,13 +25,7 @@ constexpr const char* Usage =
     "  --method METHOD    the ionization method named in the line (default ESI)\n"
     "  --found MZ         the measured m/z, added as \"; Found MZ.\"\n"
     "  --found-ea LIST    measured percentages, such as C=80.95,H=8.20 (C, H, N\n"
-    "                     and S), added as \"Found: C, 80.95; H, 8.20.\"\n"
-    "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
-    "                     working directory when it holds atom.csv, otherwise\n"
-    "                     " ZORVAN_INSTALLED_DATA_DIR
-    ")\n"
-    "  --no-groups        do not replace group abbreviations by their formulas\n"
-    "  --help             show this text\n";
+    "                     and S), added as \"Found: C, 80.95; H, 8.20.\"\n";
 
 constexpr OptionSpec Options[] = {{"--ion"}, {"--method"}, {"--found"}, {"--found-ea"}};
 

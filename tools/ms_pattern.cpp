@@ -26,15 +26,7 @@ constexpr const char* Usage =
     "                           peaks within m/z / R of a centroid's first peak\n"
     "                           join it\n"
     "  --min PERCENT      leave out peaks below PERCENT of the largest\n"
-    "                     (default 0.01)\n"
-    "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
-    "                     working directory when it holds atom.csv, otherwise\n"
-    "                     " ZORVAN_INSTALLED_DATA_DIR
-    ")\n"
-    "  --no-groups        do not replace group abbreviations by their formulas\n"
-    "  --help             show this text\n"
-    "\n"
-    "Isotope masses, abundances and fine structures come from IsoSpec.\n";
+    "                     (default 0.01)\n";
 
 constexpr OptionSpec Options[] = {{"--ion"}, {"--resolution"}, {"--min"}};
 
