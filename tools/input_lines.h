@@ -10,6 +10,15 @@
 #include "core/data_folder.h"
 #include "core/formula_parser.h"  // MaxFormulaLen
 
+// The help of --data, the same in every tool; ZORVAN_INSTALLED_DATA_DIR is
+// the tool's own.
+#define ZORVAN_DATA_OPTION_HELP                                             \
+  "  --data DIR       read atom.csv and group.csv from DIR; without it, from\n" \
+  "                   the first that holds atom.csv of the working directory\n" \
+  "                   and $XDG_DATA_HOME/zorvan (~/.local/share/zorvan when\n"  \
+  "                   XDG_DATA_HOME is unset, empty or relative), otherwise\n"  \
+  "                   from " ZORVAN_INSTALLED_DATA_DIR "\n"
+
 namespace zorvan {
 
 // Returns what --help says of `folder`: where it comes from and whether it

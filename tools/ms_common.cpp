@@ -63,13 +63,9 @@ int UsageError(std::string_view command, std::string_view message) {
 int ShowHelp(std::string_view usage, const Arguments& args) {
   std::fwrite(usage.data(), 1, usage.size(), stdout);
   std::fputs(
-      "  --data DIR         read atom.csv and group.csv from DIR; without it, from\n"
-      "                     the first that holds atom.csv of the working directory\n"
-      "                     and $XDG_DATA_HOME/zorvan (~/.local/share/zorvan when\n"
-      "                     XDG_DATA_HOME is unset, empty or relative), otherwise\n"
-      "                     from " ZORVAN_INSTALLED_DATA_DIR "\n"
-      "  --no-groups        do not replace group abbreviations by their formulas\n"
-      "  --help             show this text\n"
+      ZORVAN_DATA_OPTION_HELP
+      "  --no-groups      do not replace group abbreviations by their formulas\n"
+      "  --help           show this text\n"
       "\n"
       "Isotope masses, abundances and fine structures come from IsoSpec (Lacki,\n"
       "Startek et al.); molecular weights and weight percents from atom.csv.\n",

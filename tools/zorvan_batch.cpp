@@ -29,11 +29,7 @@ constexpr const char* Usage =
     "element-number order, with \".\" as the decimal point. Text is UTF-8; an\n"
     "invalid byte reads as U+FFFD.\n"
     "\n"
-    "  --data DIR       read atom.csv and group.csv from DIR; without it, from\n"
-    "                   the first that holds atom.csv of the working directory\n"
-    "                   and $XDG_DATA_HOME/zorvan (~/.local/share/zorvan when\n"
-    "                   XDG_DATA_HOME is unset, empty or relative), otherwise\n"
-    "                   from " ZORVAN_INSTALLED_DATA_DIR "\n"
+    ZORVAN_DATA_OPTION_HELP
     "  --no-groups      do not replace group abbreviations by their formulas\n"
     "  --format FORMAT  how each entry is written:\n"
     "                   report  (default) a CR LF, then the report block of a\n"
