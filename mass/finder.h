@@ -8,8 +8,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "core/reference_tables.h"
 #include "mass/ion.h"
 
 namespace zorvan::mass {
@@ -22,20 +24,39 @@ struct ElementRange {
 // The ranges searched when none are given.
 inline constexpr std::string_view DefaultRanges = "C0-100 H0-200 N0-10 O0-20 S0-4 P0-4 F0-10 Cl0-6 Br0-4 I0-4";
 
-// Parses "C0-100H0-200N0-10" (spaces or commas between elements allowed).
-// Returns an empty string, or what is wrong, in Japanese (UTF-8).
+// The largest count a range may name.
+inline constexpr int MaxRangeCount = 100000;
+
+// The largest m/z or molecular weight a query may name: the bounds of the
+// search then stay far inside the range of whole numbers it counts with.
+inline constexpr double MaxMass = 1e7;
+
+// The widest tolerance a query may ask for, in ppm and in mDa.
+inline constexpr double MaxTolerancePpm = 1000, MaxToleranceMda = 1000;
+
+// The plausibility rules with their numbers, in Japanese (UTF-8), for the
+// help of the window and of zorvan-ms.
+extern const std::string_view PlausibilityRulesHelp;
+
+// Parses "C0-100H0-200N0-10" (spaces or commas between elements allowed)
+// into `ranges`. Returns an empty string, or what is wrong, in Japanese
+// (UTF-8).
 std::string ParseRanges(std::string_view text, const IsotopeTable& table, std::vector<ElementRange>& ranges);
 
-// Measured percentages and the molecular-weight range, compared as the main
-// window shows them (atom.csv weights, two decimals).
+// Measured percentages, compared with those the main window shows (atom.csv
+// weights, two decimals).
 struct AnalysisFilter {
   std::vector<std::pair<std::string, double>> Percent;  // symbol, measured %
   double Tolerance = 0.4;                               // percentage points
 };
 
+// Reads measured percentages, "C=65.20,H=6.30", into `analysis`, after
+// those it holds; returns false when the text is malformed or empty.
+bool ParsePercentages(std::string_view text, AnalysisFilter& analysis);
+
 struct FinderQuery {
   std::optional<double> Mz;        // none: the elemental-analysis question alone
-  IonSpec Ion;                     // default [M+H]+
+  IonSpec Ion;                     // from ParseIon; left as it is, the neutral M
   double TolerancePpm = 5;         // used when ToleranceMda is not set
   std::optional<double> ToleranceMda;
   std::vector<ElementRange> Ranges;
@@ -43,16 +64,23 @@ struct FinderQuery {
   bool IntegerDbe = false;
   bool Rules = false;              // the plausibility rules (ratios, LEWIS, SENIOR)
   std::optional<AnalysisFilter> Analysis;
-  std::optional<std::pair<double, double>> WeightRange;  // for the analysis alone
+  // The molecular weight as the main window shows it, both ends included:
+  // needed by the analysis alone, a further filter beside an m/z.
+  std::optional<std::pair<double, double>> WeightRange;
 };
 
 struct Candidate {
   Molecule Formula;          // M
-  Ion Ion;                   // its ion under the query's IonSpec
-  double ErrorPpm = 0, ErrorMda = 0;  // calculated - measured
+  std::string Hill;          // M's Hill formula
+  Ion Ionized;               // its ion under the query's IonSpec; empty without an m/z
+  double ErrorPpm = 0, ErrorMda = 0;  // calculated - measured; 0 without an m/z
   std::optional<double> Dbe;
-  std::string Weight;        // as the main window shows it, when percentages were given
-  std::vector<std::pair<std::string, std::string>> Percent;  // symbol, "65.21"
+  // As the main window shows them, when percentages or a weight range were
+  // given: the weight, and "symbol, 65.21" for each measured element in the
+  // order given, with the largest |calculated - measured| in points.
+  std::string Weight;
+  std::vector<std::pair<std::string, std::string>> Percent;
+  double Deviation = 0;
 };
 
 struct FinderProgress {
@@ -60,19 +88,34 @@ struct FinderProgress {
   uint64_t Found = 0;
 };
 
-// Returns an empty string when the query can be answered, else why not in
-// Japanese (UTF-8): an unbounded question, a bad range, no m/z and no
-// weight range, ...
-std::string CheckQuery(const FinderQuery& query);
+// Reads a query line, MZ[TAB ION[TAB PPM[TAB RANGES]]], into `query`: the
+// fields given and not empty replace what it holds (a PPM replaces an mDa
+// tolerance, RANGES the ranges entirely). Returns an empty string, or what
+// is wrong, in Japanese (UTF-8).
+std::string ReadQueryLine(std::string_view line, const IsotopeTable& table, FinderQuery& query);
 
-// Calls `found` with every candidate of `query` as the search meets it (in no
-// particular order; the caller sorts by |error|, then Hill formula) and
-// `progress` now and then; stops early when `found` returns false or
-// `cancel` becomes true. `tables` gives the atom.csv weights for the
-// percentages and the weight. Returns how many candidates were met.
+// Returns an empty string when `query` can be answered with `tables`, else
+// why not in Japanese (UTF-8): no m/z and no weight range or percentages, a
+// bad range, tolerance, weight range or percentage, an element atom.csv
+// lacks when weights are needed.
+std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables);
+
+// Calls `found` with every candidate of a query that CheckQuery accepts: each
+// M in the ranges whose ion (FormIon of M with its elements in atomic-number
+// order, as a calculation forms it) lies within the tolerance, both ends
+// included (|m/z - Mz| <= TolerancePpm * Mz * 1e-6, or ToleranceMda / 1000,
+// computed in that order), and that passes the filters. They come as
+// the search meets them (in no particular order), with `progress` now and then;
+// stops early when `found` returns false or `cancel` becomes true. `tables`
+// gives the atom.csv weights for the percentages and the weight. Returns how
+// many candidates `found` was given.
 uint64_t FindFormulas(const FinderQuery& query, const ReferenceTables& tables,
                       const std::function<bool(const Candidate&)>& found,
                       const std::function<void(const FinderProgress&)>& progress = {},
                       const std::atomic<bool>* cancel = nullptr);
+
+// Returns whether `a` is listed before `b`: the smaller |error|, then the
+// smaller deviation from the percentages, then the Hill formula.
+bool CandidateBefore(const Candidate& a, const Candidate& b);
 
 }  // namespace zorvan::mass

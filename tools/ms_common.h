@@ -26,6 +26,7 @@ namespace zorvan::ms {
 int RunMass(std::span<char* const> args);
 int RunPattern(std::span<char* const> args);
 int RunPaper(std::span<char* const> args);
+int RunFind(std::span<char* const> args);
 
 // An option of one command besides --data, --no-groups and --help.
 struct OptionSpec {
@@ -77,6 +78,7 @@ class Session {
 
   const mass::IsotopeTable& Isotopes() const { return isotopes_; }
   const FormulaEngine& Engine() const { return *engine_; }
+  const ReferenceTables& Tables() const { return tables_; }
 
  private:
   ReferenceTables tables_;

@@ -20,6 +20,7 @@ constexpr Command Commands[] = {
     {"mass", zorvan::ms::RunMass},
     {"pattern", zorvan::ms::RunPattern},
     {"paper", zorvan::ms::RunPaper},
+    {"find", zorvan::ms::RunFind},
 };
 
 constexpr const char* Usage =
@@ -30,6 +31,7 @@ constexpr const char* Usage =
     "  pattern  isotope pattern: fine structure, centroids at a resolving power,\n"
     "           or unit masses\n"
     "  paper    the HRMS and elemental-analysis lines of an experimental section\n"
+    "  find     the formulas that fit a measured m/z or an elemental analysis\n"
     "\n"
     "zorvan-ms COMMAND --help tells the options of a command. Isotope masses and\n"
     "abundances come from IsoSpec (Lacki, Startek et al.); molecular weights and\n"

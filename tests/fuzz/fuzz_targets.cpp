@@ -10,6 +10,7 @@
 #include "core/data_folder.h"
 #include "core/explain.h"
 #include "core/report.h"
+#include "mass/finder.h"
 #include "mass/paper.h"
 #include "mass/pattern.h"
 #include "search/name_database.h"
@@ -311,6 +312,62 @@ void UserFolder(std::string_view bytes) {
           "an absolute folder given, none taken", FromUtf8(bytes));
 }
 
+// Ranges read back from their own text: each element once, within
+// 0..MaxRangeCount, lower end first.
+void Ranges(std::string_view bytes) {
+  std::vector<mass::ElementRange> ranges, again;
+  if (!mass::ParseRanges(bytes, Isotopes(), ranges).empty()) return;
+  std::string text;
+  for (size_t i = 0; i < ranges.size(); ++i) {
+    const mass::ElementRange& r = ranges[i];
+    Require(r.Min >= 0 && r.Min <= r.Max && r.Max <= mass::MaxRangeCount, "a range out of order or too wide", FromUtf8(bytes));
+    for (size_t j = 0; j < i; ++j) Require(ranges[j].Element != r.Element, "an element twice", FromUtf8(bytes));
+    text += r.Element->Symbol + std::to_string(r.Min) + "-" + std::to_string(r.Max) + ",";
+  }
+  Require(mass::ParseRanges(text, Isotopes(), again).empty() && again.size() == ranges.size(),
+          "ranges do not read back", FromUtf8(bytes));
+  for (size_t i = 0; i < ranges.size(); ++i)
+    Require(again[i].Element == ranges[i].Element && again[i].Min == ranges[i].Min && again[i].Max == ranges[i].Max,
+            "ranges do not read back", FromUtf8(bytes));
+}
+
+// A zorvan-ms find query line: refused with a message, or answered with
+// candidates in the ranges and the tolerance; over a small space, exactly
+// the formulas of plain nested loops.
+void FindQuery(std::string_view bytes) {
+  static const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
+  mass::FinderQuery q;
+  mass::ParseRanges("C0-8 H0-16 N0-3 O0-4", Isotopes(), q.Ranges);
+  mass::ParseIon("[M+H]+", Isotopes(), q.Ion);
+  if (!mass::ReadQueryLine(bytes, Isotopes(), q).empty() || !mass::CheckQuery(q, tables).empty()) return;
+  double space = 1;
+  for (const mass::ElementRange& r : q.Ranges) space *= r.Max - r.Min + 1;
+  if (space > 20000) return;  // bounded work per input
+  const double tolerance = q.ToleranceMda ? *q.ToleranceMda / 1000 : q.TolerancePpm * *q.Mz * 1e-6;
+  std::vector<std::string> found, expected;
+  mass::FindFormulas(q, tables, [&](const mass::Candidate& c) {
+    Require(std::abs(c.Ionized.Mz - *q.Mz) <= tolerance && !c.Hill.empty(), "a candidate outside the tolerance", FromUtf8(bytes));
+    found.push_back(c.Hill);
+    return true;
+  });
+  // The odometer over the ranges, each molecule in atomic-number order.
+  std::vector<int64_t> counts;
+  for (const mass::ElementRange& r : q.Ranges) counts.push_back(r.Min);
+  for (size_t i = 0; i < counts.size();) {
+    mass::Molecule m;
+    for (size_t k = 0; k < counts.size(); ++k)
+      if (counts[k] > 0) m.push_back({q.Ranges[k].Element, counts[k]});
+    std::sort(m.begin(), m.end(), [](auto& a, auto& b) { return a.Element->AtomicNumber < b.Element->AtomicNumber; });
+    mass::Ion ion;
+    if (!m.empty() && mass::FormIon(m, q.Ion, ion).empty() && std::abs(ion.Mz - *q.Mz) <= tolerance)
+      expected.push_back(mass::HillFormula(m));
+    for (i = 0; i < counts.size() && ++counts[i] > q.Ranges[i].Max; ++i) counts[i] = q.Ranges[i].Min;
+  }
+  std::sort(found.begin(), found.end());
+  std::sort(expected.begin(), expected.end());
+  Require(found == expected, "the candidates differ from the nested loops", FromUtf8(bytes));
+}
+
 }  // namespace
 
 bool RunTarget(std::string_view name, std::string_view bytes) {
@@ -318,7 +375,8 @@ bool RunTarget(std::string_view name, std::string_view bytes) {
   const std::pair<std::string_view, Target> targets[] = {
       {"calculate", Calculate}, {"tables", Tables}, {"groups", Groups},
       {"batch", Batch},         {"fold", Fold},     {"names", Names},
-      {"userfolder", UserFolder}, {"ion", IonNotation}, {"msformula", MassFormula}};
+      {"userfolder", UserFolder}, {"ion", IonNotation}, {"msformula", MassFormula},
+      {"ranges", Ranges},         {"findquery", FindQuery}};
   for (const auto& [targetName, run] : targets)
     if (targetName == name) {
       run(bytes);

@@ -1,0 +1,418 @@
+// The search behind FindFormulas.
+//
+// How it prunes: the elements are walked one per level, the heaviest
+// outermost and the lightest innermost, by the mass the window bounds (the
+// monoisotopic mass for an m/z, the atom.csv weight for the analysis alone).
+// At each level only the counts c are tried for which the mass so far plus
+// c m can still reach the window [low, high] with what the remaining
+// elements can add at least (minRest) and at most (maxRest):
+//   ceil((low - partial - maxRest) / m) <= c <= floor((high - partial - minRest) / m).
+// At the innermost level this leaves just the counts that land in the
+// window, so the work grows with the formulas of the outer elements that can
+// still reach it, not with the product of all the ranges. For the analysis
+// alone a measured percentage bounds its element's count by the weight
+// (c m / W within the percentage, so c <= Fhigh W_high / m), and once that
+// count is fixed it narrows the weight itself to c m / Fhigh .. c m / Flow;
+// the elements with a measured percentage are walked first for that reason.
+//
+// The last two levels are solved together when the outer one has a whole
+// mass, as carbon has (12 by definition) before hydrogen. With the inner
+// element's mass m = N + d (N its nominal mass, d its small defect, positive
+// for every element lighter than carbon), a pair
+// (x, y) lands in the window [a, b] left for them when K + d y lies in it,
+// K = 12 x + N y being a whole number. As d y stays within d times the y
+// range (under 1 u for H0-120), only one or two K can do, and for each K
+// the y within (a - K) / d .. (b - K) / d, a span of about the window over
+// d: one or two values, of which those with K - N y divisible by 12 give an
+// x. So a pair costs a few steps instead of one per count of carbon.
+//
+// The window is widened by a margin (10^-9 of the mass) far above the
+// rounding of these sums; each formula met in it is then decided by the same
+// arithmetic that reports it (FormIon's m/z, the main
+// window's weight and percentages), so the ends of the tolerance are
+// included exactly and nothing inside is lost to rounding.
+#include <algorithm>
+#include <charconv>  // std::from_chars, std::to_chars
+#include <cmath>
+
+#include "core/number_forms.h"
+#include "core/text.h"  // IsAsciiLower
+#include "mass/finder.h"
+#include "mass/finder_detail.h"
+
+namespace zorvan::mass {
+namespace {
+
+// Percentage points: a typed percentage and its tolerance differ from their
+// binary values by far less than this, and a shown percentage moves in steps
+// of 0.01, so the guard admits the ends and nothing a reader would call out.
+constexpr double PercentGuard = 1e-9;
+
+// Round down and up by truncation, a single instruction where std::floor
+// and std::ceil may be calls without SSE4.1; the values are counts and
+// masses far inside the int64 range.
+int64_t Down(double x) {
+  const auto t = static_cast<int64_t>(x);
+  return t - (x < static_cast<double>(t));
+}
+int64_t Up(double x) {
+  const auto t = static_cast<int64_t>(x);
+  return t + (x > static_cast<double>(t));
+}
+
+struct Level {
+  const IsotopeElement* Element = nullptr;
+  int Lo = 0, Hi = 0;
+  double Mass = 0;       // what the window bounds
+  float Weight = 0;      // atom.csv
+  int Measured = -1;     // index into the measured percentages
+  bool Bounds = false;   // the percentage bounds the count (the analysis alone)
+  double FLow = 0, FHigh = 1;  // the weight fraction, widened
+  double Inverse = 0;    // 1 / Mass
+  std::optional<double> DbeStep;  // valence - 2, as the DBE counts it
+  std::string_view Symbol;
+};
+
+class Search {
+ public:
+  Search(const FinderQuery& query, const ReferenceTables& tables,
+         const std::function<bool(const Candidate&)>& found,
+         const std::function<void(const FinderProgress&)>& progress, const std::atomic<bool>* cancel);
+
+  uint64_t Run();
+
+ private:
+  void Walk(size_t i, double partial, double low, double high, double base, double span);
+  // The last two levels together, when the outer has a whole mass; false
+  // when that would take more steps than the plain walk.
+  bool WalkPair(double low, double high);
+  void Consider();
+  // Finds the Hill order of the levels, with and without carbon, from the
+  // Hill formula of all of them.
+  void HillOrders();
+  // Writes the Hill formula of the counts into `candidate_`.
+  void PutHill();
+  // Fills the weight and percentages of `candidate_` as the main window
+  // shows them; false when they miss the measured values or the weight range.
+  bool Analyse();
+
+  const FinderQuery& query_;
+  const std::function<bool(const Candidate&)>& found_;
+  const std::function<void(const FinderProgress&)>& progress_;
+  const std::atomic<bool>* cancel_;
+  std::vector<Level> levels_;
+  std::vector<double> minRest_, maxRest_;  // of the levels from i on
+  std::vector<size_t> byAtomicNumber_;     // the levels in the order a molecule is formed
+  std::vector<size_t> byAtomNumber_;       // the levels in atom.csv order
+  std::vector<size_t> hillWithCarbon_, hillWithoutCarbon_;  // the levels in Hill order
+  size_t carbon_ = SIZE_MAX;                                 // the level of C, if any
+  // The last two levels when solved together: the outer's whole mass, the
+  // inner's nominal mass, its defect and that defect's inverse.
+  int64_t pairWhole_ = 0, pairNominal_ = 0;
+  double pairWholeInverse_ = 0, pairDefect_ = 0, pairInverse_ = 0;
+  double pairLowDefect_ = 0, pairHighDefect_ = 0;  // the least and most d y
+  std::vector<int> counts_;
+  bool possible_ = true;                   // false when the ion needs atoms no M can have
+  bool weights_ = false;
+  bool pair_ = false;                      // the last two levels can be solved together
+  double low_ = 0, high_ = 0, tolerance_ = 0;
+  uint64_t count_ = 0;
+  double reported_ = 0;  // the fraction last reported
+  bool stop_ = false;
+  Candidate candidate_;
+};
+
+Search::Search(const FinderQuery& query, const ReferenceTables& tables,
+               const std::function<bool(const Candidate&)>& found,
+               const std::function<void(const FinderProgress&)>& progress, const std::atomic<bool>* cancel)
+    : query_(query), found_(found), progress_(progress), cancel_(cancel) {
+  weights_ = query.Analysis.has_value() || query.WeightRange.has_value();
+  const IonSpec& ion = query.Ion;
+  for (const ElementRange& r : query.Ranges) {
+    Level level;
+    level.Element = r.Element;
+    level.Lo = r.Min;
+    level.Hi = r.Max;
+    level.Mass = r.Element->MonoisotopicMass();
+    level.Symbol = r.Element->Symbol;
+    // One atom's DBE is 1 + (v - 2) / 2.
+    if (const std::optional<double> one = Dbe(Molecule{{r.Element, 1}})) level.DbeStep = 2 * (*one - 1);
+    if (weights_) level.Weight = tables.Elements[AtomNumberOf(*r.Element, tables.Elements)].AtomicWeight;
+    levels_.push_back(level);
+  }
+  if (query.Mz) {
+    // An ion that takes atoms away needs at least that many in n M.
+    for (const ElementCount& removed : ion.Removed) {
+      int64_t need = removed.Count;
+      for (const ElementCount& added : ion.Added) need -= added.Element == removed.Element ? added.Count : 0;
+      if (need <= 0) continue;
+      const auto least = static_cast<int>((need + ion.Multiplier - 1) / ion.Multiplier);
+      const auto it = std::find_if(levels_.begin(), levels_.end(), [&](const Level& l) { return l.Element == removed.Element; });
+      if (it == levels_.end()) possible_ = false;
+      else it->Lo = std::max(it->Lo, least);
+    }
+    const double mz = *query.Mz;
+    tolerance_ = query.ToleranceMda ? *query.ToleranceMda / 1000 : query.TolerancePpm * mz * 1e-6;
+    // m/z = (n M + added - removed - z me) / |z|, solved for M at both ends.
+    const int z = ion.Charge;
+    const double size = z == 0 ? 1 : std::abs(z);
+    const double shift = z * ElectronMass - MonoisotopicMass(ion.Added) + MonoisotopicMass(ion.Removed);
+    low_ = ((mz - tolerance_) * size + shift) / ion.Multiplier;
+    high_ = ((mz + tolerance_) * size + shift) / ion.Multiplier;
+    const double margin = 1e-9 * (1 + std::abs(high_));
+    low_ -= margin;
+    high_ += margin;
+  } else {
+    // The weight shown has seven digits; the margin covers that and the
+    // float sums behind it.
+    for (Level& l : levels_) l.Mass = l.Weight;
+    low_ = query.WeightRange->first * (1 - 1e-5) - 1e-5;
+    high_ = query.WeightRange->second * (1 + 1e-5) + 1e-5;
+  }
+  if (query.Analysis) {
+    const AnalysisFilter& a = *query.Analysis;
+    for (size_t k = 0; k < a.Percent.size(); ++k) {
+      for (Level& l : levels_) {
+        if (l.Element->Symbol != a.Percent[k].first) continue;
+        l.Measured = static_cast<int>(k);
+        // A shown percentage within the tolerance has a fraction within it
+        // and half a step more; the rest of the widening covers the floats.
+        l.Bounds = !query.Mz;
+        l.FLow = std::max(0.0, (a.Percent[k].second - a.Tolerance - 0.015) / 100);
+        l.FHigh = std::min(1.0, (a.Percent[k].second + a.Tolerance + 0.015) / 100);
+      }
+    }
+  }
+  std::stable_sort(levels_.begin(), levels_.end(), [](const Level& a, const Level& b) {
+    if (a.Bounds != b.Bounds) return a.Bounds;
+    return a.Mass > b.Mass;
+  });
+  for (Level& l : levels_) l.Inverse = 1 / l.Mass;
+  minRest_.assign(levels_.size() + 1, 0);
+  maxRest_.assign(levels_.size() + 1, 0);
+  for (size_t i = levels_.size(); i-- > 0;) {
+    minRest_[i] = minRest_[i + 1] + levels_[i].Lo * levels_[i].Mass;
+    maxRest_[i] = maxRest_[i + 1] + levels_[i].Hi * levels_[i].Mass;
+  }
+  if (weights_) {
+    std::vector<int> numbers;
+    for (const Level& l : levels_) numbers.push_back(AtomNumberOf(*l.Element, tables.Elements));
+    for (size_t i = 0; i < levels_.size(); ++i) byAtomNumber_.push_back(i);
+    std::sort(byAtomNumber_.begin(), byAtomNumber_.end(), [&](size_t a, size_t b) { return numbers[a] < numbers[b]; });
+  }
+  if (levels_.size() >= 2) {
+    const Level& outer = levels_[levels_.size() - 2];
+    const Level& inner = levels_.back();
+    pair_ = !outer.Bounds && !inner.Bounds && outer.Mass == std::nearbyint(outer.Mass) && outer.Mass > 0 &&
+            inner.Mass > std::nearbyint(inner.Mass);
+    pairWhole_ = static_cast<int64_t>(outer.Mass);
+    pairWholeInverse_ = 1 / outer.Mass;
+    pairNominal_ = static_cast<int64_t>(std::nearbyint(inner.Mass));
+    pairDefect_ = inner.Mass - static_cast<double>(pairNominal_);
+    pairInverse_ = 1 / pairDefect_;
+    pairLowDefect_ = pairDefect_ * inner.Lo;
+    pairHighDefect_ = pairDefect_ * inner.Hi;
+  }
+  for (size_t i = 0; i < levels_.size(); ++i) byAtomicNumber_.push_back(i);
+  std::sort(byAtomicNumber_.begin(), byAtomicNumber_.end(),
+            [&](size_t a, size_t b) { return levels_[a].Element->AtomicNumber < levels_[b].Element->AtomicNumber; });
+  HillOrders();
+  counts_.assign(levels_.size(), 0);
+}
+
+uint64_t Search::Run() {
+  if (possible_ && !levels_.empty()) Walk(0, 0, low_, high_, 0, 1);
+  if (progress_) progress_({1, count_});
+  return count_;
+}
+
+void Search::Walk(size_t i, double partial, double low, double high, double base, double span) {
+  if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) stop_ = true;
+  if (stop_) return;
+  if (i + 2 == levels_.size() && pair_ && WalkPair(low - partial, high - partial)) return;
+  // Multiplied by the inverse mass rather than divided: the one-ulp
+  // difference is far inside the margin of the window.
+  const Level& l = levels_[i];
+  int64_t from = std::max<int64_t>(l.Lo, Up((low - partial - maxRest_[i + 1]) * l.Inverse));
+  int64_t to = std::min<int64_t>(l.Hi, Down((high - partial - minRest_[i + 1]) * l.Inverse));
+  if (l.Bounds) {
+    from = std::max(from, Up(l.FLow * low * l.Inverse));
+    to = std::min(to, Down(l.FHigh * high * l.Inverse));
+  }
+  if (from > to) return;
+  const int first = static_cast<int>(from), last = static_cast<int>(to);
+  const bool innermost = i + 1 == levels_.size();
+  const double step = progress_ ? span / (last - first + 1) : 0;
+  for (int c = first; c <= last && !stop_; ++c) {
+    counts_[i] = c;
+    if (innermost) {
+      Consider();
+      continue;
+    }
+    double childLow = low, childHigh = high;
+    if (l.Bounds && c > 0) {
+      childLow = std::max(low, c * l.Mass / l.FHigh);
+      if (l.FLow > 0) childHigh = std::min(high, c * l.Mass / l.FLow);
+    }
+    const double childBase = base + step * (c - first);
+    const double sum = partial + c * l.Mass;
+    // Just above the pair, its solution is called straight away.
+    if (i + 3 == levels_.size() && pair_ && !l.Bounds && WalkPair(low - sum, high - sum)) continue;
+    Walk(i + 1, sum, childLow, childHigh, childBase, step);
+    if (progress_ && i < 2) {
+      // Never backwards, whatever the rounding of the nested shares.
+      reported_ = std::max(reported_, std::min(1.0, childBase + step));
+      progress_({reported_, count_});
+    }
+  }
+}
+
+// Inlined into the loops that call it once per outer count: the loads of the
+// pair's constants then stay out of those loops.
+[[gnu::always_inline]] inline bool Search::WalkPair(double a, double b) {
+  const size_t n = levels_.size();
+  const Level& outer = levels_[n - 2];
+  const Level& inner = levels_[n - 1];
+  // K + d y within [a, b] for some y of the range bounds K.
+  const int64_t kFrom = Up(a - pairHighDefect_), kTo = Down(b - pairLowDefect_);
+  if (kTo - kFrom >= outer.Hi - outer.Lo) return false;
+  for (int64_t k = kFrom; k <= kTo && !stop_; ++k) {
+    const double yLow = (a - static_cast<double>(k)) * pairInverse_, yHigh = (b - static_cast<double>(k)) * pairInverse_;
+    const int64_t yFrom = std::max<int64_t>(inner.Lo, Up(yLow)), yTo = std::min<int64_t>(inner.Hi, Down(yHigh));
+    for (int64_t y = yFrom; y <= yTo && !stop_; ++y) {
+      // The rounded quotient divides exactly when its product gives back
+      // the whole number.
+      const int64_t rest = k - pairNominal_ * y, x = Down(static_cast<double>(rest) * pairWholeInverse_ + 0.5);
+      if (x * pairWhole_ != rest || x < outer.Lo || x > outer.Hi) continue;
+      counts_[n - 2] = static_cast<int>(x);
+      counts_[n - 1] = static_cast<int>(y);
+      Consider();
+    }
+  }
+  return true;
+}
+
+void Search::Consider() {
+  Candidate& c = candidate_;
+  // In atomic-number order, as a calculation's molecule is formed: the sums
+  // of the masses, and so the last bit of the m/z, are those of the mass
+  // window for the same formula.
+  c.Formula.clear();
+  for (const size_t i : byAtomicNumber_) {
+    if (counts_[i] > 0) c.Formula.push_back({levels_[i].Element, counts_[i]});
+  }
+  if (c.Formula.empty()) return;
+  if (query_.Mz) {
+    if (!FormIon(c.Formula, query_.Ion, c.Ionized).empty()) return;
+    const double error = c.Ionized.Mz - *query_.Mz;
+    if (!(std::abs(error) <= tolerance_)) return;
+    c.ErrorMda = error * 1e3;
+    c.ErrorPpm = error / *query_.Mz * 1e6;
+  }
+  // The DBE as Dbe() sums it, in the molecule's order, from each level's step.
+  double steps = 0;
+  bool known = true;
+  for (const size_t i : byAtomicNumber_) {
+    if (counts_[i] == 0) continue;
+    known = known && levels_[i].DbeStep.has_value();
+    steps += static_cast<double>(counts_[i]) * levels_[i].DbeStep.value_or(0);
+  }
+  c.Dbe = known ? std::optional<double>(1 + steps / 2) : std::nullopt;
+  if (query_.IntegerDbe || query_.DbeMin || query_.DbeMax) {
+    if (!c.Dbe) return;
+    if (query_.IntegerDbe && *c.Dbe != std::floor(*c.Dbe)) return;
+    if ((query_.DbeMin && *c.Dbe < *query_.DbeMin) || (query_.DbeMax && *c.Dbe > *query_.DbeMax)) return;
+  }
+  if (query_.Rules && !Plausible(c.Formula)) return;
+  if (weights_ && !Analyse()) return;
+  PutHill();
+  ++count_;
+  if (!found_(c)) stop_ = true;
+}
+
+void Search::HillOrders() {
+  Molecule all;
+  for (const size_t i : byAtomicNumber_) all.push_back({levels_[i].Element, 1});
+  for (const bool withCarbon : {true, false}) {
+    Molecule some;
+    for (const ElementCount& e : all) {
+      if (withCarbon || e.Element->Symbol != "C") some.push_back(e);
+    }
+    const std::string hill = HillFormula(some);
+    std::vector<size_t>& order = withCarbon ? hillWithCarbon_ : hillWithoutCarbon_;
+    for (size_t at = 0; at < hill.size();) {
+      size_t end = at + 1;
+      while (end < hill.size() && IsAsciiLower(hill[end])) ++end;
+      const std::string_view symbol = std::string_view(hill).substr(at, end - at);
+      for (size_t i = 0; i < levels_.size(); ++i) {
+        if (levels_[i].Symbol == symbol) order.push_back(i);
+      }
+      at = end;
+    }
+  }
+  for (size_t i = 0; i < levels_.size(); ++i) {
+    if (levels_[i].Symbol == "C") carbon_ = i;
+  }
+}
+
+void Search::PutHill() {
+  std::string& hill = candidate_.Hill;
+  hill.resize(levels_.size() * 16);
+  char* out = hill.data();
+  const bool carbon = carbon_ != SIZE_MAX && counts_[carbon_] > 0;
+  for (const size_t i : carbon ? hillWithCarbon_ : hillWithoutCarbon_) {
+    if (counts_[i] == 0) continue;
+    out = std::copy(levels_[i].Symbol.begin(), levels_[i].Symbol.end(), out);
+    if (counts_[i] != 1) out = std::to_chars(out, out + 12, counts_[i]).ptr;
+  }
+  hill.resize(static_cast<size_t>(out - hill.data()));
+}
+
+bool Search::Analyse() {
+  Candidate& c = candidate_;
+  // The main window's arithmetic: each product in double, the running weight
+  // rounded to float, in atom.csv order; each fraction rounded to float.
+  float weight = 0;
+  for (const size_t i : byAtomNumber_) {
+    if (counts_[i] > 0) {
+      weight = static_cast<float>(static_cast<double>(levels_[i].Weight) * static_cast<float>(counts_[i]) + weight);
+    }
+  }
+  char text[MaxNumberLen];
+  c.Weight.assign(text, PutGeneralNumber(text, weight, '.'));
+  if (query_.WeightRange) {
+    double shown = 0;
+    std::from_chars(c.Weight.data(), c.Weight.data() + c.Weight.size(), shown);
+    if (shown < query_.WeightRange->first || shown > query_.WeightRange->second) return false;
+  }
+  c.Percent.clear();
+  c.Deviation = 0;
+  if (!query_.Analysis) return true;
+  const AnalysisFilter& a = *query_.Analysis;
+  c.Percent.resize(a.Percent.size());
+  for (size_t i = 0; i < levels_.size(); ++i) {
+    const Level& l = levels_[i];
+    if (l.Measured < 0) continue;
+    const float fraction =
+        static_cast<float>(static_cast<double>(l.Weight) * static_cast<float>(counts_[i]) / weight);
+    const double shown = detail::RoundToWhole(static_cast<double>(fraction) * 10000) / 100;
+    const double deviation = std::abs(shown - a.Percent[l.Measured].second);
+    if (deviation > a.Tolerance + PercentGuard) return false;
+    c.Deviation = std::max(c.Deviation, deviation);
+    char* end = PutPercentage(text, fraction, '.') - 1;  // without the "%"
+    c.Percent[l.Measured] = {l.Element->Symbol, std::string(text, end)};
+  }
+  return true;
+}
+
+}  // namespace
+
+uint64_t FindFormulas(const FinderQuery& query, const ReferenceTables& tables,
+                      const std::function<bool(const Candidate&)>& found,
+                      const std::function<void(const FinderProgress&)>& progress,
+                      const std::atomic<bool>* cancel) {
+  if (!CheckQuery(query, tables).empty()) return 0;
+  return Search(query, tables, found, progress, cancel).Run();
+}
+
+}  // namespace zorvan::mass
