@@ -31,7 +31,7 @@ class NoLauncher : public zorvan::Launcher {
 };
 
 void BM_BatchPaste10000Lines(benchmark::State& state) {
-  zorvan::EmptyRegistry registry;
+  zorvan::DesktopRegistry registry;
   NoLauncher launcher;
   zorvan::Zorvan window(Data, registry, launcher);
   zorvan::StartZorvan(window);
@@ -48,7 +48,7 @@ void BM_BatchPaste10000Lines(benchmark::State& state) {
 BENCHMARK(BM_BatchPaste10000Lines)->Unit(benchmark::kMillisecond);
 
 void BM_ResultWindow1000Hits(benchmark::State& state) {
-  zorvan::EmptyRegistry registry;
+  zorvan::DesktopRegistry registry;
   NoLauncher launcher;
   zorvan::Zorvan window(Data, registry, launcher);
   zorvan::StartZorvan(window);
@@ -69,7 +69,7 @@ void BM_ResultWindow1000Hits(benchmark::State& state) {
 BENCHMARK(BM_ResultWindow1000Hits)->Unit(benchmark::kMillisecond);
 
 void BM_StartUpToShownWindow(benchmark::State& state) {
-  zorvan::EmptyRegistry registry;
+  zorvan::DesktopRegistry registry;
   NoLauncher launcher;
   for (auto _ : state) {
     zorvan::Zorvan window(Data, registry, launcher);

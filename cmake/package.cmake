@@ -28,9 +28,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${ZORVAN_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The windows draw with IPA Gothic and find it through fontconfig; the mass
-# code takes its isotope data and fine structures from IsoSpec.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fontconfig, libisospec++2")
+# The windows draw with IPA Gothic and find it through fontconfig; Qt's own
+# texts (context menus, standard buttons) come in Japanese from Qt's
+# translations; the mass code takes its isotope data and fine structures
+# from IsoSpec.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fontconfig, qt6-translations-l10n, libisospec++2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 

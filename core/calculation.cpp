@@ -115,15 +115,20 @@ void FormulaEngine::Calculate(std::u16string_view input, bool replaceGroups, Cal
 }
 
 void FormulaEngine::LocateError(std::u16string_view input, bool replaceGroups, CalcResult& result) {
-  if (!replaceGroups || parsed_ == input) return;
-  // Only a failed parse of an expanded text gets here, so repeating the
-  // expansion with origins costs nothing on the common path.
+  const int from = Origin(input, replaceGroups, result.Error.Position);
+  result.TypedPosition = from > 0 ? from : -from;
+  result.InGroupFormula = from < 0;
+}
+
+int FormulaEngine::Origin(std::u16string_view input, bool replaceGroups, int position) {
+  if (!replaceGroups || parsed_ == input) return position;
+  // Only a failed parse or an explanation gets here, so repeating the
+  // expansion with origins costs nothing on the common path; it leaves the
+  // same parsed text.
   std::vector<int> origin(input.size());
   for (size_t i = 0; i < origin.size(); ++i) origin[i] = static_cast<int>(i) + 1;
   ExpandGroups(input, &origin);
-  const int from = origin[result.Error.Position - 1];
-  result.TypedPosition = from > 0 ? from : -from;
-  result.InGroupFormula = from < 0;
+  return origin[position - 1];
 }
 
 void FormulaEngine::AddGroupsIn(std::u16string_view text, GroupSet& groups) const {

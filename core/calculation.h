@@ -93,6 +93,12 @@ class FormulaEngine {
   // while that is; after CalculateFormula() it is held here.
   std::u16string_view Formula() const { return parsed_; }
 
+  // Returns where the character at one-based `position` of the text that the
+  // last calculation of `input` (with `replaceGroups`) parsed comes from in
+  // `input`: its position there, or minus the position of the abbreviation
+  // whose formula inserted it.
+  int Origin(std::u16string_view input, bool replaceGroups, int position);
+
   // The element counts of the last successful calculation, hydrates and
   // groups included: what the mass code reads.
   const AtomCounts& Counts() const { return parser_.Counts(); }

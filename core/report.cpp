@@ -33,4 +33,14 @@ std::vector<Text> SplitPasteLines(const Text& text) {
   return lines;
 }
 
+Text LoneLfToCrLf(const Text& text) {
+  Text out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == CrLf[1] && (i == 0 || text[i - 1] != CrLf[0])) out += CrLf[0];
+    out += text[i];
+  }
+  return out;
+}
+
 }  // namespace zorvan

@@ -21,4 +21,9 @@ void AppendBatchEntry(Text& out, const Text& formula, const CalcResult& result);
 // no CR LF at all (it is then one formula, not a batch).
 std::vector<Text> SplitPasteLines(const Text& text);
 
+// Returns `text` with a CR put before every LF that has none, so that text
+// whose lines end in LF alone, as most Linux programs put it on the
+// clipboard, splits as CR LF text does. A lone CR stays as it is.
+Text LoneLfToCrLf(const Text& text);
+
 }  // namespace zorvan

@@ -7,16 +7,30 @@
 #include <string>
 #include <string_view>
 
+#include "core/data_folder.h"
 #include "core/formula_parser.h"  // MaxFormulaLen
+
+// The help of --data, the same in every tool; ZORVAN_INSTALLED_DATA_DIR is
+// the tool's own.
+#define ZORVAN_DATA_OPTION_HELP                                             \
+  "  --data DIR       read atom.csv and group.csv from DIR; without it, from\n" \
+  "                   the first that holds atom.csv of the working directory\n" \
+  "                   and $XDG_DATA_HOME/zorvan (~/.local/share/zorvan when\n"  \
+  "                   XDG_DATA_HOME is unset, empty or relative), otherwise\n"  \
+  "                   from " ZORVAN_INSTALLED_DATA_DIR "\n"
 
 namespace zorvan {
 
-// Returns the data folder of a run without --data: the working directory
-// when it holds atom.csv, so that tables of one's own win, otherwise the
-// example data installed with the program.
-inline std::string DefaultDataDir() {
-  std::error_code ec;  // an unreadable working directory just does not hold the file
-  return std::filesystem::exists("atom.csv", ec) ? "." : ZORVAN_INSTALLED_DATA_DIR;
+// Returns what --help says of `folder`: where it comes from and whether it
+// is there.
+inline std::string DescribeDataFolder(const DataFolderChoice& folder) {
+  const char* sources[] = {"--data", "the working directory", "the user's data folder",
+                           "installed example data"};
+  std::error_code ec;
+  const char* state = std::filesystem::exists(folder.Path / "atom.csv", ec) ? "holds atom.csv"
+                      : std::filesystem::is_directory(folder.Path, ec)       ? "exists, without atom.csv"
+                                                                              : "does not exist";
+  return folder.Path.string() + " (" + sources[static_cast<int>(folder.Source)] + "; " + state + ")";
 }
 
 // A line of more UTF-8 bytes than this has more UTF-16 units than the

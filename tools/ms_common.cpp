@@ -19,6 +19,7 @@ std::optional<std::string_view> Arguments::Last(std::string_view name) const {
 }
 
 std::string ParseArguments(std::span<char* const> args, std::span<const OptionSpec> options, Arguments& out) {
+  std::filesystem::path dataOption;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -26,9 +27,8 @@ std::string ParseArguments(std::span<char* const> args, std::span<const OptionSp
     } else if (arg == "--no-groups") {
       out.ReplaceGroups = false;
     } else if (arg == "--data") {
-      if (i + 1 == args.size()) return "--data needs a folder";
-      out.DataDir = args[++i];
-      out.DataFromOption = true;
+      if (i + 1 == args.size() || args[i + 1][0] == '\0') return "--data needs a folder";
+      dataOption = args[++i];
     } else if (arg == "--") {
       out.Operands.insert(out.Operands.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
       break;
@@ -43,7 +43,7 @@ std::string ParseArguments(std::span<char* const> args, std::span<const OptionSp
       out.Operands.push_back(arg);
     }
   }
-  if (!out.DataFromOption) out.DataDir = DefaultDataDir();
+  out.Data = ChooseDataFolder(dataOption, ZORVAN_INSTALLED_DATA_DIR);
   return {};
 }
 
@@ -62,13 +62,16 @@ int UsageError(std::string_view command, std::string_view message) {
 
 int ShowHelp(std::string_view usage, const Arguments& args) {
   std::fwrite(usage.data(), 1, usage.size(), stdout);
+  std::fputs(
+      ZORVAN_DATA_OPTION_HELP
+      "  --no-groups      do not replace group abbreviations by their formulas\n"
+      "  --help           show this text\n"
+      "\n"
+      "Isotope masses, abundances and fine structures come from IsoSpec (Lacki,\n"
+      "Startek et al.); molecular weights and weight percents from atom.csv.\n",
+      stdout);
   // Says which folder a run with the same arguments, from here, would read.
-  std::error_code ec;
-  const std::string where = args.DataDir == "." ? std::filesystem::current_path(ec).string() : args.DataDir;
-  std::printf("\nData folder now: %s (%s)\n", where.c_str(),
-              args.DataFromOption   ? "--data"
-              : args.DataDir == "." ? "the working directory"
-                                    : "installed example data");
+  std::printf("\nData folder now: %s\n", DescribeDataFolder(args.Data).c_str());
   return 0;
 }
 
@@ -86,16 +89,20 @@ bool ParseNumber(std::string_view text, double& value) {
 }
 
 int Session::Load(std::string_view command, const Arguments& args) {
+  const auto fail = [&](const std::string& message) {
+    std::fprintf(stderr, "zorvan-ms %.*s: %s (%s)\n", static_cast<int>(command.size()), command.data(), message.c_str(),
+                 args.Data.Path.c_str());
+    // Found nowhere: every folder tried, so that the user sees where to put it.
+    if (const std::string lookedAt = LookedAtMessage(args.Data); !lookedAt.empty())
+      std::fprintf(stderr, "%s\n", lookedAt.c_str());
+    return 1;
+  };
   try {
-    tables_ = LoadTables(args.DataDir);
+    tables_ = LoadTables(args.Data.Path);
   } catch (const DataFileError& e) {
-    std::fprintf(stderr, "zorvan-ms %.*s: %s (%s)\n", static_cast<int>(command.size()), command.data(),
-                 e.JapaneseMessage().c_str(), args.DataDir.c_str());
-    return 1;
+    return fail(e.JapaneseMessage());
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "zorvan-ms %.*s: %s (%s)\n", static_cast<int>(command.size()), command.data(), e.what(),
-                 args.DataDir.c_str());
-    return 1;
+    return fail(e.what());
   }
   replaceGroups_ = args.ReplaceGroups;
   engine_ = std::make_unique<FormulaEngine>(tables_);
@@ -106,7 +113,8 @@ int Session::Load(std::string_view command, const Arguments& args) {
 std::string Session::ToMolecule(std::u16string_view formula, mass::Molecule& molecule) {
   molecule.clear();
   engine_->Calculate(formula, replaceGroups_, result_);
-  if (result_.Status != CalcStatus::Ok) return "Error!: " + ToUtf8(ExplainError(result_, engine_->Formula()));
+  if (result_.Status != CalcStatus::Ok)
+    return "Error!: " + ToUtf8(JoinNotes(ExplainFormula(*engine_, result_, formula, replaceGroups_, tables_), u" "));
   std::string note = atoms_->ToMolecule(engine_->Counts(), molecule);
   if (note.empty() && molecule.empty()) note = "式に原子がありません";
   return note;

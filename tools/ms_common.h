@@ -35,8 +35,7 @@ struct OptionSpec {
 };
 
 struct Arguments {
-  std::string DataDir;
-  bool DataFromOption = false;
+  DataFolderChoice Data;  // from --data, or as zorvan-batch chooses it
   bool ReplaceGroups = true;
   bool Help = false;
   std::vector<std::pair<std::string_view, std::string_view>> Options;  // as given, in order

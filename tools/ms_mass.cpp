@@ -19,15 +19,9 @@ constexpr const char* Usage =
     "than C H N O S P Si F Cl Br I Li Na K. When a value cannot be given, note\n"
     "says why and the fields it needs are empty.\n"
     "\n"
-    "  --ion ION     an ion in the notation [nM+X-Y]z+, for example [M+H]+,\n"
-    "                [M+Na]+, [M-H]-, [2M+Na]+, [M+2H]2+, [M+H-H2O]+, [M]+;\n"
-    "                may be given more than once (default: M, the neutral)\n"
-    "  --data DIR    read atom.csv and group.csv from DIR (default: the working\n"
-    "                directory when it holds atom.csv, otherwise\n"
-    "                " ZORVAN_INSTALLED_DATA_DIR
-    ")\n"
-    "  --no-groups   do not replace group abbreviations by their formulas\n"
-    "  --help        show this text\n";
+    "  --ion ION        an ion in the notation [nM+X-Y]z+, for example [M+H]+,\n"
+    "                   [M+Na]+, [M-H]-, [2M+Na]+, [M+2H]2+, [M+H-H2O]+, [M]+;\n"
+    "                   may be given more than once (default: M, the neutral)\n";
 
 constexpr OptionSpec Options[] = {{"--ion"}};
 

@@ -8,7 +8,7 @@ namespace {
 
 constexpr const char* Usage =
     "Usage: zorvan-ms paper [--data DIR] [--no-groups] [--ion ION] [--method METHOD]\n"
-    "                       [--found MZ] [--found-ea C=..,H=..] [FORMULA]...\n"
+    "                     [--found MZ] [--found-ea C=..,H=..] [FORMULA]...\n"
     "\n"
     "Writes, for each formula (the arguments, or the lines of standard input\n"
     "when there are none), the two lines of an experimental section as the mass\n"
@@ -21,17 +21,11 @@ constexpr const char* Usage =
     "percentages of atom.csv's weights; the m/z comes from IsoSpec's isotope\n"
     "masses. A line that cannot be given is empty, and note says why.\n"
     "\n"
-    "  --ion ION          the ion, as in zorvan-ms mass (default: M, the neutral)\n"
-    "  --method METHOD    the ionization method named in the line (default ESI)\n"
-    "  --found MZ         the measured m/z, added as \"; Found MZ.\"\n"
-    "  --found-ea LIST    measured percentages, such as C=80.95,H=8.20 (C, H, N\n"
-    "                     and S), added as \"Found: C, 80.95; H, 8.20.\"\n"
-    "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
-    "                     working directory when it holds atom.csv, otherwise\n"
-    "                     " ZORVAN_INSTALLED_DATA_DIR
-    ")\n"
-    "  --no-groups        do not replace group abbreviations by their formulas\n"
-    "  --help             show this text\n";
+    "  --ion ION        the ion, as in zorvan-ms mass (default: M, the neutral)\n"
+    "  --method METHOD  the ionization method named in the line (default ESI)\n"
+    "  --found MZ       the measured m/z, added as \"; Found MZ.\"\n"
+    "  --found-ea LIST  measured percentages, such as C=80.95,H=8.20 (C, H, N\n"
+    "                   and S), added as \"Found: C, 80.95; H, 8.20.\"\n";
 
 constexpr OptionSpec Options[] = {{"--ion"}, {"--method"}, {"--found"}, {"--found-ea"}};
 

@@ -10,7 +10,7 @@ namespace {
 
 constexpr const char* Usage =
     "Usage: zorvan-ms pattern [--data DIR] [--no-groups] [--ion ION]\n"
-    "                         [--resolution unit|fine|R] [--min PERCENT] [FORMULA]...\n"
+    "                       [--resolution unit|fine|R] [--min PERCENT] [FORMULA]...\n"
     "\n"
     "Writes the isotope pattern of each formula (the arguments, or the lines of\n"
     "standard input when there are none) as tab-separated lines\n"
@@ -18,23 +18,15 @@ constexpr const char* Usage =
     "after a header line, one per peak, m/z ascending, the largest peak = 100.\n"
     "A formula without a pattern gives one line whose note says why.\n"
     "\n"
-    "  --ion ION          the ion, as in zorvan-ms mass (default: M, the neutral)\n"
-    "  --resolution RES   fine  every isotopologue, unmerged (default)\n"
-    "                     unit  isotopologues summed by nominal mass, with their\n"
-    "                           probability-weighted mean m/z\n"
-    "                     R     centroids at resolving power R (say 60000): fine\n"
-    "                           peaks within m/z / R of a centroid's first peak\n"
-    "                           join it\n"
-    "  --min PERCENT      leave out peaks below PERCENT of the largest\n"
-    "                     (default 0.01)\n"
-    "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
-    "                     working directory when it holds atom.csv, otherwise\n"
-    "                     " ZORVAN_INSTALLED_DATA_DIR
-    ")\n"
-    "  --no-groups        do not replace group abbreviations by their formulas\n"
-    "  --help             show this text\n"
-    "\n"
-    "Isotope masses, abundances and fine structures come from IsoSpec.\n";
+    "  --ion ION        the ion, as in zorvan-ms mass (default: M, the neutral)\n"
+    "  --resolution RES fine  every isotopologue, unmerged (default)\n"
+    "                   unit  isotopologues summed by nominal mass, with their\n"
+    "                         probability-weighted mean m/z\n"
+    "                   R     centroids at resolving power R (say 60000): fine\n"
+    "                         peaks within m/z / R of a centroid's first peak\n"
+    "                         join it\n"
+    "  --min PERCENT    leave out peaks below PERCENT of the largest\n"
+    "                   (default 0.01)\n";
 
 constexpr OptionSpec Options[] = {{"--ion"}, {"--resolution"}, {"--min"}};
 

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/calculation.h"
+#include "core/data_folder.h"
 #include "core/explain.h"
 #include "core/reference_tables.h"
 #include "tools/formats.h"
@@ -28,9 +29,7 @@ constexpr const char* Usage =
     "element-number order, with \".\" as the decimal point. Text is UTF-8; an\n"
     "invalid byte reads as U+FFFD.\n"
     "\n"
-    "  --data DIR       read atom.csv and group.csv from DIR (default: the\n"
-    "                   working directory when it holds atom.csv, otherwise\n"
-    "                   " ZORVAN_INSTALLED_DATA_DIR ")\n"
+    ZORVAN_DATA_OPTION_HELP
     "  --no-groups      do not replace group abbreviations by their formulas\n"
     "  --format FORMAT  how each entry is written:\n"
     "                   report  (default) a CR LF, then the report block of a\n"
@@ -49,23 +48,25 @@ constexpr const char* Usage =
     "                           [[\"H\",\"11.19%\"],[\"O\",\"88.81%\"]]}; after an\n"
     "                           error the composition is \"Error!\", the weight\n"
     "                           \"\" and the percent list []\n"
-    "  --header         with tsv, first write the line\n"
+    "  --header         with tsv (only), first write the line\n"
     "                   formula TAB composition TAB weight TAB percent\n"
     "                   (the percent column and any after it hold symbol=percent)\n"
     "  --explain        for each line that gives \"Error!\", write to standard\n"
     "                   error LINE:POSITION: and why it fails (POSITION counts\n"
     "                   characters from 1; it is left out when the error has no\n"
-    "                   one place)\n"
+    "                   one place); for a line that calculates but most likely\n"
+    "                   not as meant (CuSO4.5H2O, H2O)3NaCl), LINE: and the\n"
+    "                   caution\n"
     "  --help           show this text\n";
+
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string dataDir;
+  std::filesystem::path dataDir;
   bool replaceGroups = true;
   bool explain = false;
   bool help = false;
-  bool fromOption = false;
   zorvan::OutputFormat format = zorvan::OutputFormat::Report;
   bool header = false;
   for (int i = 1; i < argc; ++i) {
@@ -85,36 +86,41 @@ int main(int argc, char** argv) {
       }
       ++i;
     } else if (arg == "--data") {
-      if (i + 1 == argc) {
+      if (i + 1 == argc || argv[i + 1][0] == '\0') {
         std::fprintf(stderr, "zorvan-batch: --data needs a folder\n\n%s", Usage);
         return 2;
       }
       dataDir = argv[++i];
-      fromOption = true;
     } else {
       std::fprintf(stderr, "zorvan-batch: unknown argument: %s\n\n%s", argv[i], Usage);
       return 2;
     }
   }
-  if (!fromOption) dataDir = zorvan::DefaultDataDir();
+  const zorvan::DataFolderChoice folder = zorvan::ChooseDataFolder(dataDir, ZORVAN_INSTALLED_DATA_DIR);
   if (help) {
     std::fputs(Usage, stdout);
     // Says which folder a run with the same arguments, from here, would read.
-    std::error_code ec;
-    std::string where = dataDir == "." ? std::filesystem::current_path(ec).string() : dataDir;
-    std::printf("\nData folder now: %s (%s)\n", where.c_str(),
-                fromOption ? "--data" : dataDir == "." ? "the working directory" : "installed example data");
+    std::printf("\nData folder now: %s\n", zorvan::DescribeDataFolder(folder).c_str());
     return 0;
+  }
+
+  if (header && format != zorvan::OutputFormat::Tsv) {
+    // Only tsv has a header line; asking for one elsewhere is a mistake to say, not to ignore.
+    std::fprintf(stderr, "zorvan-batch: --header needs --format tsv\n\n%s", Usage);
+    return 2;
   }
 
   zorvan::ReferenceTables tables;
   try {
-    tables = zorvan::LoadTables(dataDir);
+    tables = zorvan::LoadTables(folder.Path);
   } catch (const zorvan::DataFileError& e) {
-    std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.JapaneseMessage().c_str(), dataDir.c_str());
+    std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.JapaneseMessage().c_str(), folder.Path.c_str());
+    // Found nowhere: every folder tried, so that the user sees where to put it.
+    if (const std::string lookedAt = zorvan::LookedAtMessage(folder); !lookedAt.empty())
+      std::fprintf(stderr, "%s\n", lookedAt.c_str());
     return 1;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.what(), dataDir.c_str());
+    std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.what(), folder.Path.c_str());
     return 1;
   }
 
@@ -130,26 +136,27 @@ int main(int argc, char** argv) {
   zorvan::CalcResult tooLong;
   tooLong.Status = zorvan::CalcStatus::SyntaxError;
   tooLong.Error = {zorvan::SyntaxError::FormulaTooLong, 0, 0};
-  // Writes why line `lineNumber` failed, for --explain; the output is unchanged.
-  auto explainError = [&](const zorvan::CalcResult& result, std::u16string_view formula) {
+  // Writes why line `lineNumber` failed, or the cautions on it when it
+  // calculated, for --explain; the output is unchanged.
+  auto explainLine = [&](const zorvan::CalcResult& result, std::u16string_view formula) {
+    const std::vector<zorvan::Note> notes = zorvan::ExplainFormula(engine, result, formula, replaceGroups, tables);
+    if (notes.empty()) return;
     std::string message = std::to_string(lineNumber) + ":";
     if (result.TypedPosition > 0) message += std::to_string(result.TypedPosition) + ":";
-    zorvan::Text cause = zorvan::ExplainError(result, engine.Formula());
-    if (zorvan::Text caution = zorvan::HydrateCaution(formula); !caution.empty()) cause += u" " + caution;
     // Written whole: the quoted character may be a NUL.
     message += ' ';
-    zorvan::AppendUtf8(message, cause);
+    zorvan::AppendUtf8(message, zorvan::JoinNotes(notes, u" "));
     message += '\n';
     std::fwrite(message.data(), 1, message.size(), stderr);
   };
-  if (header && format == zorvan::OutputFormat::Tsv) writer.WriteHeader(out);
+  if (header) writer.WriteHeader(out);
   zorvan::ForEachInputLine(
       [&](std::string_view line) {
         const std::u16string_view formula(units.get(),
                                           static_cast<size_t>(zorvan::DecodeUtf8(line, units.get()) - units.get()));
         engine.Calculate(formula, replaceGroups, result);
         ++lineNumber;
-        if (explain && result.Status != zorvan::CalcStatus::Ok) explainError(result, formula);
+        if (explain) explainLine(result, formula);
         writer.WriteEntry(out, formula, result, engine);
       },
       [&] { writer.WriteLongStart(out); },
@@ -161,7 +168,7 @@ int main(int argc, char** argv) {
       },
       [&] {
         ++lineNumber;
-        if (explain) explainError(tooLong, {});
+        if (explain) explainLine(tooLong, {});
         writer.WriteLongEnd(out);
       });
   const bool written = out.Flush();

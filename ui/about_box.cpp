@@ -19,9 +19,8 @@
 namespace zorvan {
 namespace {
 
-// Registry locations of the system-information tool, read in this order.
-constexpr char SysInfoPathKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-constexpr char SysInfoPathValue[] = "PATH";
+// Registry locations of the system-information tool, read after the path
+// (SysInfoPathKey, SysInfoPathValue) when that is missing.
 constexpr char SysInfoFolderKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr char SysInfoFolderValue[] = "MSINFO";
 constexpr char SysInfoFileName[] = "MSINFO32.EXE";

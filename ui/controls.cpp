@@ -1,9 +1,12 @@
 #include "ui/controls.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 
 namespace zorvan {
 namespace {
@@ -38,6 +41,21 @@ void PressOnEnter(std::initializer_list<QPushButton*> buttons) {
     button->setAutoDefault(false);
     button->installEventFilter(new EnterPresses(button));
   }
+}
+
+void SetCautionMark(QLineEdit* box, const QString& text, const QString& caption) {
+  auto* mark = box->findChild<QAction*>(QStringLiteral("caution"), Qt::FindDirectChildrenOnly);
+  if (mark == nullptr) {
+    mark = new QAction(box->style()->standardIcon(QStyle::SP_MessageBoxWarning), QString(), box);
+    mark->setObjectName(QStringLiteral("caution"));
+    // The sign sits beside the text, which neither moves nor changes.
+    box->addAction(mark, QLineEdit::TrailingPosition);
+    QObject::connect(mark, &QAction::triggered, box, [box, mark, caption] {
+      QMessageBox::warning(box->window(), caption, mark->toolTip());
+    });
+  }
+  mark->setToolTip(text);
+  mark->setVisible(!text.isEmpty());
 }
 
 void SetTabOrder(std::initializer_list<QWidget*> widgets) {

@@ -19,6 +19,12 @@ void SetBoxText(QLineEdit* box, const QString& text);
 // as Space does, without making any of them a default button.
 void PressOnEnter(std::initializer_list<QPushButton*> buttons);
 
+// Shows the style's warning sign inside `box` at its right end while `text`
+// is not empty, with `text` as its tooltip; a click on it shows `text` in a
+// message box captioned `caption`. An empty `text` removes the sign. The
+// box's own text stays as it is.
+void SetCautionMark(QLineEdit* box, const QString& text, const QString& caption);
+
 // Sets the tab order of `widgets`, first to last.
 void SetTabOrder(std::initializer_list<QWidget*> widgets);
 

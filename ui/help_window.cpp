@@ -1,11 +1,13 @@
 #include "ui/help_window.h"
 
 #include <QFile>
+#include <cstdlib>  // std::getenv
 #include <QKeySequence>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "core/data_folder.h"
 #include "mass/finder.h"  // PlausibilityRulesHelp
 #include "ui/app_identity.h"
 #include "ui/icon.h"
@@ -22,9 +24,9 @@ constexpr int HelpHeight = 520;
 // The command line that starts the WinHelp viewer on the help file.
 QString WinHelpCommandLine() { return QStringLiteral("winhlp32 ") + app::HelpFile(); }
 
-// Returns the help text with the group table and the finder's plausibility
-// rules in place of their markers.
-QString HelpText(const GroupTable& groups) {
+// Returns the help text with the group table, the data folder and the
+// finder's plausibility rules in place of their markers.
+QString HelpText(const GroupTable& groups, const std::filesystem::path& dataFolder) {
   QFile file(QStringLiteral(":/zorvan/help/help.html"));
   file.open(QIODevice::ReadOnly);
   QString rows;
@@ -41,14 +43,22 @@ QString HelpText(const GroupTable& groups) {
   const QString rules = QString::fromUtf8(mass::PlausibilityRulesHelp.data(), qsizetype(mass::PlausibilityRulesHelp.size()))
                             .toHtmlEscaped()
                             .replace(u'\n', QStringLiteral("<br>"));
+  const QString folder = QString::fromStdString(dataFolder.string()).toHtmlEscaped();
+  // Where one's own copy goes: the folder the next start looks in after the working directory.
+  const std::filesystem::path user = UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+  const QString userFolder =
+      user.empty() ? QStringLiteral("~/.local/share/zorvan") : QString::fromStdString(user.string()).toHtmlEscaped();
   return QString::fromUtf8(file.readAll())
       .replace(QStringLiteral("<!-- groups -->"), table)
+      .replace(QStringLiteral("<!-- data folder -->"), folder)
+      .replace(QStringLiteral("<!-- user folder -->"), userFolder)
       .replace(QStringLiteral("<!-- rules -->"), rules);
 }
 
 }  // namespace
 
-HelpWindow::HelpWindow(const GroupTable& groups, QWidget* parent) : QWidget(parent, Qt::Window) {
+HelpWindow::HelpWindow(const GroupTable& groups, const std::filesystem::path& dataFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window) {
   static const bool resourcesReady = (InitUiResources(), true);
   Q_UNUSED(resourcesReady);
 
@@ -62,7 +72,7 @@ HelpWindow::HelpWindow(const GroupTable& groups, QWidget* parent) : QWidget(pare
   browser->setObjectName(QStringLiteral("helpBrowser"));
   browser->setReadOnly(true);
   browser->setOpenExternalLinks(true);
-  browser->setHtml(HelpText(groups));
+  browser->setHtml(HelpText(groups, dataFolder));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -73,14 +83,15 @@ HelpWindow::HelpWindow(const GroupTable& groups, QWidget* parent) : QWidget(pare
   connect(closeKey, &QShortcut::activated, this, &QWidget::close);
 }
 
-HelpCommand::HelpCommand(Launcher& launcher) : launcher_(launcher) {}
+HelpCommand::HelpCommand(Launcher& launcher, std::filesystem::path dataFolder)
+    : launcher_(launcher), dataFolder_(std::move(dataFolder)) {}
 
 void HelpCommand::disp_help_Click(QWidget* mainWindow, const GroupTable& groups) {
   if (launcher_.StartDetached(WinHelpCommandLine())) return;
   // Without a viewer the program shows its own help rather than ending.
   // A closed window is hidden until its deferred deletion runs; it does not count.
   if (Window() == nullptr) {
-    window_ = new HelpWindow(groups, mainWindow);
+    window_ = new HelpWindow(groups, dataFolder_, mainWindow);
   }
   window_->show();
   window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QPointer>
+#include <filesystem>
 #include <QString>
 #include <QWidget>
 
@@ -17,16 +18,18 @@ class HelpWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // Builds the window with `groups` listed in the help text; `parent` (the
-  // main window) only owns it, the window stays a top-level window of its own.
-  explicit HelpWindow(const GroupTable& groups, QWidget* parent = nullptr);
+  // Builds the window with `groups` listed in the help text and `dataFolder`
+  // named as the folder in use; `parent` (the main window) only owns it, the
+  // window stays a top-level window of its own.
+  HelpWindow(const GroupTable& groups, const std::filesystem::path& dataFolder, QWidget* parent = nullptr);
 };
 
 // The main window's "ﾍﾙﾌﾟの表示(&H)" command (F1).
 class HelpCommand {
  public:
   // Uses `launcher` to start the viewer; `launcher` must outlive the command.
-  explicit HelpCommand(Launcher& launcher);
+  // The help window names `dataFolder` as the folder the data files come from.
+  HelpCommand(Launcher& launcher, std::filesystem::path dataFolder);
 
   // Starts the WinHelp viewer on the help file; when it cannot start, shows the
   // help window, with `groups` listed, over `mainWindow`, bringing an open one
@@ -38,6 +41,7 @@ class HelpCommand {
   HelpWindow* Window() const;
 
   Launcher& launcher_;
+  std::filesystem::path dataFolder_;
   QPointer<HelpWindow> window_;
 };
 

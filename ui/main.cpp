@@ -1,7 +1,6 @@
 // The composition root: the application object, fonts, the platform layers
 // and the main window.
 #include <QApplication>
-#include <filesystem>
 #include <memory>
 
 #include "ui/launcher.h"
@@ -15,8 +14,8 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<zorvan::Registry> registry = zorvan::SystemRegistry();
   zorvan::ProcessLauncher launcher;
-  // The data files are read from the working directory.
-  zorvan::Zorvan window(std::filesystem::current_path(), *registry, launcher);
-  if (int status = zorvan::StartZorvan(window)) return status;
+  const zorvan::DataFolderChoice data = zorvan::ChooseWindowDataFolder(app);
+  zorvan::Zorvan window(data.Path, *registry, launcher);
+  if (int status = zorvan::StartZorvan(window, &data)) return status;
   return app.exec();
 }

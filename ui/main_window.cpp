@@ -19,6 +19,7 @@
 #include "core/report.h"
 #include "mass/isotope_table.h"
 #include "ui/about_box.h"
+#include "ui/app_identity.h"
 #include "ui/controls.h"
 #include "ui/finder_window.h"
 #include "ui/fonts.h"
@@ -81,7 +82,7 @@ Zorvan::Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& l
       dataFolder_(std::move(dataFolder)),
       registry_(registry),
       launcher_(launcher),
-      help_(std::make_unique<HelpCommand>(launcher)) {
+      help_(std::make_unique<HelpCommand>(launcher, dataFolder_)) {
   setObjectName(QStringLiteral("Zorvan"));
   setWindowTitle(QStringLiteral(u"\u5206\u5B50\u91CF\u8A08\u7B97"));  // 分子量計算
   setWindowIcon(ZorvanIcon());
@@ -247,12 +248,13 @@ void Zorvan::ShowResult(const CalcResult& result) {
   SetBoxText(Text3, ToQString(result.MolecularWeight));
   // The composition box still says only "Error!"; its tooltip says why and
   // where, and the caret goes there (to the abbreviation when the error lies
-  // in a group's formula) without touching the text.
-  const Text formula = ToText(Text1->text());
-  QStringList notes;
-  if (result.Status != CalcStatus::Ok) notes << ToQString(ExplainError(result, engine_->Formula()));
-  if (const Text caution = HydrateCaution(formula); !caution.empty()) notes << ToQString(caution);
-  Text2->setToolTip(notes.join(u'\n'));
+  // in a group's formula) without touching the text. Cautions on a formula
+  // that calculates join the tooltip, and a warning sign in the box shows
+  // that there is something to read.
+  const QString notes = ToQString(
+      JoinNotes(ExplainFormula(*engine_, result, ToText(Text1->text()), MNuChange->isChecked(), tables_), u"\n"));
+  Text2->setToolTip(notes);
+  SetCautionMark(Text2, notes, app::Title());
   if (result.TypedPosition > 0) Text1->setCursorPosition(result.TypedPosition - 1);
 
   shown_.Formula = Text1->text();
@@ -316,14 +318,14 @@ void Zorvan::LoadNameDatabase() {
   } catch (const DataFileError& e) {
     // At start-up this failure ends the program; later on, ending would lose
     // the user's work, so the search just finds nothing until the file is mended.
-    QMessageBox::warning(this, windowTitle(), QString::fromStdString(e.JapaneseMessage()));
+    QMessageBox::warning(this, app::Title(), QString::fromStdString(e.JapaneseMessage()));
   }
 }
 
 void Zorvan::CloseResultWindow() {
   if (namelist* window = namelist_) {
     namelist_ = nullptr;
-    window->QWidget::close();  // its Unloading signal puts its query back into Text1
+    window->Unload();  // its Unloading signal puts its query back into Text1
   }
 }
 
@@ -331,6 +333,9 @@ void Zorvan::Command2_Click() {
   List1->clear();
   SetBoxText(Text2, QString());
   SetBoxText(Text3, QString());
+  // The cleared box has nothing to caution about.
+  Text2->setToolTip(QString());
+  SetCautionMark(Text2, QString(), app::Title());
   const QString Formula = Text1->text();
   if (!MnuSearch->isChecked()) return;
 
@@ -359,6 +364,7 @@ void Zorvan::closeEvent(QCloseEvent* event) {
   // or hidden, may keep it running without a formula box to write to.
   QMainWindow::closeEvent(event);
   if (event->isAccepted()) {
+    CloseResultWindow();  // shown or hidden, it gives its query back as every close does
     for (QWidget* window : QApplication::topLevelWidgets())
       if (window != this) window->close();
     QApplication::quit();
@@ -435,7 +441,9 @@ void Zorvan::PutOnClipboard(const QString& text) {
 
 void Zorvan::MnuPaste_Click() {
   const Text pasted = ToText(QGuiApplication::clipboard()->text());
-  std::vector<Text> PasteLines = SplitPasteLines(pasted);
+  // The platform's line break is a line break: a list copied from an editor,
+  // a terminal or a spreadsheet here ends its lines in LF alone.
+  std::vector<Text> PasteLines = SplitPasteLines(LoneLfToCrLf(pasted));
   if (PasteLines.empty()) {
     SetBoxText(Text1, ToQString(pasted));
     return;

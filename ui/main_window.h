@@ -10,10 +10,10 @@
 //   (search), creates a namelist over the hits, shown when there is one, and
 //   writes the query into it with namelist::SetQuery. A row click there emits
 //   FormulaChosen: Text1 takes the formula and CalculateFormula runs.
-// - One paste: MnuPaste_Click splits the clipboard text (SplitPasteLines,
-//   core), calculates each line with the engine, appends its report block
-//   (AppendBatchEntry, core), shows the last line with its results and puts
-//   the batch text on the clipboard.
+// - One paste: MnuPaste_Click splits the clipboard text at CR LF or a lone
+//   LF (LoneLfToCrLf, SplitPasteLines, core), calculates each line with the
+//   engine, appends its report block (AppendBatchEntry, core), shows the last
+//   line with its results and puts the batch text on the clipboard.
 // - The tool windows: every calculation shown (the three above, a click in
 //   namelist, the group option) is announced by Calculated, which the mass
 //   window follows; the finder window's FormulaChosen calculates as

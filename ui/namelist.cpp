@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <cmath>
+#include <utility>  // std::exchange
 
 #include "ui/controls.h"
 #include "ui/fonts.h"
@@ -36,6 +37,9 @@ namelist::namelist(const SearchResults& hits, int substanceLast, QWidget* parent
   list->horizontalHeader()->setSectionsClickable(false);
   list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
+  // Tab and Shift+Tab leave the grid for the next and previous control, as
+  // the grid of this design does; the arrow keys move the current cell.
+  list->setTabKeyNavigation(false);
 
   Text1 = new QLineEdit(this);
   Text1->setObjectName(QStringLiteral("Text1"));
@@ -97,9 +101,22 @@ void namelist::list_Click(int row) {
   emit FormulaChosen(formulas_.at(row));
 }
 
-void namelist::close_Click() { QWidget::close(); }
+void namelist::close_Click() { Unload(); }
 
-void namelist::Form_Unload() { emit Unloading(Text1->text()); }
+void namelist::Unload() {
+  // Not QWidget::close(): a window that was never shown may own a native
+  // window object without a window on the screen (native widgets, some
+  // platforms), and Qt then closes it without any close event, so the query
+  // would be lost and the window kept.
+  Form_Unload();
+  hide();
+  deleteLater();
+}
+
+void namelist::Form_Unload() {
+  if (std::exchange(unloaded_, true)) return;
+  emit Unloading(Text1->text());
+}
 
 void namelist::closeEvent(QCloseEvent* event) {
   Form_Unload();

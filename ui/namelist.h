@@ -27,6 +27,10 @@ class namelist : public QWidget {
   // The Search command's write into the query box Text1.
   void SetQuery(const QString& query);
 
+  // Closes the window, shown or hidden, runs its unload step and deletes it
+  // later. The unload step runs once per window, however often it is closed.
+  void Unload();
+
  signals:
   // A click on a hit row: its formula is to be calculated.
   void FormulaChosen(const QString& formula);
@@ -48,10 +52,11 @@ class namelist : public QWidget {
   // header row.
   QTableWidget* list;
   QLineEdit* Text1;
-  QPushButton* close;  // hides QWidget::close() here; callers outside use QWidget::close()
+  QPushButton* close;  // hides QWidget::close() here; callers outside use Unload()
   QLabel* Label1;
   QLineEdit* Text2;
   QStringList formulas_;  // HitFormula of each row, for the row click
+  bool unloaded_ = false;
 };
 
 }  // namespace zorvan

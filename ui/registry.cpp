@@ -1,5 +1,7 @@
 #include "ui/registry.h"
 
+#include <QStandardPaths>
+
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -12,16 +14,43 @@
 
 namespace zorvan {
 
-bool EmptyRegistry::OpenKey(RegistryRoot, const QString&, quint32, RegistryHandle& handle) {
-  handle = 0;
+namespace {
+
+// The system-information programs of the common desktops, in the order they
+// are looked for: KDE's and HardInfo describe the system itself, GNOME's and
+// MATE's system monitors at least its processors, memory and disks.
+constexpr const char* SysInfoPrograms[] = {"kinfocenter", "hardinfo", "gnome-system-monitor",
+                                           "mate-system-monitor"};
+// The handle of the one key there is.
+constexpr RegistryHandle SysInfoKey = 1;
+
+}  // namespace
+
+bool DesktopRegistry::OpenKey(RegistryRoot root, const QString& keyName, quint32,
+                              RegistryHandle& handle) {
+  const bool exists = root == RegistryRoot::LocalMachine && keyName == QLatin1String(SysInfoPathKey);
+  handle = exists ? SysInfoKey : 0;
+  return exists;
+}
+
+bool DesktopRegistry::QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity,
+                                 QByteArray& data, quint32& type) {
+  if (handle != SysInfoKey || valueName != QLatin1String(SysInfoPathValue)) return false;
+  // Looked up at each reading, so that a program installed while the
+  // program runs is found.
+  for (const char* program : SysInfoPrograms) {
+    const QString path = QStandardPaths::findExecutable(QLatin1String(program));
+    if (path.isEmpty()) continue;
+    const QByteArray value = path.toLocal8Bit() + '\0';
+    if (value.size() > capacity) return false;
+    data = value;
+    type = RegSz;
+    return true;
+  }
   return false;
 }
 
-bool EmptyRegistry::QueryValue(RegistryHandle, const QString&, qsizetype, QByteArray&, quint32&) {
-  return false;
-}
-
-void EmptyRegistry::CloseKey(RegistryHandle) {}
+void DesktopRegistry::CloseKey(RegistryHandle) {}
 
 #ifdef _WIN32
 namespace {
@@ -77,7 +106,7 @@ std::unique_ptr<Registry> SystemRegistry() {
 #ifdef _WIN32
   return std::make_unique<Advapi32Registry>();
 #else
-  return std::make_unique<EmptyRegistry>();
+  return std::make_unique<DesktopRegistry>();
 #endif
 }
 

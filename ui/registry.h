@@ -1,6 +1,7 @@
 // Read access to the system registry, shaped after the ANSI functions
 // RegOpenKeyExA, RegQueryValueExA and RegCloseKey, behind an interface so that
-// tests can supply their own keys.
+// tests can supply their own keys and a desktop without a registry can still
+// name its system-information program.
 #pragma once
 
 #include <QByteArray>
@@ -43,8 +44,16 @@ class Registry {
   virtual void CloseKey(RegistryHandle handle) = 0;
 };
 
-// A registry without any key, for systems that have none: every OpenKey fails.
-class EmptyRegistry : public Registry {
+// Where the registry keeps the full path of the system-information tool:
+// the value SysInfoPathValue of the key SysInfoPathKey under HKEY_LOCAL_MACHINE.
+inline constexpr char SysInfoPathKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+inline constexpr char SysInfoPathValue[] = "PATH";
+
+// The registry of a desktop that has none (Linux and the like): it holds
+// only the system-information tool's path, the first of the desktops'
+// system-information programs found on PATH, as a string with its NUL. With
+// none installed the value is missing; every other key is missing.
+class DesktopRegistry : public Registry {
  public:
   bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access,
                RegistryHandle& handle) override;
@@ -53,7 +62,7 @@ class EmptyRegistry : public Registry {
   void CloseKey(RegistryHandle handle) override;
 };
 
-// Returns the registry of this system: advapi32's on Windows, an EmptyRegistry elsewhere.
+// Returns the registry of this system: advapi32's on Windows, a DesktopRegistry elsewhere.
 std::unique_ptr<Registry> SystemRegistry();
 
 }  // namespace zorvan

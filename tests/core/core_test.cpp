@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "core/calculation.h"
+#include "core/explain.h"
 #include "tests/support.h"
 
 namespace zorvan {
@@ -62,10 +63,13 @@ TEST(RecordReader, MissingFileOrFolderIsNotFound) {
 }
 
 // errors.txt: a formula, the kind of error and its position and length in
-// the parsed text, tab-separated; "-" for groups off.
-TEST(FormulaEngine, ReportsWhereAFormulaFails) {
+// the parsed text ("-" for groups off), and the notes on it, each its kind
+// and its position in the typed text, tab-separated.
+TEST(FormulaEngine, ReportsWhereAFormulaFailsAndWhatToNote) {
   const char* kinds[] = {"None",           "UnexpectedChar", "UnknownSymbol",    "MalformedNumber",
                          "NumberTooLarge", "FormulaTooLong", "ExpansionTooLong", "OutOfRange"};
+  const char* noteKinds[] = {"Cause",      "SuggestSymbol", "LowerCaseStart", "FullWidth",  "HydrateDot",
+                             "UnreadTail", "OpenParen",     "EmptyStar",      "GroupSymbol"};
   const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
   FormulaEngine engine(tables);
   for (const std::string& line : CaseLines(testing::CasesFolder / "errors.txt")) {
@@ -73,11 +77,21 @@ TEST(FormulaEngine, ReportsWhereAFormulaFails) {
     char formula[200], kind[40], groups[4] = "+";
     int position = 0, length = 0;
     ASSERT_GE(std::sscanf(line.c_str(), "%199[^\t]\t%39s %d %d %3s", formula, kind, &position, &length, groups), 4);
-    const CalcResult r = engine.CalculateFormula(FromUtf8(formula), groups[0] == '+');
+    const bool replaceGroups = groups[0] != '-';
+    const Text input = FromUtf8(formula);
+    const CalcResult r = engine.CalculateFormula(input, replaceGroups);
     EXPECT_EQ(kinds[static_cast<int>(r.Error.Kind)], std::string(kind));
     EXPECT_EQ(r.Status == CalcStatus::Ok, std::string(kind) == "None");
     EXPECT_EQ(r.Error.Position, position);
     EXPECT_EQ(r.Error.Length, length);
+    std::string notes;
+    for (const Note& note : ExplainFormula(engine, r, input, replaceGroups, tables)) {
+      EXPECT_FALSE(note.Message.empty());
+      notes += std::string(notes.empty() ? "" : " ") + noteKinds[static_cast<int>(note.Kind)] + " " +
+               std::to_string(note.Position);
+    }
+    const size_t second = line.find('\t', line.find('\t') + 1);
+    EXPECT_EQ(notes, second == std::string::npos ? "" : line.substr(second + 1));
   }
 }
 

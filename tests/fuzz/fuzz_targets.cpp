@@ -8,11 +8,13 @@
 #include <string>
 
 #include "core/calculation.h"
+#include "core/data_folder.h"
+#include "core/explain.h"
 #include "core/report.h"
 #include "mass/finder.h"
-#include "mass/percent_text.h"
 #include "mass/paper.h"
 #include "mass/pattern.h"
+#include "mass/percent_text.h"
 #include "search/name_database.h"
 #include "search/width_fold.h"
 
@@ -44,10 +46,29 @@ bool ShowsInfOrNan(const Text& text) {
   return text.find(u"inf") != Text::npos || text.find(u"nan") != Text::npos;
 }
 
-// The shape of one calculation, its independence from group expansion and
-// the read-back of its composition.
-void CheckCalculation(FormulaEngine& engine, const Text& input, bool groups, char16_t point) {
+// The notes on one calculation: a cause exactly when it failed, first and at
+// its place; every note said, and placed in the typed text; the parsed text
+// as it was.
+void CheckNotes(FormulaEngine& engine, const CalcResult& r, const ReferenceTables& tables, const Text& input,
+                bool groups) {
+  const Text expanded(engine.Formula());
+  const std::vector<Note> notes = ExplainFormula(engine, r, input, groups, tables);
+  Require(engine.Formula() == expanded, "explaining changed the parsed text", input);
+  const bool failed = r.Status == CalcStatus::SyntaxError;
+  const bool cause = !notes.empty() && notes[0].Kind <= NoteKind::FullWidth;
+  Require(cause == failed && (!failed || notes[0].Position == r.TypedPosition), "the cause is not the error", input);
+  for (size_t i = 0; i < notes.size(); ++i)
+    Require(!notes[i].Message.empty() && notes[i].Position >= 0 && notes[i].Position <= static_cast<int>(input.size()) &&
+                (i == 0 || notes[i].Kind > NoteKind::FullWidth),
+            "a note is empty, out of place or a second cause", input);
+}
+
+// The shape of one calculation, its notes, its independence from group
+// expansion and the read-back of its composition.
+void CheckCalculation(FormulaEngine& engine, const ReferenceTables& tables, const Text& input, bool groups,
+                      char16_t point) {
   const CalcResult r = engine.CalculateFormula(input, groups, point);
+  CheckNotes(engine, r, tables, input, groups);
   const Text expanded(engine.Formula());
   const bool failed = r.Status == CalcStatus::SyntaxError;
   Require(failed == (r.Composition == ErrorText), "status and composition disagree", input);
@@ -78,7 +99,7 @@ void Calculate(std::string_view bytes) {
   bytes.remove_prefix(1);
   static const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
   static FormulaEngine engine(tables);
-  CheckCalculation(engine, flags & 2 ? FromUtf16Le(bytes) : FromUtf8(bytes), flags & 1,
+  CheckCalculation(engine, tables, flags & 2 ? FromUtf16Le(bytes) : FromUtf8(bytes), flags & 1,
                    flags & 4 ? u',' : u'.');
 }
 
@@ -101,7 +122,7 @@ void Tables(std::string_view bytes) {
     Require(tables.Elements[n].AtomSymbol.size() == 2 && std::isfinite(tables.Elements[n].AtomicWeight),
             "an element is not a 2-character symbol and a finite weight");
   FormulaEngine engine(tables);
-  for (const Text& formula : {Text(u"H2O"), Text(u"(CH3)2*H2O")}) CheckCalculation(engine, formula, true, u'.');
+  for (const Text& formula : {Text(u"H2O"), Text(u"(CH3)2*H2O")}) CheckCalculation(engine, tables, formula, true, u'.');
 }
 
 // group.csv NUL formula: the example elements with these groups.
@@ -116,15 +137,26 @@ void Groups(std::string_view bytes) {
     return;
   }
   FormulaEngine engine(tables);
-  for (bool groups : {true, false}) CheckCalculation(engine, FromUtf8(formula), groups, u'.');
+  for (bool groups : {true, false}) CheckCalculation(engine, tables, FromUtf8(formula), groups, u'.');
 }
 
-// The clipboard text of a batch paste, as UTF-8: one block per CR LF line,
-// each the report of a fresh calculation of that line.
+// The clipboard text of a batch paste, as UTF-8: one block per line ended by
+// CR LF or a lone LF, each the report of a fresh calculation of that line.
 void Batch(std::string_view bytes) {
   static const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
   static FormulaEngine engine(tables);
-  const Text text = FromUtf8(bytes);
+  const Text pasted = FromUtf8(bytes);
+  const Text text = LoneLfToCrLf(pasted);
+  // Only CRs are added, one before each LF that had none.
+  const auto count = [](const Text& t, std::u16string_view piece) {
+    size_t n = 0;
+    for (size_t at = t.find(piece); at != Text::npos; at = t.find(piece, at + 1)) ++n;
+    return n;
+  };
+  const size_t loneLfs = count(pasted, u"\n") - count(pasted, CrLf);
+  Require(LoneLfToCrLf(text) == text && count(text, u"\n") == count(text, CrLf) &&
+              count(text, u"\r") == count(pasted, u"\r") + loneLfs && text.size() == pasted.size() + loneLfs,
+          "a lone LF did not become CR LF, or more changed", pasted);
   const std::vector<Text> lines = SplitPasteLines(text);
   Text joined;
   for (const Text& line : lines) joined += line + Text(CrLf);
@@ -284,6 +316,20 @@ void MassFormula(std::string_view bytes) {
   }
 }
 
+// XDG_DATA_HOME NUL HOME, each unset when it holds the one byte 0xFF: the
+// user's data folder is "zorvan" in an absolute folder, or none, never a
+// relative one that would depend on the working directory.
+void UserFolder(std::string_view bytes) {
+  auto [xdg, home] = SplitAtNul(bytes);
+  const std::string xdgValue(xdg), homeValue(home);
+  auto value = [](const std::string& v) { return v == "\xFF" ? nullptr : v.c_str(); };
+  const std::filesystem::path folder = UserDataFolder(value(xdgValue), value(homeValue));
+  Require(folder.empty() || (folder.is_absolute() && folder.filename() == "zorvan"), "a user folder that is not zorvan",
+          FromUtf8(bytes));
+  Require(folder.empty() == !(std::filesystem::path(xdgValue).is_absolute() || std::filesystem::path(homeValue).is_absolute()),
+          "an absolute folder given, none taken", FromUtf8(bytes));
+}
+
 // Ranges read back from their own text: each element once, within
 // 0..MaxRangeCount, lower end first.
 void Ranges(std::string_view bytes) {
@@ -347,8 +393,8 @@ bool RunTarget(std::string_view name, std::string_view bytes) {
   const std::pair<std::string_view, Target> targets[] = {
       {"calculate", Calculate}, {"tables", Tables}, {"groups", Groups},
       {"batch", Batch},         {"fold", Fold},     {"names", Names},
-      {"percentages", Percentages}, {"ion", IonNotation}, {"msformula", MassFormula}, {"ranges", Ranges},
-      {"findquery", FindQuery}};
+      {"userfolder", UserFolder}, {"percentages", Percentages}, {"ion", IonNotation},
+      {"msformula", MassFormula}, {"ranges", Ranges},       {"findquery", FindQuery}};
   for (const auto& [targetName, run] : targets)
     if (targetName == name) {
       run(bytes);

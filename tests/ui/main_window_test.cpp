@@ -13,6 +13,7 @@
 #include "ui/help_window.h"
 #include "ui/main_window.h"
 #include "ui/namelist.h"
+#include "ui/registry.h"
 #include "ui/startup.h"
 
 using namespace zorvan;
@@ -145,6 +146,7 @@ class MainWindowTest : public QObject {
   }
   void cleanup() {
     h.reset();
+    QApplication::setAttribute(Qt::AA_NativeWindows, false);
     QCOMPARE(std::exchange(boxes, {}), QStringList());
   }
 
@@ -191,8 +193,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(h->Text("Text1"), s.key == Qt::Key_V ? QString("H2O") : s.typed);
   }
 
-  // Each CR LF line is calculated into the report; text without CR LF goes
-  // into the formula box whole, and nothing else changes.
+  // Each line, ended by CR LF or by LF alone, is calculated into the report;
+  // text without either goes into the formula box whole, and nothing else
+  // changes.
   void batchPaste_data() {
     QTest::addColumn<Paste>("p");
     QTest::newRow("one line, a group")
@@ -202,7 +205,10 @@ class MainWindowTest : public QObject {
         << Paste{"H2O\r\nh2o\r\nNaCl", "\r\n" + Water + "\r\nh2o\r\nError!\r\n\r\n\r\n" + Salt, "NaCl", "Na1Cl1"};
     QTest::newRow("empty first line") << Paste{"\r\nH2O", "\r\n\r\n\r\n0\r\n\r\n" + Water, "H2O", "H2O1"};
     QTest::newRow("no CR LF") << Paste{"CuSO4*5H2O", "CuSO4*5H2O", "CuSO4*5H2O", "C1"};
-    QTest::newRow("LF only") << Paste{"H2O\nNaCl\n", "H2O\nNaCl\n", "H2O\nNaCl\n", "C1"};
+    QTest::newRow("lone CR") << Paste{"H2O\rNaCl", "H2O\rNaCl", "H2O\rNaCl", "C1"};
+    QTest::newRow("LF, trailing") << Paste{"H2O\nNaCl\n", "\r\n" + Water + "\r\n" + Salt, "NaCl", "Na1Cl1"};
+    QTest::newRow("LF, CR LF, lone CR, blank kept")
+        << Paste{"\nNa\rCl \r\nH2O", "\r\n\r\n\r\n0\r\n\r\nNa\rCl \r\nError!\r\n\r\n\r\n" + Water, "H2O", "H2O1"};
     QTest::newRow("40000 characters") << Paste{QString(40000, 'C'), QString(40000, 'C'), QString(40000, 'C'), "C1"};
   }
   void batchPaste() {
@@ -240,14 +246,17 @@ class MainWindowTest : public QObject {
 
   // After "Error!" the composition box's tooltip says why and where, and the
   // caret moves there without selecting or changing the text; a look-alike
-  // hydrate adds a caution; a good formula clears the tooltip.
+  // hydrate or a formula read short adds a caution. While there is either,
+  // a warning sign in the box shows the same text when clicked; a good
+  // formula, or a search, clears the tooltip and the sign.
   void errorTooltip() {
     struct Row { QString formula, tooltipStart; int caret; };
     const Row rows[] = {
         {"H2O ", QString::fromUtf16(u"4\u6587\u5B57\u76EE\u306B\u7A7A\u767D"), 3},  // 4文字目に空白
         {"Phe", QString::fromUtf16(u"3\u6587\u5B57\u76EE\u306E\u5C0F\u6587\u5B57"), 2},  // 3文字目の小文字
         {"CuSO4.5H2O", QString::fromUtf16(u"\u7D50\u6676\u6C34"), 10},  // 結晶水
-        {"H2O", "", 3}};
+        {"H2O", "", 3},
+        {"H2O)3NaCl", QString::fromUtf16(u"4\u6587\u5B57\u76EE\u306E\u300C)\u300D"), 9}};  // 4文字目の「)」
     for (const Row& row : rows) {
       h->Calculate(row.formula);
       auto* text1 = Find(&h->window, "Text1");
@@ -255,7 +264,13 @@ class MainWindowTest : public QObject {
       const QString tooltip = Find(&h->window, "Text2")->toolTip();
       QVERIFY2(row.tooltipStart.isEmpty() ? tooltip.isEmpty() : tooltip.startsWith(row.tooltipStart), qPrintable(row.formula));
       QVERIFY(text1->cursorPosition() == row.caret && !text1->hasSelectedText());
+      auto* mark = Find<QAction>(Find(&h->window, "Text2"), "caution");
+      QVERIFY(mark->isVisible() == !tooltip.isEmpty() && !mark->icon().isNull());
+      if (mark->isVisible()) mark->trigger();
+      QCOMPARE(std::exchange(boxes, {}), tooltip.isEmpty() ? QStringList() : QStringList{app::Title() + u'|' + tooltip});
     }
+    h->Search("nothing");  // clears the box, and with it what was said of it
+    QVERIFY(Find(&h->window, "Text2")->toolTip().isEmpty() && !Find<QAction>(&h->window, "caution")->isVisible());
   }
 
   // A missing or truncated data file: its message, status 1, no window.
@@ -313,6 +328,77 @@ class MainWindowTest : public QObject {
     QVERIFY(Find<QPushButton>(&h->window, "Command2")->isVisible());
   }
 
+  // Qt's own texts are Japanese whatever the locale (these tests run in C);
+  // each window asks for the title-bar buttons of its design: minimize and
+  // close on the main window, close alone on the result window and About box.
+  void qtTextsAndWindowButtons() {
+    std::unique_ptr<QMenu> menu(Find(&h->window, "Text1")->createStandardContextMenu());
+    QVERIFY(menu->actions().first()->text().startsWith(QString::fromUtf16(u"\u5143\u306B\u623B\u3059(&U)")));  // 元に戻す
+    h->Search("x");
+    h->Action("MnuAbout")->trigger();
+    const auto buttons = [](const QWidget* window) {
+      return window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                                      Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint);
+    };
+    QCOMPARE(buttons(&h->window), Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QCOMPARE(buttons(Newest<namelist>(&h->window)), Qt::WindowCloseButtonHint);
+    QCOMPARE(buttons(Newest<frmAbout>(&h->window)), Qt::WindowCloseButtonHint);
+  }
+
+  // Tab and Shift+Tab go round the result window in its tab order, the grid
+  // included; the arrow keys still move the current cell, and Esc closes nothing.
+  void resultWindowTabOrder() {
+    h->Search("x");
+    auto* window = Newest<namelist>(&h->window);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QStringList order{window->focusWidget()->objectName()};
+    for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Backtab}) {
+      QTest::keyClick(window->focusWidget(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+      order << window->focusWidget()->objectName();
+    }
+    QCOMPARE(order, QStringList({"list", "Text1", "close", "Text2", "list", "Text2", "close"}));
+    auto* grid = Find<QTableWidget>(window, "list");
+    grid->setCurrentCell(0, 1);
+    Press(grid, Qt::Key_Down);
+    Press(grid, Qt::Key_Escape);
+    QVERIFY(grid->currentRow() == 1 && window->isVisible() && h->Text("Text2").isEmpty());
+  }
+
+  // Every close of a window left hidden by a search without hits gives its
+  // query back, also where Qt gives the never-shown window a native window
+  // object and then closes it without a close event: search mode off, the
+  // next search (which still searches for what the box held) and the end of
+  // the main window.
+  void hiddenWindowGivesItsQueryBack_data() {
+    QTest::addColumn<bool>("native");
+    QTest::newRow("plain widgets") << false;
+    QTest::newRow("native widgets") << true;
+  }
+  void hiddenWindowGivesItsQueryBack() {
+    QFETCH(bool, native);
+    QApplication::setAttribute(Qt::AA_NativeWindows, native);
+    h = std::make_unique<Harness>();  // the example data
+    h->window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&h->window));
+    h->Search("ZZZZ");
+    h->Calculate("H2O");
+    Press(Find(&h->window, "Text1"), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(h->Text("Text1"), QString("ZZZZ"));
+    Press(Find(&h->window, "Text1"), Qt::Key_S, Qt::ControlModifier);
+    h->Search("sodium thiosulfate pentahydrates");
+    const QString methane = QString::fromUtf16(u"\uFF92\uFF80\uFF9D");  // ﾒﾀﾝ in half-width katakana
+    h->Search(methane);
+    QCOMPARE(h->Text("Text1"), QString("sodium thiosulfate pentahydrates"));
+    QCOMPARE(Find(Newest<namelist>(&h->window), "Text1")->text(), methane);
+    QVERIFY(Find<QTableWidget>(Newest<namelist>(&h->window), "list")->rowCount() > 0);
+    h->Search("ZZZZ");
+    QPointer<namelist> hidden = Newest<namelist>(&h->window);
+    h->Action("MnuExit")->trigger();
+    QCOMPARE(h->Text("Text1"), QString("ZZZZ"));
+    QTRY_VERIFY(!hidden);
+  }
+
   // The grid opens at its first hits; the current cell is the last row's name.
   void resultGridOpensAtTheTop_data() {
     QTest::addColumn<QString>("query");
@@ -334,13 +420,14 @@ class MainWindowTest : public QObject {
   }
 
   // A name file without records is read again when search mode comes back
-  // on, where a lost one only warns, and at the next search.
+  // on, where a lost one only warns under the application title, and at the
+  // next search.
   void emptyNameFileIsReadAgain() {
     const auto folder = DataFolder("");
     Harness empty(folder);
     std::filesystem::remove(folder / "name.csv");
     for (int i = 0; i < 2; ++i) empty.Action("MnuSearch")->trigger();
-    QCOMPARE(std::exchange(boxes, {}).size(), 1);
+    QVERIFY(boxes.size() == 1 && std::exchange(boxes, {})[0].startsWith(app::Title() + u'|'));
     std::ofstream(folder / "name.csv", std::ios::binary) << "a,x,H2O\r\n";
     empty.Search("x");
     QCOMPARE(Find(Newest<namelist>(&empty.window), "Text2")->text(), QString(" 1/ 1"));
@@ -356,15 +443,19 @@ class MainWindowTest : public QObject {
   }
 
   // F1 starts the help viewer; without one, the program's own help window
-  // opens, one at a time.
+  // opens, one at a time, naming the groups and the data folder in use.
   void helpFallsBackToItsOwnWindow() {
     Press(Find(&h->window, "Text1"), Qt::Key_F1);
     QCOMPARE(h->launcher.started, QStringList{"winhlp32 zorvan.hlp"});
     h->launcher.startSucceeds = false;
+    qputenv("XDG_DATA_HOME", "/xdg");
     for (int i = 0; i < 2; ++i) h->Action("disp_help")->trigger();
+    qunsetenv("XDG_DATA_HOME");
     QCOMPARE(Visible<HelpWindow>(&h->window), 1);
     const QString help = Newest<HelpWindow>(&h->window)->findChild<QTextBrowser*>()->toPlainText();
     QVERIFY(help.contains("Boc") && help.contains("C5H9O2") && help.contains("CuSO4*5H2O"));
+    // The folder in use, and where one's own copy goes.
+    QVERIFY(help.contains("/data\"/atom.csv") && help.contains("\"/xdg/zorvan\"/"));
     Newest<HelpWindow>(&h->window)->close();
     h->Action("disp_help")->trigger();
     QCOMPARE(Visible<HelpWindow>(&h->window), 1);
@@ -417,6 +508,32 @@ class MainWindowTest : public QObject {
     QVERIFY(Visible<frmAbout>(&h->window) == 1 && h->registry.open == 0);
     // OK stays the default button while the focus is on ｼｽﾃﾑ情報.
     QVERIFY(Find<QPushButton>(Newest<frmAbout>(&h->window), "cmdOK")->isDefault());
+  }
+
+  // Without a registry, ｼｽﾃﾑ情報 starts the first system-information program
+  // installed on PATH, in the registry layer's order; with none the message stays.
+  void desktopSysInfo_data() {
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QString>("started");
+    QTest::newRow("none") << QStringList{"msinfo32"} << "";
+    QTest::newRow("GNOME") << QStringList{"gnome-system-monitor"} << "gnome-system-monitor";
+    QTest::newRow("KDE before HardInfo") << QStringList{"hardinfo", "kinfocenter"} << "kinfocenter";
+  }
+  void desktopSysInfo() {
+    QFETCH(QStringList, installed);
+    QFETCH(QString, started);
+    const auto folder = DataFolder(nullptr);
+    for (const QString& program : installed) std::filesystem::copy_file("/bin/true", folder / program.toStdString());
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+    qputenv("PATH", QByteArray::fromStdString(folder.string()));
+    std::unique_ptr<Registry> registry = SystemRegistry();
+    frmAbout box(*registry, h->launcher, &h->window);
+    box.show();
+    Press(Find<QPushButton>(&box, "cmdSysInfo"));
+    const QString where = QString::fromStdString(folder.string()) + u'/';
+    QCOMPARE(h->launcher.started, started.isEmpty() ? QStringList() : QStringList{where + started});
+    QCOMPARE(std::exchange(boxes, {}).size(), int(started.isEmpty()));
   }
 
   // The launcher of this system: a folder is no file, and a path naming a
