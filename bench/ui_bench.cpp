@@ -85,7 +85,7 @@ BENCHMARK(BM_StartUpToShownWindow)->Unit(benchmark::kMillisecond);
 // 30 000, 5 fine).
 void BM_MassWindowFollows(benchmark::State& state) {
   const char* formulas[] = {"C257H383N65O77S6", "C520H817N139O147S8", "C1300H2000N350O400S10"};
-  zorvan::EmptyRegistry registry;
+  zorvan::DesktopRegistry registry;
   NoLauncher launcher;
   zorvan::Zorvan window(Data, registry, launcher);
   zorvan::StartZorvan(window);
