@@ -13,6 +13,8 @@
 
 #include "core/reference_tables.h"
 #include "mass/ion.h"
+#include "mass/percent_text.h"
+#include "mass/percent_text.h"
 
 namespace zorvan::mass {
 
@@ -46,13 +48,9 @@ std::string ParseRanges(std::string_view text, const IsotopeTable& table, std::v
 // Measured percentages, compared with those the main window shows (atom.csv
 // weights, two decimals).
 struct AnalysisFilter {
-  std::vector<std::pair<std::string, double>> Percent;  // symbol, measured %
-  double Tolerance = 0.4;                               // percentage points
+  MeasuredPercent Percent;  // symbol, measured %, from ParsePercentages
+  double Tolerance = 0.4;   // percentage points
 };
-
-// Reads measured percentages, "C=65.20,H=6.30", into `analysis`, after
-// those it holds; returns false when the text is malformed or empty.
-bool ParsePercentages(std::string_view text, AnalysisFilter& analysis);
 
 struct FinderQuery {
   std::optional<double> Mz;        // none: the elemental-analysis question alone

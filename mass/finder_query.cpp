@@ -84,20 +84,6 @@ std::string ParseRanges(std::string_view text, const IsotopeTable& table, std::v
   return ranges.empty() ? "元素の範囲がありません。" : "";
 }
 
-bool ParsePercentages(std::string_view text, AnalysisFilter& analysis) {
-  const size_t before = analysis.Percent.size();
-  while (!text.empty()) {
-    const size_t comma = std::min(text.find(','), text.size());
-    const std::string_view item = text.substr(0, comma);
-    text.remove_prefix(std::min(comma + 1, text.size()));
-    const size_t equals = item.find('=');
-    double value = 0;
-    if (equals == std::string_view::npos || equals == 0 || !ReadNumber(item.substr(equals + 1), value)) return false;
-    analysis.Percent.emplace_back(std::string(item.substr(0, equals)), value);
-  }
-  return analysis.Percent.size() > before;
-}
-
 std::string ReadQueryLine(std::string_view line, const IsotopeTable& table, FinderQuery& query) {
   std::vector<std::string_view> fields;
   for (size_t start = 0;;) {

@@ -1,8 +1,10 @@
 #include "mass/paper.h"
 
-#include <charconv>  // std::from_chars, std::to_chars
+#include <charconv>  // std::to_chars
 #include <cmath>
 #include <string_view>
+
+#include "mass/percent_text.h"
 
 namespace zorvan::mass {
 
@@ -59,12 +61,6 @@ std::string Fixed2(double value) {
   return std::string(buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2).ptr);
 }
 
-// Reads a whole finite number.
-bool ParseNumber(std::string_view text, double& value) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
-}
-
 }  // namespace
 
 PaperLine HrmsLine(const std::string& method, const IonSpec& spec, const Ion& ion, std::optional<double> found) {
@@ -84,19 +80,13 @@ PaperLine AnalysisLine(const std::string& hill, const Percentages& calculated, c
 
 bool ParseAnalysis(std::string_view text, Percentages& found) {
   found.clear();
-  while (!text.empty()) {
-    const size_t comma = std::min(text.find(','), text.size());
-    const std::string_view item = text.substr(0, comma);
-    text.remove_prefix(std::min(comma + 1, text.size()));
-    const size_t equals = item.find('=');
-    double value = 0;
-    if (equals == std::string_view::npos || !ParseNumber(item.substr(equals + 1), value) || value < 0 || value > 100)
-      return false;
-    const std::string_view symbol = item.substr(0, equals);
+  MeasuredPercent measured;
+  if (!ParsePercentages(text, measured).empty() || measured.empty()) return false;
+  for (const auto& [symbol, value] : measured) {
     if (symbol != "C" && symbol != "H" && symbol != "N" && symbol != "S") return false;
     found.emplace_back(symbol, Fixed2(value));
   }
-  return !found.empty();
+  return true;
 }
 
 Percentages ListedPercentages(const FormulaEngine& engine) {

@@ -271,8 +271,8 @@ int RunFind(std::span<char* const> argv) {
       base.Rules = true;
     } else if (name == "--percent") {
       mass::AnalysisFilter& a = base.Analysis ? *base.Analysis : base.Analysis.emplace();
-      a.Percent.clear();
-      if (!mass::ParsePercentages(value, a)) return bad(name, value);
+      if (std::string error = mass::ParsePercentages(value, a.Percent); !error.empty() || a.Percent.empty())
+        return bad(name, value, error);
     } else if (name == "--weight-range") {
       if (!ParsePair(value, true, low, high)) return bad(name, value);
       base.WeightRange = std::pair(*low, *high);
