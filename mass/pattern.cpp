@@ -27,6 +27,9 @@ constexpr double MaxUnitSpread = 300;
 // full before the walk starts; an element estimated to have more than this
 // many is refused rather than allowed to exhaust memory.
 constexpr double MaxMarginalSize = 2e6;
+// IsoSpec refuses, by throwing, a fine structure with more atoms of one
+// element than this (its "subisotopologue" size limit).
+constexpr int64_t MaxFineAtoms = 10'485'759;
 // Entries of a convolution below this fraction of its largest are dropped
 // from its ends: their sum stays far below the 0.01 percentage points and
 // 2e-5 u the unit pattern keeps to.
@@ -138,7 +141,7 @@ double MarginalSizeEstimate(const IsotopeElement& element, int64_t count, double
 Pattern FineStructure(const Molecule& formula, int charge, double threshold, size_t maxPeaks,
                       const std::atomic<bool>* cancel) {
   for (const ElementCount& e : formula)
-    if (MarginalSizeEstimate(*e.Element, e.Count, threshold) > MaxMarginalSize)
+    if (e.Count > MaxFineAtoms || MarginalSizeEstimate(*e.Element, e.Count, threshold) > MaxMarginalSize)
       return {{},
               true,
               e.Element->Symbol +
