@@ -99,6 +99,14 @@ void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char
 }
 
 void FormulaEngine::Calculate(std::u16string_view input, bool replaceGroups, CalcResult& result) {
+  Run(input, replaceGroups, true, result);
+}
+
+void FormulaEngine::CalculateCounts(std::u16string_view input, bool replaceGroups, CalcResult& result) {
+  Run(input, replaceGroups, false, result);
+}
+
+void FormulaEngine::Run(std::u16string_view input, bool replaceGroups, bool fractions, CalcResult& result) {
   parsed_ = input;
   if (input.size() > static_cast<size_t>(MaxFormulaLen))
     return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
@@ -107,7 +115,7 @@ void FormulaEngine::Calculate(std::u16string_view input, bool replaceGroups, Cal
     Fail(result, parser_.Error());
     return LocateError(input, replaceGroups, result);
   }
-  if (!Compose()) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
+  if (!Compose(fractions)) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
   result.Status = CalcStatus::Ok;
   result.Error = ParseError{};
   result.TypedPosition = 0;
@@ -179,7 +187,7 @@ bool FormulaEngine::ExpandGroups(std::u16string_view input, std::vector<int>* or
   return true;
 }
 
-bool FormulaEngine::Compose() {
+bool FormulaEngine::Compose(bool fractions) {
   // Only the elements the formula names can have a positive count; they are
   // walked in element-number order, as the sums and texts require.
   const AtomCounts& counts = parser_.Counts();
@@ -199,7 +207,9 @@ bool FormulaEngine::Compose() {
   });
   presentCount_ = count;
   weight_ = weight;
-  for (int i = 0; i < count; ++i) {
+  // The divisions are the dearest part, and a reader of the counts alone
+  // skips them.
+  for (int i = 0; fractions && i < count; ++i) {
     const int n = present_[i];
     // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
     fractions_[i] = weight == 0 ? std::numeric_limits<float>::quiet_NaN()

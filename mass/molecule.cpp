@@ -4,8 +4,6 @@
 #include <bit>       // std::countr_zero
 #include <charconv>  // std::to_chars
 #include <cmath>
-#include <cstring>
-#include <tuple>  // std::tuple_size_v
 
 #include "core/number_forms.h"  // PutPair
 
@@ -65,35 +63,38 @@ AtomMap::AtomMap(const ElementTable& elements, const IsotopeTable& isotopes)
 }
 
 std::string AtomMap::ToMolecule(const AtomCounts& counts, Molecule& molecule) const {
-  molecule.clear();
-  // A formula names a few of the 103 elements: blocks of eight counts whose
-  // bits are all zero are skipped with four loads and three ORs.
-  constexpr size_t Block = 8;
-  static_assert(std::tuple_size_v<AtomCounts> % Block == 0);
-  for (size_t first = 0; first < counts.size(); first += Block) {
-    uint64_t words[Block / 2];
-    std::memcpy(words, &counts[first], sizeof words);
-    if ((words[0] | words[1] | words[2] | words[3]) == 0) continue;
-    for (size_t n = std::max<size_t>(first, 1); n < first + Block; ++n) {
-      if (!(counts[n] > 0)) continue;
-      if (std::string note = AddCount(n, counts[n], molecule); !note.empty()) return note;
-    }
-  }
-  return {};
+  ElementSet named;
+  for (size_t n = 1; n < counts.size(); ++n)
+    if (counts[n] != 0) named.Add(static_cast<int>(n));
+  return ToMolecule(counts, named, molecule);
 }
 
-std::string AtomMap::AddCount(size_t n, float count, Molecule& molecule) const {
-  if (byNumber_[n] == nullptr)
-    return TrimmedSymbol(elements_[n].AtomSymbol) +
-           " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
+std::string AtomMap::ToMolecule(const AtomCounts& counts, const ElementSet& named, Molecule& molecule) const {
+  molecule.clear();
+  std::string note;
+  named.ForEach([&](int n) {
+    const float count = counts[n];
+    if (!(count > 0) || !note.empty()) return;
+    const IsotopeElement* element = byNumber_[n];
+    // A known element with a whole count below the limit, as nearly every
+    // count is, passes one test; the limit also keeps the conversion defined.
+    if (element != nullptr && count <= MaxCount && count == static_cast<float>(static_cast<int64_t>(count)))
+      molecule.push_back({element, static_cast<int64_t>(count)});
+    else
+      note = Refusal(n, count);
+  });
+  return note;
+}
+
+std::string AtomMap::Refusal(int n, float count) const {
+  const std::string symbol = TrimmedSymbol(elements_[n].AtomSymbol);
+  if (byNumber_[n] == nullptr) return symbol + " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
   if (count != std::floor(count)) {
     char number[32];
     *std::to_chars(number, number + sizeof number - 1, count).ptr = '\0';
-    return TrimmedSymbol(elements_[n].AtomSymbol) + " の数 " + number + " が整数でないため、精密質量を計算できません";
+    return symbol + " の数 " + number + " が整数でないため、精密質量を計算できません";
   }
-  if (count > MaxCount) return TrimmedSymbol(elements_[n].AtomSymbol) + " の数が大きすぎて、精密質量を計算できません";
-  molecule.push_back({byNumber_[n], static_cast<int64_t>(count)});
-  return {};
+  return symbol + " の数が大きすぎて、精密質量を計算できません";
 }
 
 double MonoisotopicMass(const Molecule& molecule) {

@@ -33,11 +33,13 @@ class AtomMap {
   // element without a natural isotopic composition (named), a count that is
   // not a whole number.
   std::string ToMolecule(const AtomCounts& counts, Molecule& molecule) const;
+  // The same, reading only the counts of the elements `named`
+  // (FormulaEngine::Named()), all others being 0.
+  std::string ToMolecule(const AtomCounts& counts, const ElementSet& named, Molecule& molecule) const;
 
  private:
-  // Adds the positive count of element number `n`; returns why it cannot
-  // be added, or an empty string.
-  std::string AddCount(size_t n, float count, Molecule& molecule) const;
+  // Returns why the positive count of element number `n` cannot be added.
+  std::string Refusal(int n, float count) const;
 
   const ElementTable& elements_;
   std::vector<const IsotopeElement*> byNumber_;  // index: element number

@@ -67,7 +67,7 @@ int RunMass(std::span<char* const> argv) {
   return WriteRows(
       "mass", args, session, "formula\thill\tmonoisotopic\tnominal\tdbe\tion\tion_formula\tcharge\tmz\tnote\n",
       [&](std::u16string_view formula, OutputBuffer& out) {
-        const std::string note = session.ToMolecule(formula, molecule);
+        const std::string note = session.ToMolecule(formula, molecule, false);
         // Room for the ion's formula too, which may hold the added elements.
         const auto rowRoom = [&](size_t k) {
           return 2 * mass::HillFormulaRoom(molecule) + 23 * ions[k].Spec.Added.size() + 2 * ions[k].Text.size() +
