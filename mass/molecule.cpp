@@ -78,10 +78,15 @@ std::string AtomMap::ToMolecule(const AtomCounts& counts, const ElementSet& name
     const IsotopeElement* element = byNumber_[n];
     // A known element with a whole count below the limit, as nearly every
     // count is, passes one test; the limit also keeps the conversion defined.
-    if (element != nullptr && count <= MaxCount && count == static_cast<float>(static_cast<int64_t>(count)))
-      molecule.push_back({element, static_cast<int64_t>(count)});
-    else
+    if (element != nullptr && count <= MaxCount && count == static_cast<float>(static_cast<int64_t>(count))) {
+      // Stored field by field: a pushed pair is built on the stack in two
+      // halves and read back whole, which stalls the store forwarding.
+      ElementCount& e = molecule.emplace_back();
+      e.Element = element;
+      e.Count = static_cast<int64_t>(count);
+    } else {
       note = Refusal(n, count);
+    }
   });
   return note;
 }
