@@ -116,28 +116,14 @@ int64_t NominalMass(const Molecule& molecule) {
 
 size_t HillFormulaRoom(const Molecule& molecule) { return molecule.size() * (2 + 20); }
 
-char* PutWholeNumber(char* out, int64_t value) {
+char* PutLongWholeNumber(char* out, int64_t value) {
   uint64_t v = static_cast<uint64_t>(value);
   if (value < 0) {
     *out++ = '-';
     v = 0 - v;
   }
-  // Counts and masses are nearly all below 1000.
-  if (v < 10) {
-    *out = static_cast<char>('0' + v);
-    return out + 1;
-  }
-  if (v < 100) {
-    detail::PutPair(out, static_cast<unsigned>(v));
-    return out + 2;
-  }
-  if (v < 1000) {
-    *out = static_cast<char>('0' + v / 100);
-    detail::PutPair(out + 1, static_cast<unsigned>(v % 100));
-    return out + 3;
-  }
-  int digits = 4;
-  for (uint64_t limit = 10000; digits < 20 && v >= limit; limit *= 10) ++digits;
+  int digits = 1;
+  for (uint64_t limit = 10; digits < 20 && v >= limit; limit *= 10) ++digits;
   char* const end = out + digits;
   char* p = end;
   for (; v >= 100; v /= 100) detail::PutPair(p -= 2, static_cast<unsigned>(v % 100));
@@ -176,12 +162,18 @@ size_t HillOrder(const Molecule& molecule, uint16_t* order) {
 }
 
 char* PutFormula(char* out, const Molecule& molecule, const uint16_t* order) {
-  for (size_t k = 0; k < molecule.size(); ++k) {
-    const ElementCount& e = molecule[order[k]];
-    out[0] = static_cast<char>(e.Element->Key >> 8);
-    out[1] = static_cast<char>(e.Element->Key & 0xFF);
-    out += (e.Element->Key & 0xFF) == 0 ? 1 : 2;
-    if (e.Count != 1) out = PutWholeNumber(out, e.Count);
+  // Everything is read into locals before a byte is written: a write
+  // through char* may alias anything, and the compiler would read the
+  // vector, the element and its count again after each byte.
+  const ElementCount* const elements = molecule.data();
+  const size_t size = molecule.size();
+  for (size_t k = 0; k < size; ++k) {
+    const uint16_t key = elements[order[k]].Element->Key;
+    const int64_t count = elements[order[k]].Count;
+    out[0] = static_cast<char>(key >> 8);
+    out[1] = static_cast<char>(key & 0xFF);
+    out += (key & 0xFF) == 0 ? 1 : 2;
+    if (count != 1) out = PutWholeNumber(out, count);
   }
   return out;
 }

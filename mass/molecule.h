@@ -2,7 +2,9 @@
 // code works on, its masses, Hill formula and degree of unsaturation.
 #pragma once
 
+#include <bit>  // std::endian
 #include <cstdint>
+#include <cstring>  // std::memcpy
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,9 +67,30 @@ size_t HillOrder(const Molecule& molecule, uint16_t* order);
 char* PutFormula(char* out, const Molecule& molecule, const uint16_t* order);
 // Writes a whole number in decimal, without the general conversion: formulas
 // and mass lists write many. Needs room for 20 bytes.
-char* PutWholeNumber(char* out, int64_t value);
+inline char* PutWholeNumber(char* out, int64_t value);
 // 1 + sum n (v - 2) / 2 with the valences C, Si 4; N, P 3; H, F, Cl, Br, I,
 // Li, Na, K 1; O, S 2. None when the molecule holds any other element.
 std::optional<double> Dbe(const Molecule& molecule);
+
+// Writes a number of 4 or more digits, or a negative one.
+char* PutLongWholeNumber(char* out, int64_t value);
+
+inline char* PutWholeNumber(char* out, int64_t value) {
+  // Counts and masses are nearly all below 1000, with one, two or three
+  // digits in no pattern that a branch on the length would predict. All
+  // three digits go into a word, lowest byte first, the leading zeros are
+  // shifted out and four bytes stored: no branch on the length.
+  if constexpr (std::endian::native == std::endian::little) {
+    if (static_cast<uint64_t>(value) < 1000) {
+      const auto n = static_cast<uint32_t>(value);
+      const uint32_t zeros = (n < 10) + (n < 100);
+      uint32_t word = ('0' + n / 100) | ('0' + n / 10 % 10) << 8 | ('0' + n % 10) << 16;
+      word >>= 8 * zeros;
+      std::memcpy(out, &word, sizeof word);
+      return out + 3 - zeros;
+    }
+  }
+  return PutLongWholeNumber(out, value);
+}
 
 }  // namespace zorvan::mass
