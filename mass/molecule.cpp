@@ -1,9 +1,10 @@
 #include "mass/molecule.h"
 
-#include <algorithm>
+#include <array>
 #include <bit>       // std::countr_zero
 #include <charconv>  // std::to_chars
 #include <cmath>
+#include <utility>  // std::pair
 
 #include "core/number_forms.h"  // PutPair
 
@@ -28,31 +29,25 @@ constexpr uint16_t Key(const char* symbol) {
                                (symbol[1] == 0 ? 0 : static_cast<unsigned char>(symbol[1])));
 }
 
-// The valence the degree of unsaturation counts with, or 0 for an element
-// it does not cover.
+// The valence the degree of unsaturation counts with, by the letters of a
+// symbol ([first - 'A'][second - 'a'], a symbol of one letter in column 26);
+// 0 for an element it does not cover. A look-up rather than a switch: the
+// switch's comparisons would go a different way for each element.
+using ValenceTable = std::array<std::array<int8_t, 27>, 26>;
+constexpr ValenceTable DbeValences = [] {
+  ValenceTable table{};
+  const std::pair<const char*, int8_t> valences[] = {
+      {"C", 4},  {"Si", 4}, {"N", 3},  {"P", 3},  {"O", 2},  {"S", 2},  {"H", 1},
+      {"F", 1},  {"Cl", 1}, {"Br", 1}, {"I", 1},  {"Li", 1}, {"Na", 1}, {"K", 1}};
+  for (const auto& [symbol, valence] : valences) table[symbol[0] - 'A'][symbol[1] == 0 ? 26 : symbol[1] - 'a'] = valence;
+  return table;
+}();
+
 int DbeValence(const IsotopeElement* e) {
-  switch (e->Key) {
-    case Key("C"):
-    case Key("Si"):
-      return 4;
-    case Key("N"):
-    case Key("P"):
-      return 3;
-    case Key("O"):
-    case Key("S"):
-      return 2;
-    case Key("H"):
-    case Key("F"):
-    case Key("Cl"):
-    case Key("Br"):
-    case Key("I"):
-    case Key("Li"):
-    case Key("Na"):
-    case Key("K"):
-      return 1;
-    default:
-      return 0;
-  }
+  const unsigned first = (e->Key >> 8) - 'A', second = e->Key & 0xFF;
+  if (first >= 26) return 0;
+  if (second == 0) return DbeValences[first][26];
+  return second - 'a' < 26 ? DbeValences[first][second - 'a'] : 0;
 }
 
 }  // namespace
@@ -137,27 +132,32 @@ char* PutLongWholeNumber(char* out, int64_t value) {
 size_t HillOrder(const Molecule& molecule, uint16_t* order) {
   // Each element marks the bit of its alphabetical rank, and the bits are
   // read in order: a sort without comparisons, for every formula written.
-  uint64_t bits[IsotopeTable::MaxElements / 64] = {};
+  // The two words are locals by name, so that they stay in registers.
+  static_assert(IsotopeTable::MaxElements == 128);
+  uint64_t low = 0, high = 0;
   uint16_t slot[IsotopeTable::MaxElements];
-  int first[2] = {-1, -1};  // the places of C and H
+  int carbon = -1, hydrogen = -1;
   for (size_t k = 0; k < molecule.size(); ++k) {
     const IsotopeElement* e = molecule[k].Element;
-    bits[e->Rank / 64] |= uint64_t{1} << (e->Rank % 64);
+    const uint64_t bit = uint64_t{1} << (e->Rank % 64);
+    low |= e->Rank < 64 ? bit : 0;
+    high |= e->Rank < 64 ? 0 : bit;
     slot[e->Rank] = static_cast<uint16_t>(k);
-    if (e->Key == Key("C")) first[0] = static_cast<int>(k);
-    if (e->Key == Key("H")) first[1] = static_cast<int>(k);
+    if (e->Key == Key("C")) carbon = static_cast<int>(k);
+    if (e->Key == Key("H")) hydrogen = static_cast<int>(k);
   }
   size_t size = 0;
-  if (first[0] >= 0) {
-    for (const int k : first) {
+  // With carbon, C and H come first and leave the alphabetical walk.
+  if (carbon >= 0) {
+    for (const int k : {carbon, hydrogen}) {
       if (k < 0) continue;
       order[size++] = static_cast<uint16_t>(k);
       const int rank = molecule[static_cast<size_t>(k)].Element->Rank;
-      bits[rank / 64] &= ~(uint64_t{1} << (rank % 64));
+      (rank < 64 ? low : high) &= ~(uint64_t{1} << (rank % 64));
     }
   }
-  for (int word = 0; word < IsotopeTable::MaxElements / 64; ++word)
-    for (uint64_t b = bits[word]; b != 0; b &= b - 1) order[size++] = slot[word * 64 + std::countr_zero(b)];
+  for (uint64_t b = low; b != 0; b &= b - 1) order[size++] = slot[std::countr_zero(b)];
+  for (uint64_t b = high; b != 0; b &= b - 1) order[size++] = slot[64 + std::countr_zero(b)];
   return size;
 }
 
