@@ -106,7 +106,7 @@ void FormulaEngine::CalculateCounts(std::u16string_view input, bool replaceGroup
   Run(input, replaceGroups, false, result);
 }
 
-void FormulaEngine::Run(std::u16string_view input, bool replaceGroups, bool fractions, CalcResult& result) {
+void FormulaEngine::Run(std::u16string_view input, bool replaceGroups, bool texts, CalcResult& result) {
   parsed_ = input;
   if (input.size() > static_cast<size_t>(MaxFormulaLen))
     return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
@@ -115,7 +115,7 @@ void FormulaEngine::Run(std::u16string_view input, bool replaceGroups, bool frac
     Fail(result, parser_.Error());
     return LocateError(input, replaceGroups, result);
   }
-  if (!Compose(fractions)) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
+  if (!(texts ? Compose() : CountsInRange())) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
   result.Status = CalcStatus::Ok;
   result.Error = ParseError{};
   result.TypedPosition = 0;
@@ -187,7 +187,7 @@ bool FormulaEngine::ExpandGroups(std::u16string_view input, std::vector<int>* or
   return true;
 }
 
-bool FormulaEngine::Compose(bool fractions) {
+bool FormulaEngine::Compose() {
   // Only the elements the formula names can have a positive count; they are
   // walked in element-number order, as the sums and texts require.
   const AtomCounts& counts = parser_.Counts();
@@ -207,15 +207,28 @@ bool FormulaEngine::Compose(bool fractions) {
   });
   presentCount_ = count;
   weight_ = weight;
-  // The divisions are the dearest part, and a reader of the counts alone
-  // skips them.
-  for (int i = 0; fractions && i < count; ++i) {
+  for (int i = 0; i < count; ++i) {
     const int n = present_[i];
     // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
     fractions_[i] = weight == 0 ? std::numeric_limits<float>::quiet_NaN()
                                 : static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n] / weight);
   }
   return finite && std::isfinite(weight_);
+}
+
+bool FormulaEngine::CountsInRange() {
+  // Compose's weight, rounded to a float at each step, can only overflow
+  // when the magnitudes of its terms, summed in double without those
+  // roundings, come near the float limit; far below it the answer is known
+  // without Compose's chain of conversions, each waiting for the one before.
+  const AtomCounts& counts = parser_.Counts();
+  bool finite = true;
+  double bound = 0;
+  parser_.Present().ForEach([&](int n) {
+    finite = finite && std::isfinite(counts[n]);
+    if (counts[n] > 0) bound += std::fabs(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n]);
+  });
+  return finite && (bound < 1e36 || Compose());
 }
 
 }  // namespace zorvan

@@ -66,9 +66,10 @@ class FormulaEngine {
   // functions below write the texts.
   void Calculate(std::u16string_view input, bool replaceGroups, CalcResult& result);
 
-  // Calculate without forming the weight fractions, for a caller that reads
-  // only the counts (the mass code): the same status and error, but the
-  // percentage writers below must not be called after it.
+  // Calculate without what only the texts need (the list of elements, the
+  // weight and its fractions), for a caller that reads only Counts() and
+  // Named() (the mass code): the same status and error, but the text
+  // writers below must not be called after it.
   void CalculateCounts(std::u16string_view input, bool replaceGroups, CalcResult& result);
 
   // The texts of the last successful calculation, as UTF-16 units or as
@@ -125,12 +126,14 @@ class FormulaEngine {
   // two characters do. Most formulas hold none, and skip the expansion.
   using GroupSet = std::bitset<GroupCapacity>;
   void AddGroupsIn(std::u16string_view text, GroupSet& groups) const;
-  // Calculate, forming the weight fractions only when `fractions` is set.
-  void Run(std::u16string_view input, bool replaceGroups, bool fractions, CalcResult& result);
-  // Lists the elements with a positive count, sums the weight and, when
-  // `fractions` is set, forms the weight fractions; returns false when a
-  // count or the weight left the float range.
-  bool Compose(bool fractions);
+  // Calculate, forming what the texts need only when `texts` is set.
+  void Run(std::u16string_view input, bool replaceGroups, bool texts, CalcResult& result);
+  // Lists the elements with a positive count, sums the weight and forms the
+  // weight fractions; returns false when a count or the weight left the
+  // float range.
+  bool Compose();
+  // Returns what Compose() would, forming nothing that the texts need.
+  bool CountsInRange();
   // The weight fraction of the i-th element with a positive count; NaN when
   // the weight is 0.
   float Fraction(int i) const { return fractions_[i]; }
