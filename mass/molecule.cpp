@@ -173,7 +173,9 @@ char* PutFormula(char* out, const Molecule& molecule, const uint16_t* order) {
     out[0] = static_cast<char>(key >> 8);
     out[1] = static_cast<char>(key & 0xFF);
     out += (key & 0xFF) == 0 ? 1 : 2;
-    if (count != 1) out = PutWholeNumber(out, count);
+    // A count of 1 is written and stepped back over: whether a count is 1
+    // follows no pattern that a branch would predict.
+    out = PutWholeNumber(out, count) - (count == 1);
   }
   return out;
 }

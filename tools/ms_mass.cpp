@@ -32,7 +32,10 @@ char* PutHalves(char* out, double dbe) {
   if (halves < 0) *out++ = '-';
   const int64_t magnitude = halves < 0 ? -halves : halves;
   out = PutInteger(out, magnitude / 2);
-  return magnitude % 2 == 0 ? out : Put(out, ".5");
+  // ".5" is written always and kept only for an odd number of halves: half
+  // the formulas have one, in no pattern that a branch would predict.
+  Put(out, ".5");
+  return out + 2 * (magnitude % 2);
 }
 
 }  // namespace
