@@ -99,6 +99,14 @@ void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char
 }
 
 void FormulaEngine::Calculate(std::u16string_view input, bool replaceGroups, CalcResult& result) {
+  Run(input, replaceGroups, true, result);
+}
+
+void FormulaEngine::CalculateCounts(std::u16string_view input, bool replaceGroups, CalcResult& result) {
+  Run(input, replaceGroups, false, result);
+}
+
+void FormulaEngine::Run(std::u16string_view input, bool replaceGroups, bool texts, CalcResult& result) {
   parsed_ = input;
   if (input.size() > static_cast<size_t>(MaxFormulaLen))
     return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
@@ -107,7 +115,7 @@ void FormulaEngine::Calculate(std::u16string_view input, bool replaceGroups, Cal
     Fail(result, parser_.Error());
     return LocateError(input, replaceGroups, result);
   }
-  if (!Compose()) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
+  if (!(texts ? Compose() : CountsInRange())) return Fail(result, {SyntaxError::OutOfRange, 0, 0});
   result.Status = CalcStatus::Ok;
   result.Error = ParseError{};
   result.TypedPosition = 0;
@@ -206,6 +214,21 @@ bool FormulaEngine::Compose() {
                                 : static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n] / weight);
   }
   return finite && std::isfinite(weight_);
+}
+
+bool FormulaEngine::CountsInRange() {
+  // Compose's weight, rounded to a float at each step, can only overflow
+  // when the magnitudes of its terms, summed in double without those
+  // roundings, come near the float limit; far below it the answer is known
+  // without Compose's chain of conversions, each waiting for the one before.
+  const AtomCounts& counts = parser_.Counts();
+  bool finite = true;
+  double bound = 0;
+  parser_.Present().ForEach([&](int n) {
+    finite = finite && std::isfinite(counts[n]);
+    if (counts[n] > 0) bound += std::fabs(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n]);
+  });
+  return finite && (bound < 1e36 || Compose());
 }
 
 }  // namespace zorvan

@@ -66,6 +66,12 @@ class FormulaEngine {
   // functions below write the texts.
   void Calculate(std::u16string_view input, bool replaceGroups, CalcResult& result);
 
+  // Calculate without what only the texts need (the list of elements, the
+  // weight and its fractions), for a caller that reads only Counts() and
+  // Named() (the mass code): the same status and error, but the text
+  // writers below must not be called after it.
+  void CalculateCounts(std::u16string_view input, bool replaceGroups, CalcResult& result);
+
   // The texts of the last successful calculation, as UTF-16 units or as
   // bytes: they are ASCII, since the parser knows only symbols of ASCII
   // letters. Each writes at `out` and returns the end.
@@ -102,6 +108,9 @@ class FormulaEngine {
   // The element counts of the last successful calculation, hydrates and
   // groups included: what the mass code reads.
   const AtomCounts& Counts() const { return parser_.Counts(); }
+  // The elements the last successful calculation named: every other count
+  // is 0, so a reader of the counts need look at these only.
+  const ElementSet& Named() const { return parser_.Present(); }
 
  private:
   // Replaces, in table order, every group abbreviation in `input` by its
@@ -117,9 +126,14 @@ class FormulaEngine {
   // two characters do. Most formulas hold none, and skip the expansion.
   using GroupSet = std::bitset<GroupCapacity>;
   void AddGroupsIn(std::u16string_view text, GroupSet& groups) const;
-  // Lists the elements with a positive count and sums the weight; returns
-  // false when a count or the weight left the float range.
+  // Calculate, forming what the texts need only when `texts` is set.
+  void Run(std::u16string_view input, bool replaceGroups, bool texts, CalcResult& result);
+  // Lists the elements with a positive count, sums the weight and forms the
+  // weight fractions; returns false when a count or the weight left the
+  // float range.
   bool Compose();
+  // Returns what Compose() would, forming nothing that the texts need.
+  bool CountsInRange();
   // The weight fraction of the i-th element with a positive count; NaN when
   // the weight is 0.
   float Fraction(int i) const { return fractions_[i]; }

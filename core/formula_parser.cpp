@@ -74,7 +74,15 @@ inline double FormulaParser::ReadNumber(ParseState& s) {
   // A number of more characters, or a point, is read apart; no count and a
   // count of one digit (2 in H2O), the usual cases, are told apart without
   // a branch.
-  if ((next == u'.') | (digit & IsNumberChar(s.CharAt(s.Cursor + 2)))) return ReadLongNumber(s);
+  const char16_t second = s.CharAt(s.Cursor + 2);
+  if ((next == u'.') | (digit & IsNumberChar(second))) {
+    // Two digits and no more (C12), the next most usual, are read here.
+    if (digit && IsAsciiDigit(second) && !IsNumberChar(s.CharAt(s.Cursor + 3))) {
+      s.Cursor += 2;
+      return (next - u'0') * 10 + (second - u'0');
+    }
+    return ReadLongNumber(s);
+  }
   s.Cursor += digit;
   return 1 + digit * (next - u'0' - 1);
 }

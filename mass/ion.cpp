@@ -31,6 +31,13 @@ bool AddAtoms(Molecule& molecule, const IsotopeElement* element, int64_t count) 
   return true;
 }
 
+// The count of `element` in `molecule`, 0 when it holds none.
+int64_t CountOf(const Molecule& molecule, const IsotopeElement* element) {
+  for (const ElementCount& e : molecule)
+    if (e.Element == element) return e.Count;
+  return 0;
+}
+
 // Reads the text of one ion notation, with spaces already removed.
 class IonReader {
  public:
@@ -133,14 +140,29 @@ std::string ParseIon(std::string_view text, const IsotopeTable& table, IonSpec& 
 }
 
 std::string FormIon(const Molecule& molecule, const IonSpec& spec, Ion& ion) {
-  ion.Formula.assign(molecule.begin(), molecule.end());
-  for (ElementCount& e : ion.Formula) e.Count *= spec.Multiplier;
-  for (const ElementCount& e : spec.Added) AddAtoms(ion.Formula, e.Element, e.Count);
+  // Only a removed element can fall below zero; the first of them, in the
+  // order written, is named.
   for (const ElementCount& e : spec.Removed)
-    if (!AddAtoms(ion.Formula, e.Element, -e.Count))
+    if (CountOf(molecule, e.Element) * spec.Multiplier + CountOf(spec.Added, e.Element) < e.Count)
       return e.Element->Symbol + " が足りないため、このイオンはできません";
+  // One pass: the molecule's elements keep their places and those only the
+  // ion brings follow in the order written; the mass is summed in the same
+  // order, so that it is the mass of the formula as listed.
+  ion.Formula.clear();
+  double mass = 0;
+  const auto put = [&](const IsotopeElement* element, int64_t count) {
+    if (count == 0) return;
+    ElementCount& e = ion.Formula.emplace_back();
+    e.Element = element;
+    e.Count = count;
+    mass += static_cast<double>(count) * element->MonoisotopicMass();
+  };
+  for (const ElementCount& e : molecule)
+    put(e.Element, e.Count * spec.Multiplier + CountOf(spec.Added, e.Element) - CountOf(spec.Removed, e.Element));
+  for (const ElementCount& e : spec.Added)
+    if (CountOf(molecule, e.Element) == 0) put(e.Element, e.Count - CountOf(spec.Removed, e.Element));
   ion.Charge = spec.Charge;
-  const double mass = MonoisotopicMass(ion.Formula) - spec.Charge * ElectronMass;
+  mass -= spec.Charge * ElectronMass;
   ion.Mz = spec.Charge == 0 ? mass : mass / std::abs(spec.Charge);
   return {};
 }

@@ -1,11 +1,10 @@
 #include "mass/molecule.h"
 
-#include <algorithm>
+#include <array>
 #include <bit>       // std::countr_zero
 #include <charconv>  // std::to_chars
 #include <cmath>
-#include <cstring>
-#include <tuple>  // std::tuple_size_v
+#include <utility>  // std::pair
 
 #include "core/number_forms.h"  // PutPair
 
@@ -30,31 +29,25 @@ constexpr uint16_t Key(const char* symbol) {
                                (symbol[1] == 0 ? 0 : static_cast<unsigned char>(symbol[1])));
 }
 
-// The valence the degree of unsaturation counts with, or 0 for an element
-// it does not cover.
+// The valence the degree of unsaturation counts with, by the letters of a
+// symbol ([first - 'A'][second - 'a'], a symbol of one letter in column 26);
+// 0 for an element it does not cover. A look-up rather than a switch: the
+// switch's comparisons would go a different way for each element.
+using ValenceTable = std::array<std::array<int8_t, 27>, 26>;
+constexpr ValenceTable DbeValences = [] {
+  ValenceTable table{};
+  const std::pair<const char*, int8_t> valences[] = {
+      {"C", 4},  {"Si", 4}, {"N", 3},  {"P", 3},  {"O", 2},  {"S", 2},  {"H", 1},
+      {"F", 1},  {"Cl", 1}, {"Br", 1}, {"I", 1},  {"Li", 1}, {"Na", 1}, {"K", 1}};
+  for (const auto& [symbol, valence] : valences) table[symbol[0] - 'A'][symbol[1] == 0 ? 26 : symbol[1] - 'a'] = valence;
+  return table;
+}();
+
 int DbeValence(const IsotopeElement* e) {
-  switch (e->Key) {
-    case Key("C"):
-    case Key("Si"):
-      return 4;
-    case Key("N"):
-    case Key("P"):
-      return 3;
-    case Key("O"):
-    case Key("S"):
-      return 2;
-    case Key("H"):
-    case Key("F"):
-    case Key("Cl"):
-    case Key("Br"):
-    case Key("I"):
-    case Key("Li"):
-    case Key("Na"):
-    case Key("K"):
-      return 1;
-    default:
-      return 0;
-  }
+  const unsigned first = (e->Key >> 8) - 'A', second = e->Key & 0xFF;
+  if (first >= 26) return 0;
+  if (second == 0) return DbeValences[first][26];
+  return second - 'a' < 26 ? DbeValences[first][second - 'a'] : 0;
 }
 
 }  // namespace
@@ -65,35 +58,43 @@ AtomMap::AtomMap(const ElementTable& elements, const IsotopeTable& isotopes)
 }
 
 std::string AtomMap::ToMolecule(const AtomCounts& counts, Molecule& molecule) const {
-  molecule.clear();
-  // A formula names a few of the 103 elements: blocks of eight counts whose
-  // bits are all zero are skipped with four loads and three ORs.
-  constexpr size_t Block = 8;
-  static_assert(std::tuple_size_v<AtomCounts> % Block == 0);
-  for (size_t first = 0; first < counts.size(); first += Block) {
-    uint64_t words[Block / 2];
-    std::memcpy(words, &counts[first], sizeof words);
-    if ((words[0] | words[1] | words[2] | words[3]) == 0) continue;
-    for (size_t n = std::max<size_t>(first, 1); n < first + Block; ++n) {
-      if (!(counts[n] > 0)) continue;
-      if (std::string note = AddCount(n, counts[n], molecule); !note.empty()) return note;
-    }
-  }
-  return {};
+  ElementSet named;
+  for (size_t n = 1; n < counts.size(); ++n)
+    if (counts[n] != 0) named.Add(static_cast<int>(n));
+  return ToMolecule(counts, named, molecule);
 }
 
-std::string AtomMap::AddCount(size_t n, float count, Molecule& molecule) const {
-  if (byNumber_[n] == nullptr)
-    return TrimmedSymbol(elements_[n].AtomSymbol) +
-           " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
+std::string AtomMap::ToMolecule(const AtomCounts& counts, const ElementSet& named, Molecule& molecule) const {
+  molecule.clear();
+  std::string note;
+  named.ForEach([&](int n) {
+    const float count = counts[n];
+    if (!(count > 0) || !note.empty()) return;
+    const IsotopeElement* element = byNumber_[n];
+    // A known element with a whole count below the limit, as nearly every
+    // count is, passes one test; the limit also keeps the conversion defined.
+    if (element != nullptr && count <= MaxCount && count == static_cast<float>(static_cast<int64_t>(count))) {
+      // Stored field by field: a pushed pair is built on the stack in two
+      // halves and read back whole, which stalls the store forwarding.
+      ElementCount& e = molecule.emplace_back();
+      e.Element = element;
+      e.Count = static_cast<int64_t>(count);
+    } else {
+      note = Refusal(n, count);
+    }
+  });
+  return note;
+}
+
+std::string AtomMap::Refusal(int n, float count) const {
+  const std::string symbol = TrimmedSymbol(elements_[n].AtomSymbol);
+  if (byNumber_[n] == nullptr) return symbol + " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
   if (count != std::floor(count)) {
     char number[32];
     *std::to_chars(number, number + sizeof number - 1, count).ptr = '\0';
-    return TrimmedSymbol(elements_[n].AtomSymbol) + " の数 " + number + " が整数でないため、精密質量を計算できません";
+    return symbol + " の数 " + number + " が整数でないため、精密質量を計算できません";
   }
-  if (count > MaxCount) return TrimmedSymbol(elements_[n].AtomSymbol) + " の数が大きすぎて、精密質量を計算できません";
-  molecule.push_back({byNumber_[n], static_cast<int64_t>(count)});
-  return {};
+  return symbol + " の数が大きすぎて、精密質量を計算できません";
 }
 
 double MonoisotopicMass(const Molecule& molecule) {
@@ -110,28 +111,14 @@ int64_t NominalMass(const Molecule& molecule) {
 
 size_t HillFormulaRoom(const Molecule& molecule) { return molecule.size() * (2 + 20); }
 
-char* PutWholeNumber(char* out, int64_t value) {
+char* PutLongWholeNumber(char* out, int64_t value) {
   uint64_t v = static_cast<uint64_t>(value);
   if (value < 0) {
     *out++ = '-';
     v = 0 - v;
   }
-  // Counts and masses are nearly all below 1000.
-  if (v < 10) {
-    *out = static_cast<char>('0' + v);
-    return out + 1;
-  }
-  if (v < 100) {
-    detail::PutPair(out, static_cast<unsigned>(v));
-    return out + 2;
-  }
-  if (v < 1000) {
-    *out = static_cast<char>('0' + v / 100);
-    detail::PutPair(out + 1, static_cast<unsigned>(v % 100));
-    return out + 3;
-  }
-  int digits = 4;
-  for (uint64_t limit = 10000; digits < 20 && v >= limit; limit *= 10) ++digits;
+  int digits = 1;
+  for (uint64_t limit = 10; digits < 20 && v >= limit; limit *= 10) ++digits;
   char* const end = out + digits;
   char* p = end;
   for (; v >= 100; v /= 100) detail::PutPair(p -= 2, static_cast<unsigned>(v % 100));
@@ -145,37 +132,50 @@ char* PutWholeNumber(char* out, int64_t value) {
 size_t HillOrder(const Molecule& molecule, uint16_t* order) {
   // Each element marks the bit of its alphabetical rank, and the bits are
   // read in order: a sort without comparisons, for every formula written.
-  uint64_t bits[IsotopeTable::MaxElements / 64] = {};
+  // The two words are locals by name, so that they stay in registers.
+  static_assert(IsotopeTable::MaxElements == 128);
+  uint64_t low = 0, high = 0;
   uint16_t slot[IsotopeTable::MaxElements];
-  int first[2] = {-1, -1};  // the places of C and H
+  int carbon = -1, hydrogen = -1;
   for (size_t k = 0; k < molecule.size(); ++k) {
     const IsotopeElement* e = molecule[k].Element;
-    bits[e->Rank / 64] |= uint64_t{1} << (e->Rank % 64);
+    const uint64_t bit = uint64_t{1} << (e->Rank % 64);
+    low |= e->Rank < 64 ? bit : 0;
+    high |= e->Rank < 64 ? 0 : bit;
     slot[e->Rank] = static_cast<uint16_t>(k);
-    if (e->Key == Key("C")) first[0] = static_cast<int>(k);
-    if (e->Key == Key("H")) first[1] = static_cast<int>(k);
+    if (e->Key == Key("C")) carbon = static_cast<int>(k);
+    if (e->Key == Key("H")) hydrogen = static_cast<int>(k);
   }
   size_t size = 0;
-  if (first[0] >= 0) {
-    for (const int k : first) {
+  // With carbon, C and H come first and leave the alphabetical walk.
+  if (carbon >= 0) {
+    for (const int k : {carbon, hydrogen}) {
       if (k < 0) continue;
       order[size++] = static_cast<uint16_t>(k);
       const int rank = molecule[static_cast<size_t>(k)].Element->Rank;
-      bits[rank / 64] &= ~(uint64_t{1} << (rank % 64));
+      (rank < 64 ? low : high) &= ~(uint64_t{1} << (rank % 64));
     }
   }
-  for (int word = 0; word < IsotopeTable::MaxElements / 64; ++word)
-    for (uint64_t b = bits[word]; b != 0; b &= b - 1) order[size++] = slot[word * 64 + std::countr_zero(b)];
+  for (uint64_t b = low; b != 0; b &= b - 1) order[size++] = slot[std::countr_zero(b)];
+  for (uint64_t b = high; b != 0; b &= b - 1) order[size++] = slot[64 + std::countr_zero(b)];
   return size;
 }
 
 char* PutFormula(char* out, const Molecule& molecule, const uint16_t* order) {
-  for (size_t k = 0; k < molecule.size(); ++k) {
-    const ElementCount& e = molecule[order[k]];
-    out[0] = static_cast<char>(e.Element->Key >> 8);
-    out[1] = static_cast<char>(e.Element->Key & 0xFF);
-    out += (e.Element->Key & 0xFF) == 0 ? 1 : 2;
-    if (e.Count != 1) out = PutWholeNumber(out, e.Count);
+  // Everything is read into locals before a byte is written: a write
+  // through char* may alias anything, and the compiler would read the
+  // vector, the element and its count again after each byte.
+  const ElementCount* const elements = molecule.data();
+  const size_t size = molecule.size();
+  for (size_t k = 0; k < size; ++k) {
+    const uint16_t key = elements[order[k]].Element->Key;
+    const int64_t count = elements[order[k]].Count;
+    out[0] = static_cast<char>(key >> 8);
+    out[1] = static_cast<char>(key & 0xFF);
+    out += (key & 0xFF) == 0 ? 1 : 2;
+    // A count of 1 is written and stepped back over: whether a count is 1
+    // follows no pattern that a branch would predict.
+    out = PutWholeNumber(out, count) - (count == 1);
   }
   return out;
 }

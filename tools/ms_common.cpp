@@ -110,12 +110,15 @@ int Session::Load(std::string_view command, const Arguments& args) {
   return 0;
 }
 
-std::string Session::ToMolecule(std::u16string_view formula, mass::Molecule& molecule) {
+std::string Session::ToMolecule(std::u16string_view formula, mass::Molecule& molecule, bool percentages) {
   molecule.clear();
-  engine_->Calculate(formula, replaceGroups_, result_);
+  if (percentages)
+    engine_->Calculate(formula, replaceGroups_, result_);
+  else
+    engine_->CalculateCounts(formula, replaceGroups_, result_);
   if (result_.Status != CalcStatus::Ok)
     return "Error!: " + ToUtf8(JoinNotes(ExplainFormula(*engine_, result_, formula, replaceGroups_, tables_), u" "));
-  std::string note = atoms_->ToMolecule(engine_->Counts(), molecule);
+  std::string note = atoms_->ToMolecule(engine_->Counts(), engine_->Named(), molecule);
   if (note.empty() && molecule.empty()) note = "式に原子がありません";
   return note;
 }

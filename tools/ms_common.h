@@ -73,8 +73,9 @@ class Session {
   int Load(std::string_view command, const Arguments& args);
 
   // Calculates `formula` into `molecule`. Returns an empty string, or the
-  // note that says why no molecule can be given.
-  std::string ToMolecule(std::u16string_view formula, mass::Molecule& molecule);
+  // note that says why no molecule can be given. Without `percentages`
+  // the engine's percentage writers are not to be read afterwards.
+  std::string ToMolecule(std::u16string_view formula, mass::Molecule& molecule, bool percentages = true);
 
   const mass::IsotopeTable& Isotopes() const { return isotopes_; }
   const FormulaEngine& Engine() const { return *engine_; }

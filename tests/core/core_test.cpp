@@ -64,7 +64,8 @@ TEST(RecordReader, MissingFileOrFolderIsNotFound) {
 
 // errors.txt: a formula, the kind of error and its position and length in
 // the parsed text ("-" for groups off), and the notes on it, each its kind
-// and its position in the typed text, tab-separated.
+// and its position in the typed text, tab-separated. A calculation of the
+// counts alone must end the same way.
 TEST(FormulaEngine, ReportsWhereAFormulaFailsAndWhatToNote) {
   const char* kinds[] = {"None",           "UnexpectedChar", "UnknownSymbol",    "MalformedNumber",
                          "NumberTooLarge", "FormulaTooLong", "ExpansionTooLong", "OutOfRange"};
@@ -84,6 +85,10 @@ TEST(FormulaEngine, ReportsWhereAFormulaFailsAndWhatToNote) {
     EXPECT_EQ(r.Status == CalcStatus::Ok, std::string(kind) == "None");
     EXPECT_EQ(r.Error.Position, position);
     EXPECT_EQ(r.Error.Length, length);
+    CalcResult counts;
+    engine.CalculateCounts(input, replaceGroups, counts);
+    EXPECT_EQ(counts.Status, r.Status);
+    EXPECT_EQ(counts.Error.Kind, r.Error.Kind);
     std::string notes;
     for (const Note& note : ExplainFormula(engine, r, input, replaceGroups, tables)) {
       EXPECT_FALSE(note.Message.empty());
