@@ -139,11 +139,11 @@ std::string ParseIon(std::string_view text, const IsotopeTable& table, IonSpec& 
   return error;
 }
 
-std::string FormIon(const Molecule& molecule, const IonSpec& spec, Ion& ion) {
+std::string FormIon(const Molecule& molecule, const IonSpec& ionSpec, Ion& ion) {
   // Only a removed element can fall below zero; the first of them, in the
   // order written, is named.
-  for (const ElementCount& e : spec.Removed)
-    if (CountOf(molecule, e.Element) * spec.Multiplier + CountOf(spec.Added, e.Element) < e.Count)
+  for (const ElementCount& e : ionSpec.Removed)
+    if (CountOf(molecule, e.Element) * ionSpec.Multiplier + CountOf(ionSpec.Added, e.Element) < e.Count)
       return e.Element->Symbol + " が足りないため、このイオンはできません";
   // One pass: the molecule's elements keep their places and those only the
   // ion brings follow in the order written; the mass is summed in the same
@@ -158,12 +158,12 @@ std::string FormIon(const Molecule& molecule, const IonSpec& spec, Ion& ion) {
     mass += static_cast<double>(count) * element->MonoisotopicMass();
   };
   for (const ElementCount& e : molecule)
-    put(e.Element, e.Count * spec.Multiplier + CountOf(spec.Added, e.Element) - CountOf(spec.Removed, e.Element));
-  for (const ElementCount& e : spec.Added)
-    if (CountOf(molecule, e.Element) == 0) put(e.Element, e.Count - CountOf(spec.Removed, e.Element));
-  ion.Charge = spec.Charge;
-  mass -= spec.Charge * ElectronMass;
-  ion.Mz = spec.Charge == 0 ? mass : mass / std::abs(spec.Charge);
+    put(e.Element, e.Count * ionSpec.Multiplier + CountOf(ionSpec.Added, e.Element) - CountOf(ionSpec.Removed, e.Element));
+  for (const ElementCount& e : ionSpec.Added)
+    if (CountOf(molecule, e.Element) == 0) put(e.Element, e.Count - CountOf(ionSpec.Removed, e.Element));
+  ion.Charge = ionSpec.Charge;
+  mass -= ionSpec.Charge * ElectronMass;
+  ion.Mz = ionSpec.Charge == 0 ? mass : mass / std::abs(ionSpec.Charge);
   return {};
 }
 

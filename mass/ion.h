@@ -32,6 +32,6 @@ struct Ion {
 
 // Forms the ion of `molecule`. Returns an empty string, or why it cannot be
 // formed (a count of some element would be negative), in Japanese (UTF-8).
-std::string FormIon(const Molecule& molecule, const IonSpec& spec, Ion& ion);
+std::string FormIon(const Molecule& molecule, const IonSpec& ionSpec, Ion& ion);
 
 }  // namespace zorvan::mass

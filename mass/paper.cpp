@@ -63,11 +63,11 @@ std::string Fixed2(double value) {
 
 }  // namespace
 
-PaperLine HrmsLine(const std::string& method, const IonSpec& spec, const Ion& ion, std::optional<double> found) {
+PaperLine HrmsLine(const std::string& method, const IonSpec& ionSpec, const Ion& ion, std::optional<double> found) {
   const std::string hill = HillFormula(ion.Formula);
   const std::string tail = " " + Fixed4(ion.Mz) + (found ? "; Found " + Fixed4(*found) + "." : ".");
-  return {"HRMS (" + method + ") m/z: " + spec.PaperNotation + " Calcd for " + hill + tail,
-          "HRMS (" + Html(method, false) + ") <i>m/z</i>: " + NotationHtml(spec.PaperNotation) + " Calcd for " +
+  return {"HRMS (" + method + ") m/z: " + ionSpec.PaperNotation + " Calcd for " + hill + tail,
+          "HRMS (" + Html(method, false) + ") <i>m/z</i>: " + NotationHtml(ionSpec.PaperNotation) + " Calcd for " +
               Html(hill) + tail};
 }
 

@@ -20,7 +20,7 @@ struct PaperLine {
 
 // "HRMS (ESI) m/z: [M + Na]+ Calcd for C10H12NaO 171.0780; Found 171.0783."
 // Without `found` the line ends after the calculated m/z with ".".
-PaperLine HrmsLine(const std::string& method, const IonSpec& spec, const Ion& ion, std::optional<double> found);
+PaperLine HrmsLine(const std::string& method, const IonSpec& ionSpec, const Ion& ion, std::optional<double> found);
 
 // Symbol and percentage text as the main window's list shows it ("81.04").
 using Percentages = std::vector<std::pair<std::string, std::string>>;

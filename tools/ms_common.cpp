@@ -33,12 +33,12 @@ std::string ParseArguments(std::span<char* const> args, std::span<const OptionSp
       out.Operands.insert(out.Operands.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
       break;
     } else if (arg.starts_with("--")) {
-      const OptionSpec* spec = nullptr;
+      const OptionSpec* known = nullptr;
       for (const OptionSpec& o : options)
-        if (o.Name == arg) spec = &o;
-      if (spec == nullptr) return "unknown option: " + std::string(arg);
-      if (spec->TakesValue && i + 1 == args.size()) return std::string(arg) + " needs a value";
-      out.Options.emplace_back(spec->Name, spec->TakesValue ? std::string_view(args[++i]) : std::string_view());
+        if (o.Name == arg) known = &o;
+      if (known == nullptr) return "unknown option: " + std::string(arg);
+      if (known->TakesValue && i + 1 == args.size()) return std::string(arg) + " needs a value";
+      out.Options.emplace_back(known->Name, known->TakesValue ? std::string_view(args[++i]) : std::string_view());
     } else {
       out.Operands.push_back(arg);
     }

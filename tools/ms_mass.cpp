@@ -46,18 +46,18 @@ int RunMass(std::span<char* const> argv) {
   Session session;
   struct IonColumn {
     std::string_view Text;
-    mass::IonSpec Spec;
+    mass::IonSpec Parsed;
     std::string Field;  // Text as a TSV field, escaped once
   };
   std::vector<IonColumn> ions;
   int status = 0;
   for (const auto& [name, value] : args.Options) {
     ions.push_back({value, {}, {}});
-    if (!ParseIonOption("mass", value, session.Isotopes(), ions.back().Spec, status)) return status;
+    if (!ParseIonOption("mass", value, session.Isotopes(), ions.back().Parsed, status)) return status;
   }
   if (ions.empty()) {
     ions.push_back({"M", {}, {}});
-    ParseIonOption("mass", "M", session.Isotopes(), ions.back().Spec, status);
+    ParseIonOption("mass", "M", session.Isotopes(), ions.back().Parsed, status);
   }
   for (IonColumn& column : ions) {
     column.Field.resize(2 * column.Text.size());
@@ -73,7 +73,7 @@ int RunMass(std::span<char* const> argv) {
         const std::string note = session.ToMolecule(formula, molecule, false);
         // Room for the ion's formula too, which may hold the added elements.
         const auto rowRoom = [&](size_t k) {
-          return 2 * mass::HillFormulaRoom(molecule) + 23 * ions[k].Spec.Added.size() + 2 * ions[k].Text.size() +
+          return 2 * mass::HillFormulaRoom(molecule) + 23 * ions[k].Parsed.Added.size() + 2 * ions[k].Text.size() +
                  4 * note.size() + 256;
         };
         // The molecule's columns are the same on each of its rows: written once,
@@ -97,7 +97,7 @@ int RunMass(std::span<char* const> argv) {
         for (size_t k = 0; k < ions.size(); ++k) {
           if (k > 0) o = Put(out.Room(prefixSize + rowRoom(k)), prefix);
           std::string ionNote = note;
-          if (ionNote.empty()) ionNote = mass::FormIon(molecule, ions[k].Spec, ion);
+          if (ionNote.empty()) ionNote = mass::FormIon(molecule, ions[k].Parsed, ion);
           o = Put(Put(o, "\t"), ions[k].Field);
           *o++ = '\t';
           if (ionNote.empty()) {

@@ -36,8 +36,8 @@ int RunPaper(std::span<char* const> argv) {
   if (const int status = ReadArguments("paper", argv, Options, Usage, args); status >= 0) return status;
   Session session;
   int status = 0;
-  mass::IonSpec spec;
-  if (!ParseIonOption("paper", args.Last("--ion").value_or("M"), session.Isotopes(), spec, status)) return status;
+  mass::IonSpec ionSpec;
+  if (!ParseIonOption("paper", args.Last("--ion").value_or("M"), session.Isotopes(), ionSpec, status)) return status;
   const std::string method(args.Last("--method").value_or("ESI"));
   for (const char c : method)
     if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
@@ -59,8 +59,8 @@ int RunPaper(std::span<char* const> argv) {
           analysis =
               mass::AnalysisLine(mass::HillFormula(molecule), mass::ListedPercentages(session.Engine()), foundAnalysis)
                   .Plain;
-          note = mass::FormIon(molecule, spec, ion);
-          if (note.empty()) hrms = mass::HrmsLine(method, spec, ion, found).Plain;
+          note = mass::FormIon(molecule, ionSpec, ion);
+          if (note.empty()) hrms = mass::HrmsLine(method, ionSpec, ion, found).Plain;
         }
         char* o = PutTsv(out.Room(3 * formula.size() + hrms.size() + analysis.size() + 2 * note.size() + 8), formula);
         o = PutField(Put(o, "\t"), hrms);

@@ -38,8 +38,8 @@ int RunPattern(std::span<char* const> argv) {
   Session session;
   int status = 0;
   const std::string_view ionText = args.Last("--ion").value_or("M");
-  mass::IonSpec spec;
-  if (!ParseIonOption("pattern", ionText, session.Isotopes(), spec, status)) return status;
+  mass::IonSpec ionSpec;
+  if (!ParseIonOption("pattern", ionText, session.Isotopes(), ionSpec, status)) return status;
   mass::PatternRequest request;
   if (const auto resolution = args.Last("--resolution")) {
     if (*resolution == "unit") {
@@ -59,7 +59,7 @@ int RunPattern(std::span<char* const> argv) {
       "pattern", args, session, "formula\tion\tmz\trelative\tnote\n",
       [&](std::u16string_view formula, OutputBuffer& out) {
         std::string note = session.ToMolecule(formula, molecule);
-        if (note.empty()) note = mass::FormIon(molecule, spec, ion);
+        if (note.empty()) note = mass::FormIon(molecule, ionSpec, ion);
         mass::Pattern pattern;
         if (note.empty()) {
           pattern = mass::ComputePattern(ion.Formula, ion.Charge, request);

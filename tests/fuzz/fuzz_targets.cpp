@@ -240,7 +240,7 @@ const mass::IsotopeTable& Isotopes() {
   return table;
 }
 
-// An ion notation, as UTF-8: refused with a message, or read into a spec
+// An ion notation, as UTF-8: refused with a message, or read into an ion
 // that its paper notation reads back to, and that forms a sound ion of
 // glucose or says why not. The same bytes as measured percentages
 // ("C=80.95,H=8.20") are refused or give C, H, N and S with two decimals.
@@ -251,23 +251,23 @@ void IonNotation(std::string_view bytes) {
       Require((symbol == "C" || symbol == "H" || symbol == "N" || symbol == "S") && percent.size() >= 4 &&
                   percent[percent.size() - 3] == '.',
               "measured percentages read oddly", FromUtf8(bytes));
-  mass::IonSpec spec, again;
-  const std::string error = mass::ParseIon(bytes, Isotopes(), spec);
+  mass::IonSpec ionSpec, again;
+  const std::string error = mass::ParseIon(bytes, Isotopes(), ionSpec);
   if (!error.empty()) {
-    Require(spec.PaperNotation.empty() && spec.Added.empty(), "a refused ion left a spec", FromUtf8(bytes));
+    Require(ionSpec.PaperNotation.empty() && ionSpec.Added.empty(), "a refused ion left a notation", FromUtf8(bytes));
     return;
   }
-  Require(mass::ParseIon(spec.PaperNotation, Isotopes(), again).empty() && again.PaperNotation == spec.PaperNotation &&
-              again.Charge == spec.Charge && again.Multiplier == spec.Multiplier &&
-              Sorted(again.Added) == Sorted(spec.Added) && Sorted(again.Removed) == Sorted(spec.Removed),
+  Require(mass::ParseIon(ionSpec.PaperNotation, Isotopes(), again).empty() && again.PaperNotation == ionSpec.PaperNotation &&
+              again.Charge == ionSpec.Charge && again.Multiplier == ionSpec.Multiplier &&
+              Sorted(again.Added) == Sorted(ionSpec.Added) && Sorted(again.Removed) == Sorted(ionSpec.Removed),
           "the paper notation does not read back", FromUtf8(bytes));
   const mass::Molecule glucose = {{Isotopes().Find("C"), 6}, {Isotopes().Find("H"), 12}, {Isotopes().Find("O"), 6}};
   mass::Ion ion;
-  if (!mass::FormIon(glucose, spec, ion).empty()) return;
+  if (!mass::FormIon(glucose, ionSpec, ion).empty()) return;
   for (const mass::ElementCount& e : ion.Formula) Require(e.Count > 0, "an ion with a count of 0 or less", FromUtf8(bytes));
   Require(std::isfinite(ion.Mz) && (ion.Formula.empty() || ion.Mz > 0), "an ion m/z that is not finite and positive",
           FromUtf8(bytes));
-  for (const char c : mass::HrmsLine("ESI", spec, ion, 1.0).Plain)
+  for (const char c : mass::HrmsLine("ESI", ionSpec, ion, 1.0).Plain)
     Require(c >= 0x20 && c < 0x7F, "an HRMS line that is not printable ASCII", FromUtf8(bytes));
 }
 

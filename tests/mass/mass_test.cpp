@@ -49,10 +49,10 @@ class MassCases : public ::testing::Test {
     EXPECT_EQ(ToMolecule(formula, molecule), "");
     return molecule;
   }
-  Ion MustIon(const Molecule& molecule, const std::string& text, IonSpec& spec) {
+  Ion MustIon(const Molecule& molecule, const std::string& text, IonSpec& ionSpec) {
     Ion ion;
-    EXPECT_EQ(ParseIon(text, isotopes, spec), "");
-    EXPECT_EQ(FormIon(molecule, spec, ion), "");
+    EXPECT_EQ(ParseIon(text, isotopes, ionSpec), "");
+    EXPECT_EQ(FormIon(molecule, ionSpec, ion), "");
     return ion;
   }
   // The peaks of a pattern by nominal shift from the monoisotopic mass.
@@ -69,10 +69,10 @@ TEST_F(MassCases, MatchEachReferenceValue) {
     SCOPED_TRACE(line);
     const std::vector<std::string> f = Fields(line);
     const std::string& kind = f.at(0);
-    IonSpec spec;
+    IonSpec ionSpec;
     Molecule molecule;
     if (kind == "mz") {
-      EXPECT_TRUE(Near(MustIon(Must(f.at(1)), f.at(2), spec).Mz, f.at(3)));
+      EXPECT_TRUE(Near(MustIon(Must(f.at(1)), f.at(2), ionSpec).Mz, f.at(3)));
     } else if (kind == "hill") {
       molecule = Must(f.at(1));
       EXPECT_EQ(HillFormula(molecule), f.at(2));
@@ -86,7 +86,7 @@ TEST_F(MassCases, MatchEachReferenceValue) {
       request.MinPercent = kind == "unit" ? 0.01 : std::stod(f.at(2));
       const auto shifts = ByShift(
           molecule,
-          ComputePattern(MustIon(molecule, kind == "unit" ? f.at(2) : "M", spec).Formula, spec.Charge, request));
+          ComputePattern(MustIon(molecule, kind == "unit" ? f.at(2) : "M", ionSpec).Formula, ionSpec.Charge, request));
       for (size_t k = 3; k < f.size(); ++k) {
         const size_t colon = f[k].find(':');
         const int shift = std::stoi(f[k].substr(0, colon));
@@ -100,20 +100,20 @@ TEST_F(MassCases, MatchEachReferenceValue) {
     } else if (kind == "refuse") {
       EXPECT_NE(ToMolecule(f.at(1), molecule).find(f.at(2)), std::string::npos) << ToMolecule(f.at(1), molecule);
     } else if (kind == "ion") {
-      EXPECT_EQ(ParseIon(f.at(1), isotopes, spec), "");
-      EXPECT_EQ(spec.PaperNotation, f.at(2));
-      EXPECT_EQ(spec.Charge, std::stoi(f.at(3)));
+      EXPECT_EQ(ParseIon(f.at(1), isotopes, ionSpec), "");
+      EXPECT_EQ(ionSpec.PaperNotation, f.at(2));
+      EXPECT_EQ(ionSpec.Charge, std::stoi(f.at(3)));
     } else if (kind == "ionerror") {
-      EXPECT_NE(ParseIon(f.at(1), isotopes, spec).find(f.at(2)), std::string::npos)
-          << ParseIon(f.at(1), isotopes, spec);
+      EXPECT_NE(ParseIon(f.at(1), isotopes, ionSpec).find(f.at(2)), std::string::npos)
+          << ParseIon(f.at(1), isotopes, ionSpec);
     } else if (kind == "formerror") {
       Ion ion;
-      ASSERT_EQ(ParseIon(f.at(2), isotopes, spec), "");
-      EXPECT_NE(FormIon(Must(f.at(1)), spec, ion).find(f.at(3)), std::string::npos);
+      ASSERT_EQ(ParseIon(f.at(2), isotopes, ionSpec), "");
+      EXPECT_NE(FormIon(Must(f.at(1)), ionSpec, ion).find(f.at(3)), std::string::npos);
     } else if (kind == "hrms") {
-      const Ion ion = MustIon(Must(f.at(1)), f.at(2), spec);
+      const Ion ion = MustIon(Must(f.at(1)), f.at(2), ionSpec);
       const PaperLine paper =
-          HrmsLine(f.at(3), spec, ion, f.at(4) == "-" ? std::nullopt : std::optional(std::stod(f.at(4))));
+          HrmsLine(f.at(3), ionSpec, ion, f.at(4) == "-" ? std::nullopt : std::optional(std::stod(f.at(4))));
       EXPECT_EQ(paper.Plain, f.at(5));
     } else if (kind == "analysis") {
       molecule = Must(f.at(1));
