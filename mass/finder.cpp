@@ -304,10 +304,10 @@ void Search::Consider() {
   if (c.Formula.empty()) return;
   if (query_.Mz) {
     if (!FormIon(c.Formula, query_.Ion, c.Ionized).empty()) return;
-    const double error = c.Ionized.Mz - *query_.Mz;
-    if (!(std::abs(error) <= tolerance_)) return;
-    c.ErrorMda = error * 1e3;
-    c.ErrorPpm = error / *query_.Mz * 1e6;
+    if (!(std::abs(c.Ionized.Mz - *query_.Mz) <= tolerance_)) return;
+    const MassError error = ErrorOf(c.Ionized.Mz, *query_.Mz);
+    c.ErrorPpm = error.Ppm;
+    c.ErrorMda = error.Mda;
   }
   // The DBE as Dbe() sums it, in the molecule's order, from each level's step.
   double steps = 0;

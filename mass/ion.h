@@ -34,4 +34,15 @@ struct Ion {
 // formed (a count of some element would be negative), in Japanese (UTF-8).
 std::string FormIon(const Molecule& molecule, const IonSpec& ionSpec, Ion& ion);
 
+// How far a calculated m/z lies from a measured one: calculated - measured,
+// in ppm of the measured m/z and in mDa.
+struct MassError {
+  double Ppm = 0;
+  double Mda = 0;
+};
+inline MassError ErrorOf(double calculated, double measured) {
+  const double error = calculated - measured;
+  return {error / measured * 1e6, error * 1e3};
+}
+
 }  // namespace zorvan::mass

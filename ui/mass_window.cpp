@@ -279,8 +279,9 @@ void MassWindow::UpdateFound() {
                     ? QString()
                     : QStringLiteral(u"\u5B9F\u6E2C\u5024\u306F\u6B63\u306E\u6570\u3067\u66F8\u3044\u3066\u304F\u3060\u3055\u3044");
   const bool shown = hasIon_ && ok && found > 0;
-  SetBoxText(ErrorPpm, shown ? Fixed((ion_.Mz - found) / found * 1e6, 1) : QString());
-  SetBoxText(ErrorMda, shown ? Fixed((ion_.Mz - found) * 1000, 1) : QString());
+  const mass::MassError error = shown ? mass::ErrorOf(ion_.Mz, found) : mass::MassError{};
+  SetBoxText(ErrorPpm, shown ? Fixed(error.Ppm, 1) : QString());
+  SetBoxText(ErrorMda, shown ? Fixed(error.Mda, 1) : QString());
 }
 
 void MassWindow::UpdatePaper() {
