@@ -123,8 +123,11 @@ class ToolWindowsTest : public QObject {
     Find<QComboBox>(mass, "IonChooser")->setCurrentText(QStringLiteral("[M+Na]+"));
     Find<QComboBox>(mass, "IonChooser")->lineEdit()->editingFinished();
     Find(mass, "Found")->setText(QStringLiteral("171.0783"));
+    // O has no place in the Anal. line: it is left out, and the window says so.
+    Find(mass, "FoundEa")->setText(QStringLiteral("C=80.95, H=8.2, O=10.85"));
+    QVERIFY(Find<QLabel>(mass, "Message")->text().endsWith(QStringLiteral(": O")));
     const QString lines[] = {QStringLiteral("HRMS (ESI) m/z: [M + Na]+ Calcd for C10H12NaO 171.0780; Found 171.0783."),
-                             QStringLiteral("Anal. Calcd for C10H12O: C, 81.04; H, 8.16.")};
+                             QStringLiteral("Anal. Calcd for C10H12O: C, 81.04; H, 8.16. Found: C, 80.95; H, 8.20.")};
     const char* buttons[] = {"CopyHrms", "CopyAnal"};
     for (int i = 0; i < 2; ++i) {
       QGuiApplication::clipboard()->clear();
