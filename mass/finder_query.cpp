@@ -45,8 +45,7 @@ bool ReadCount(std::string_view text, size_t& i, int& value) {
 bool ReadNumber(std::string_view text, double& value) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+  return ParseNumber(text, value);
 }
 
 }  // namespace

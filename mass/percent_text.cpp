@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>  // std::from_chars
+#include <cmath>     // std::isfinite
 
 #include "core/text.h"
 
@@ -40,6 +41,11 @@ std::string ParsePercentages(std::string_view text, MeasuredPercent& percent) {
     percent.emplace_back(std::move(symbol), value);
   }
   return {};
+}
+
+bool ParseNumber(std::string_view text, double& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }
 
 }  // namespace zorvan::mass

@@ -16,4 +16,8 @@ using MeasuredPercent = std::vector<std::pair<std::string, double>>;  // symbol,
 // wrong, in Japanese (UTF-8). Empty text gives no pairs.
 std::string ParsePercentages(std::string_view text, MeasuredPercent& percent);
 
+// Reads `text`, all of it, as a finite number ("." as the point, no spaces);
+// returns false when it is anything else.
+bool ParseNumber(std::string_view text, double& value);
+
 }  // namespace zorvan::mass

@@ -1,6 +1,6 @@
 #include "tools/ms_common.h"
 
-#include <charconv>  // std::from_chars, std::to_chars
+#include <charconv>  // std::to_chars
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -81,11 +81,6 @@ bool ParseIonOption(std::string_view command, std::string_view text, const mass:
   if (error.empty()) return true;
   status = UsageError(command, "--ion " + std::string(text) + ": " + error);
   return false;
-}
-
-bool ParseNumber(std::string_view text, double& value) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }
 
 int Session::Load(std::string_view command, const Arguments& args) {

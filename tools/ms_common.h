@@ -15,6 +15,7 @@
 #include "core/calculation.h"
 #include "core/reference_tables.h"
 #include "mass/ion.h"
+#include "mass/percent_text.h"
 #include "tools/formats.h"
 #include "tools/input_lines.h"
 
@@ -63,7 +64,7 @@ int ShowHelp(std::string_view usage, const Arguments& args);
 bool ParseIonOption(std::string_view command, std::string_view text, const mass::IsotopeTable& table,
                     mass::IonSpec& ion, int& status);
 // Reads a finite number; returns false when `text` is not one.
-bool ParseNumber(std::string_view text, double& value);
+using mass::ParseNumber;
 
 // The tables and engine of one run.
 class Session {
