@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     for (int r = 0; r < runs; ++r) {
       const auto start = std::chrono::steady_clock::now();
       found = mass::FindFormulas(q, tables, [](const mass::Candidate&) { return true; });
-      best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+      best =
+          std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     candidates += found;
     if (times.empty() || best > *std::max_element(times.begin(), times.end())) slowest = line;
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
   double total = 0;
   for (const double t : times) total += t;
   std::printf("queries %zu  candidates %llu  total %.3f ms  median %.4f ms  slowest %.4f ms (%s)\n", times.size(),
-              static_cast<unsigned long long>(candidates), total, sorted[sorted.size() / 2], sorted.back(), slowest.c_str());
+              static_cast<unsigned long long>(candidates), total, sorted[sorted.size() / 2], sorted.back(),
+              slowest.c_str());
   return 0;
 }

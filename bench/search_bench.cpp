@@ -18,8 +18,7 @@ namespace fs = std::filesystem;
 // page 932, removed when the program ends.
 class NameFolder {
  public:
-  NameFolder()
-      : path_(fs::temp_directory_path() / ("zorvan_search_bench_" + std::to_string(getpid()))) {
+  NameFolder() : path_(fs::temp_directory_path() / ("zorvan_search_bench_" + std::to_string(getpid()))) {
     fs::create_directories(path_);
     std::ofstream out(path_ / zorvan::NameFileName, std::ios::binary | std::ios::trunc);
     for (int i = 0; i < zorvan::NameCapacity; ++i) out << Record(i);

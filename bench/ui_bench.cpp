@@ -35,8 +35,8 @@ void BM_BatchPaste10000Lines(benchmark::State& state) {
   NoLauncher launcher;
   zorvan::Zorvan window(Data, registry, launcher);
   zorvan::StartZorvan(window);
-  const QStringList mix = {"CuSO4*5H2O", "Ca(OH)2", "((CH3)3C)2O", "PhCOOH", "Na2CO3*10H2O",
-                           "Fe2(SO4)3*9H2O", "K4Fe(CN)6*3H2O", "h2o", ""};
+  const QStringList mix = {"CuSO4*5H2O",     "Ca(OH)2",        "((CH3)3C)2O", "PhCOOH", "Na2CO3*10H2O",
+                           "Fe2(SO4)3*9H2O", "K4Fe(CN)6*3H2O", "h2o",         ""};
   QString pasted;
   for (int i = 0; i < 10000; ++i) pasted += mix[i % mix.size()] + "\r\n";
   for (auto _ : state) {

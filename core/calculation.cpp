@@ -19,8 +19,7 @@ size_t PairAt(std::u16string_view text, size_t i) {
 
 }  // namespace
 
-FormulaEngine::FormulaEngine(const ReferenceTables& tables)
-    : tables_(tables), parser_(tables.Elements) {
+FormulaEngine::FormulaEngine(const ReferenceTables& tables) : tables_(tables), parser_(tables.Elements) {
   for (int n = 1; n <= ElementCount; ++n) {
     for (const char16_t c : std::u16string_view(tables.Elements[n].AtomSymbol).substr(0, 2))
       if (c != Space) symbols_[n].Chars[symbols_[n].Size++] = c;
@@ -47,8 +46,7 @@ FormulaEngine::FormulaEngine(const ReferenceTables& tables)
   for (const Text& replacement : replacements_) AddGroupsIn(replacement, groupsInReplacement_.emplace_back());
 }
 
-CalcResult FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups,
-                                           char16_t decimalPoint) {
+CalcResult FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint) {
   CalcResult result;
   CalculateFormula(input, replaceGroups, decimalPoint, result);
   return result;
@@ -77,8 +75,7 @@ void FormulaEngine::ResizePercentLines(CalcResult& result, size_t count) {
   }
 }
 
-void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
-                                     CalcResult& result) {
+void FormulaEngine::CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint, CalcResult& result) {
   Calculate(input, replaceGroups, result);
   // The texts outlive `input`, and so must the parsed text that explains an error.
   if (parsed_.data() != formula_.data()) {
@@ -108,8 +105,7 @@ void FormulaEngine::CalculateCounts(std::u16string_view input, bool replaceGroup
 
 void FormulaEngine::Run(std::u16string_view input, bool replaceGroups, bool texts, CalcResult& result) {
   parsed_ = input;
-  if (input.size() > static_cast<size_t>(MaxFormulaLen))
-    return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
+  if (input.size() > static_cast<size_t>(MaxFormulaLen)) return Fail(result, {SyntaxError::FormulaTooLong, 0, 0});
   if (replaceGroups && !ExpandGroups(input)) return Fail(result, {SyntaxError::ExpansionTooLong, 0, 0});
   if (!parser_.Parse(parsed_)) {
     Fail(result, parser_.Error());
@@ -210,8 +206,9 @@ bool FormulaEngine::Compose() {
   for (int i = 0; i < count; ++i) {
     const int n = present_[i];
     // A weight of 0 (possible only with zero or negative atomic weights) gives no fraction.
-    fractions_[i] = weight == 0 ? std::numeric_limits<float>::quiet_NaN()
-                                : static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n] / weight);
+    fractions_[i] =
+        weight == 0 ? std::numeric_limits<float>::quiet_NaN()
+                    : static_cast<float>(static_cast<double>(tables_.Elements[n].AtomicWeight) * counts[n] / weight);
   }
   return finite && std::isfinite(weight_);
 }

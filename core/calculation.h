@@ -1,12 +1,12 @@
 // One calculation: formula text to the three texts the main window shows.
 #pragma once
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <bitset>
 #include <cmath>
-#include <limits>
 #include <cstdint>
+#include <limits>
 #include <type_traits>  // std::type_identity_t
 #include <vector>
 
@@ -57,8 +57,7 @@ class FormulaEngine {
 
   // The same into `result`, reusing its storage: for callers that calculate
   // many formulas in a row.
-  void CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint,
-                        CalcResult& result);
+  void CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint, CalcResult& result);
 
   // CalculateFormula without forming the texts, for a caller that writes
   // them itself (zorvan-batch writes bytes): sets the status and error of
@@ -165,7 +164,7 @@ class FormulaEngine {
   // start that can form across the parentheses around an inserted formula:
   // then every group is searched for.
   bool unusualAbbrev_ = false;
-  Text formula_;               // the text after expansion
+  Text formula_;                // the text after expansion
   std::u16string_view parsed_;  // what the last calculation parsed
   // The elements with a positive count, in element-number order, and the weight.
   int present_[ElementCount] = {};
@@ -196,7 +195,6 @@ template <typename Char>
 inline Char* FormulaEngine::PutMolecularWeight(Char* out, std::type_identity_t<Char> decimalPoint) const {
   return PutGeneralNumber(out, weight_, decimalPoint);
 }
-
 
 template <typename Char>
 inline Char* FormulaEngine::PutPercentLine(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {

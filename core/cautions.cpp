@@ -38,12 +38,12 @@ constexpr GroupLookAlike GroupLookAlikes[] = {
 // Where the text the parser read stopped, and the levels it left open,
 // as one-based positions in that text; 0 for none.
 struct Reading {
-  int Closing = 0;    // a ")" that ended the outermost level with text after it
-  int Unread = 0;     // the first character after that ")" and its count
-  int Open = 0;       // the outermost "(" that the end of the text closed
+  int Closing = 0;     // a ")" that ended the outermost level with text after it
+  int Unread = 0;      // the first character after that ")" and its count
+  int Open = 0;        // the outermost "(" that the end of the text closed
   int StarCloser = 0;  // a ")" inside that "(" that closed a "*" level instead
-  int EmptyStar = 0;  // the first "*" with a count that multiplies nothing
-  int CountEnd = 0;   // the end of that count
+  int EmptyStar = 0;   // the first "*" with a count that multiplies nothing
+  int CountEnd = 0;    // the end of that count
 };
 
 // Follows the levels as the parser opens and closes them: "(" and "*" open
@@ -80,8 +80,7 @@ Reading Follow(std::u16string_view text) {
       const bool star = levels.back().Opener == u'*';
       levels.pop_back();
       // (CuSO4*5H2O)2: the ")" ends the "*" level, and the "(" stays open.
-      if (star && !levels.empty() && levels.back().StarCloser == 0)
-        levels.back().StarCloser = static_cast<int>(i) + 1;
+      if (star && !levels.empty() && levels.back().StarCloser == 0) levels.back().StarCloser = static_cast<int>(i) + 1;
     }
     i = end - 1;
   }
@@ -114,8 +113,8 @@ void AddHydrateCaution(std::vector<Note>& notes, std::u16string_view input) {
   }
 }
 
-void AddReadingCautions(std::vector<Note>& notes, FormulaEngine& engine, std::u16string_view input,
-                        bool replaceGroups, const GroupTable& groups) {
+void AddReadingCautions(std::vector<Note>& notes, FormulaEngine& engine, std::u16string_view input, bool replaceGroups,
+                        const GroupTable& groups) {
   const Text parsed(engine.Formula());  // a copy: mapping a place back expands the text again
   auto typedAt = [&](int position) {
     const int from = engine.Origin(input, replaceGroups, position);
@@ -134,8 +133,9 @@ void AddReadingCautions(std::vector<Note>& notes, FormulaEngine& engine, std::u1
   }
   // N文字目の「(」が閉じていません。式の終わりで閉じたものとして計算しました
   if (r.Open > 0) {
-    Text what = u"\u300C(\u300D\u304C\u9589\u3058\u3066\u3044\u307E\u305B\u3093\u3002\u5F0F\u306E\u7D42\u308F\u308A"
-                u"\u3067\u9589\u3058\u305F\u3082\u306E\u3068\u3057\u3066\u8A08\u7B97\u3057\u307E\u3057\u305F";
+    Text what =
+        u"\u300C(\u300D\u304C\u9589\u3058\u3066\u3044\u307E\u305B\u3093\u3002\u5F0F\u306E\u7D42\u308F\u308A"
+        u"\u3067\u9589\u3058\u305F\u3082\u306E\u3068\u3057\u3066\u8A08\u7B97\u3057\u307E\u3057\u305F";
     // （M文字目の「)」は「*」の後ろだけを閉じます）
     if (r.StarCloser > 0)
       what += u"\uFF08" + Number(typedAt(r.StarCloser)) +
@@ -144,8 +144,7 @@ void AddReadingCautions(std::vector<Note>& notes, FormulaEngine& engine, std::u1
     add(NoteKind::OpenParen, typedAt(r.Open), what);
   }
   if (r.EmptyStar > 0) {
-    const std::u16string_view count =
-        std::u16string_view(parsed).substr(r.EmptyStar - 1, r.CountEnd - r.EmptyStar + 1);
+    const std::u16string_view count = std::u16string_view(parsed).substr(r.EmptyStar - 1, r.CountEnd - r.EmptyStar + 1);
     // N文字目の「*5」の後に何もないので、この数は何にも掛かりません（例: CuSO4*5H2O）
     add(NoteKind::EmptyStar, typedAt(r.EmptyStar),
         Quoted(count) +

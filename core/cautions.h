@@ -24,7 +24,7 @@ void AddHydrateCaution(std::vector<Note>& notes, std::u16string_view input);
 // a "(" closed by the end, a count after "*" with nothing after it, and an
 // element symbol that chemists also use for a group that `groups` does not
 // replace.
-void AddReadingCautions(std::vector<Note>& notes, FormulaEngine& engine, std::u16string_view input,
-                        bool replaceGroups, const GroupTable& groups);
+void AddReadingCautions(std::vector<Note>& notes, FormulaEngine& engine, std::u16string_view input, bool replaceGroups,
+                        const GroupTable& groups);
 
 }  // namespace zorvan

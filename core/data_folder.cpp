@@ -29,8 +29,8 @@ DataFolderChoice ChooseDataFolder(const std::filesystem::path& option, const std
   std::error_code ec;  // an unreadable working directory just does not hold the file
   const std::filesystem::path here = std::filesystem::current_path(ec);
   const std::filesystem::path user = UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
-  const std::pair<std::filesystem::path, DataFolderSource> candidates[] = {
-      {here, DataFolderSource::WorkingDirectory}, {user, DataFolderSource::UserFolder}};
+  const std::pair<std::filesystem::path, DataFolderSource> candidates[] = {{here, DataFolderSource::WorkingDirectory},
+                                                                           {user, DataFolderSource::UserFolder}};
   for (const auto& [folder, source] : candidates) {
     if (folder.empty()) continue;
     chosen.LookedAt.push_back(folder);
@@ -47,8 +47,9 @@ DataFolderChoice ChooseDataFolder(const std::filesystem::path& option, const std
 
 std::string LookedAtMessage(const DataFolderChoice& folder) {
   if (folder.Source != DataFolderSource::Installed || HoldsAtomCsv(folder.Path)) return {};
-  std::string lines = "atom.csv \u3092\u6B21\u306E\u30D5\u30A9\u30EB\u30C0\u306E\u9806\u306B\u63A2\u3057\u307E"
-                      "\u3057\u305F:";  // atom.csv を次のフォルダの順に探しました:
+  std::string lines =
+      "atom.csv \u3092\u6B21\u306E\u30D5\u30A9\u30EB\u30C0\u306E\u9806\u306B\u63A2\u3057\u307E"
+      "\u3057\u305F:";  // atom.csv を次のフォルダの順に探しました:
   for (const std::filesystem::path& path : folder.LookedAt) lines += "\n  " + path.string();
   return lines;
 }

@@ -15,7 +15,7 @@ Text Quoted(std::u16string_view text) {
   Text quoted = u"\u300C";  // 「
   quoted += text.substr(0, 20);
   if (text.size() > 20) quoted += u"\u2026";  // …
-  return quoted + u"\u300D";  // 」
+  return quoted + u"\u300D";                  // 」
 }
 
 namespace {
@@ -31,7 +31,8 @@ Text UnexpectedChar(char16_t c, char16_t before) {
            u"\u7A7A\u767D\u306F\u5165\u308C\u3089\u308C\u307E\u305B\u3093";  // に空白があります。式の前後や途中に空白は入れられません
   if (IsAsciiLower(c) && (IsAsciiDigit(before) || before == u'.'))
     return u"\u306E\u5C0F\u6587\u5B57" + shown +
-           u"\u304C\u6570\u306E\u5F8C\u306B\u3042\u308A\u307E\u3059\u3002\u5143\u7D20\u8A18\u53F7\u306F\u5927\u6587\u5B57"
+           u"\u304C\u6570\u306E\u5F8C\u306B\u3042\u308A\u307E\u3059\u3002\u5143\u7D20\u8A18\u53F7\u306F\u5927\u6587"
+           u"\u5B57"
            u"\u3067\u59CB\u3081\u307E\u3059";  // の小文字「c」が数の後にあります。元素記号は大文字で始めます
   if (IsAsciiLower(c))
     return u"\u306E\u5C0F\u6587\u5B57" + shown +
@@ -84,13 +85,15 @@ Note ExplainCause(const CalcResult& result, std::u16string_view parsed, const El
   switch (e.Kind) {
     case SyntaxError::FormulaTooLong:
       // 式が長すぎます（32766文字まで）
-      return {NoteKind::Cause, 0, u"\u5F0F\u304C\u9577\u3059\u304E\u307E\u3059\uFF0832766\u6587\u5B57\u307E\u3067\uFF09"};
+      return {NoteKind::Cause, 0,
+              u"\u5F0F\u304C\u9577\u3059\u304E\u307E\u3059\uFF0832766\u6587\u5B57\u307E\u3067\uFF09"};
     case SyntaxError::ExpansionTooLong:
       // 基を置き換えると式が長くなりすぎます（32766文字まで）。基の式に自分の略号が含まれていないか確かめてください
-      return {NoteKind::Cause, 0,
-              u"\u57FA\u3092\u7F6E\u304D\u63DB\u3048\u308B\u3068\u5F0F\u304C\u9577\u304F\u306A\u308A\u3059\u304E\u307E"
-              u"\u3059\uFF0832766\u6587\u5B57\u307E\u3067\uFF09\u3002\u57FA\u306E\u5F0F\u306B\u81EA\u5206\u306E\u7565\u53F7"
-              u"\u304C\u542B\u307E\u308C\u3066\u3044\u306A\u3044\u304B\u78BA\u304B\u3081\u3066\u304F\u3060\u3055\u3044"};
+      return {
+          NoteKind::Cause, 0,
+          u"\u57FA\u3092\u7F6E\u304D\u63DB\u3048\u308B\u3068\u5F0F\u304C\u9577\u304F\u306A\u308A\u3059\u304E\u307E"
+          u"\u3059\uFF0832766\u6587\u5B57\u307E\u3067\uFF09\u3002\u57FA\u306E\u5F0F\u306B\u81EA\u5206\u306E\u7565\u53F7"
+          u"\u304C\u542B\u307E\u308C\u3066\u3044\u306A\u3044\u304B\u78BA\u304B\u3081\u3066\u304F\u3060\u3055\u3044"};
     case SyntaxError::OutOfRange:
       // 原子数か分子量が大きすぎて計算できません
       return {NoteKind::Cause, 0,
@@ -117,9 +120,10 @@ Note ExplainCause(const CalcResult& result, std::u16string_view parsed, const El
       break;
     }
     case SyntaxError::MalformedNumber:  // の数「1.2.3」は正しい数ではありません（小数点は一つまで）
-      note.Message = cause + u"\u306E\u6570" + Quoted(text) +
-                     u"\u306F\u6B63\u3057\u3044\u6570\u3067\u306F\u3042\u308A\u307E\u305B\u3093\uFF08\u5C0F\u6570\u70B9\u306F"
-                     u"\u4E00\u3064\u307E\u3067\uFF09";
+      note.Message =
+          cause + u"\u306E\u6570" + Quoted(text) +
+          u"\u306F\u6B63\u3057\u3044\u6570\u3067\u306F\u3042\u308A\u307E\u305B\u3093\uFF08\u5C0F\u6570\u70B9\u306F"
+          u"\u4E00\u3064\u307E\u3067\uFF09";
       break;
     default:  // の数「…」が大きすぎます
       note.Message = cause + u"\u306E\u6570" + Quoted(text) + u"\u304C\u5927\u304D\u3059\u304E\u307E\u3059";

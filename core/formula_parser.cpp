@@ -16,9 +16,7 @@ namespace {
 // plus two. Only the multiply-add needs the double.
 float Add(float a, float b) { return a + b; }
 float Mul(float a, float b) { return a * b; }
-float MulAdd(float m, float c, float sum) {
-  return static_cast<float>(static_cast<double>(m) * c + sum);
-}
+float MulAdd(float m, float c, float sum) { return static_cast<float>(static_cast<double>(m) * c + sum); }
 
 }  // namespace
 
@@ -109,8 +107,7 @@ double FormulaParser::ReadLongNumber(ParseState& s) {
     ec = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value, std::chars_format::fixed).ec;
   }
   // A count beyond the 32-bit float range cannot be shown: it is an error.
-  if (ec != std::errc() ||
-      static_cast<double>(static_cast<float>(value)) > std::numeric_limits<float>::max()) {
+  if (ec != std::errc() || static_cast<double>(static_cast<float>(value)) > std::numeric_limits<float>::max()) {
     ReportError(s, SyntaxError::NumberTooLarge, start, length);
     return 0;
   }

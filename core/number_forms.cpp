@@ -2,7 +2,7 @@
 
 #include <algorithm>  // std::find
 #include <array>
-#include <charconv>   // std::to_chars
+#include <charconv>  // std::to_chars
 #include <cmath>
 
 namespace zorvan {
@@ -47,9 +47,7 @@ struct Rounded {
 // outside RoundExactly's range, kept out of the usual path.
 [[gnu::cold, gnu::noinline]] Rounded RoundInScientific(float value) {
   char sci[32];
-  char* sciEnd = std::to_chars(sci, sci + sizeof sci, static_cast<double>(value),
-                               std::chars_format::scientific, 6)
-                     .ptr;
+  char* sciEnd = std::to_chars(sci, sci + sizeof sci, static_cast<double>(value), std::chars_format::scientific, 6).ptr;
   // sci holds [-]d.dddddde[+-]xx
   char* e = std::find(sci, sciEnd, 'e');
   Rounded r;
@@ -137,7 +135,6 @@ Char* PutGeneralNumber(Char* out, float value, std::type_identity_t<Char> decima
   return PutWhole(out, static_cast<unsigned>(magnitude));
 }
 
-
 template <typename Char>
 Char* detail::PutShortNumber(Char* out, float value) {
   Char* end = PutGeneralNumber(out, value, '.');
@@ -158,9 +155,7 @@ Char* detail::PutWidePercent(Char* out, float fraction, Char decimalPoint, bool 
     *end++ = static_cast<char>('0' + whole % 100 / 10);
     *end++ = static_cast<char>('0' + whole % 10);
   } else {
-    end = std::to_chars(buf, buf + sizeof buf, static_cast<double>(fraction) * 100,
-                        std::chars_format::fixed, 2)
-              .ptr;
+    end = std::to_chars(buf, buf + sizeof buf, static_cast<double>(fraction) * 100, std::chars_format::fixed, 2).ptr;
   }
   if (padded && end - buf < 6) out = std::fill_n(out, 6 - (end - buf), ' ');
   out = PutAscii<Char>(out, buf, end, decimalPoint);

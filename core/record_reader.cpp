@@ -38,8 +38,7 @@ double ParseDecimal(std::u16string_view text) {
       break;
   }
   double value = 0;
-  auto [ptr, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value,
-                                   std::chars_format::general);
+  auto [ptr, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value, std::chars_format::general);
   if (ec != std::errc() || !std::isfinite(value)) return 0;
   return value;
 }
@@ -96,8 +95,7 @@ Text RecordReader::ReadText() {
   size_t end = pos_;
   if (pos_ < content_.size() && content_[pos_] == u'"') {
     size_t close = pos_ + 1;
-    while (close < content_.size() && content_[close] != u'"' && !IsLineEnd(content_[close]))
-      ++close;
+    while (close < content_.size() && content_[close] != u'"' && !IsLineEnd(content_[close])) ++close;
     field.assign(content_, pos_ + 1, close - pos_ - 1);
     end = close < content_.size() && content_[close] == u'"' ? close + 1 : close;
     // Anything between the closing quote and the separator is dropped.

@@ -14,8 +14,7 @@ namespace {
 class Cp932Decoder {
  public:
   Cp932Decoder() : cd_(iconv_open("UTF-16LE", "CP932")) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1))
-      throw std::runtime_error("iconv cannot convert from CP932");
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv cannot convert from CP932");
   }
   ~Cp932Decoder() { iconv_close(cd_); }
   Cp932Decoder(const Cp932Decoder&) = delete;
@@ -49,8 +48,7 @@ class Cp932Decoder {
  private:
   static void Append(Text& out, const char* begin, const char* end) {
     for (const char* p = begin; p + 1 < end; p += 2)
-      out.push_back(static_cast<char16_t>(static_cast<unsigned char>(p[0]) |
-                                          static_cast<unsigned char>(p[1]) << 8));
+      out.push_back(static_cast<char16_t>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1]) << 8));
   }
   iconv_t cd_;
 };
@@ -90,8 +88,7 @@ char* EncodeUtf8(std::u16string_view text, char* out) {
       *out++ = static_cast<char>(c);
       continue;
     }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -154,8 +151,8 @@ char16_t* DecodeUtf8(std::string_view bytes, char16_t* out) {
       c = c << 6 | (cb & 0x3F);
     }
     // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-    if (ok && ((extra == 2 && c < 0x800) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF)) ||
-               (c >= 0xD800 && c <= 0xDFFF)))
+    if (ok &&
+        ((extra == 2 && c < 0x800) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF)))
       ok = false;
     if (!ok) {
       *out++ = ReplacementChar;

@@ -63,20 +63,19 @@ int64_t Up(double x) {
 struct Level {
   const IsotopeElement* Element = nullptr;
   int Lo = 0, Hi = 0;
-  double Mass = 0;       // what the window bounds
-  float Weight = 0;      // atom.csv
-  int Measured = -1;     // index into the measured percentages
-  bool Bounds = false;   // the percentage bounds the count (the analysis alone)
-  double FLow = 0, FHigh = 1;  // the weight fraction, widened
-  double Inverse = 0;    // 1 / Mass
+  double Mass = 0;                // what the window bounds
+  float Weight = 0;               // atom.csv
+  int Measured = -1;              // index into the measured percentages
+  bool Bounds = false;            // the percentage bounds the count (the analysis alone)
+  double FLow = 0, FHigh = 1;     // the weight fraction, widened
+  double Inverse = 0;             // 1 / Mass
   std::optional<double> DbeStep;  // valence - 2, as the DBE counts it
   std::string_view Symbol;
 };
 
 class Search {
  public:
-  Search(const FinderQuery& query, const ReferenceTables& tables,
-         const std::function<bool(const Candidate&)>& found,
+  Search(const FinderQuery& query, const ReferenceTables& tables, const std::function<bool(const Candidate&)>& found,
          const std::function<void(const FinderProgress&)>& progress, const std::atomic<bool>* cancel);
 
   uint64_t Run();
@@ -101,20 +100,20 @@ class Search {
   const std::function<void(const FinderProgress&)>& progress_;
   const std::atomic<bool>* cancel_;
   std::vector<Level> levels_;
-  std::vector<double> minRest_, maxRest_;  // of the levels from i on
-  std::vector<size_t> byAtomicNumber_;     // the levels in the order a molecule is formed
-  std::vector<size_t> byAtomNumber_;       // the levels in atom.csv order
+  std::vector<double> minRest_, maxRest_;                   // of the levels from i on
+  std::vector<size_t> byAtomicNumber_;                      // the levels in the order a molecule is formed
+  std::vector<size_t> byAtomNumber_;                        // the levels in atom.csv order
   std::vector<size_t> hillWithCarbon_, hillWithoutCarbon_;  // the levels in Hill order
-  size_t carbon_ = SIZE_MAX;                                 // the level of C, if any
+  size_t carbon_ = SIZE_MAX;                                // the level of C, if any
   // The last two levels when solved together: the outer's whole mass, the
   // inner's nominal mass, its defect and that defect's inverse.
   int64_t pairWhole_ = 0, pairNominal_ = 0;
   double pairWholeInverse_ = 0, pairDefect_ = 0, pairInverse_ = 0;
   double pairLowDefect_ = 0, pairHighDefect_ = 0;  // the least and most d y
   std::vector<int> counts_;
-  bool possible_ = true;                   // false when the ion needs atoms no M can have
+  bool possible_ = true;  // false when the ion needs atoms no M can have
   bool weights_ = false;
-  bool pair_ = false;                      // the last two levels can be solved together
+  bool pair_ = false;  // the last two levels can be solved together
   double low_ = 0, high_ = 0, tolerance_ = 0;
   uint64_t count_ = 0;
   double reported_ = 0;  // the fraction last reported
@@ -147,9 +146,12 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
       for (const ElementCount& added : ion.Added) need -= added.Element == removed.Element ? added.Count : 0;
       if (need <= 0) continue;
       const auto least = static_cast<int>((need + ion.Multiplier - 1) / ion.Multiplier);
-      const auto it = std::find_if(levels_.begin(), levels_.end(), [&](const Level& l) { return l.Element == removed.Element; });
-      if (it == levels_.end()) possible_ = false;
-      else it->Lo = std::max(it->Lo, least);
+      const auto it =
+          std::find_if(levels_.begin(), levels_.end(), [&](const Level& l) { return l.Element == removed.Element; });
+      if (it == levels_.end())
+        possible_ = false;
+      else
+        it->Lo = std::max(it->Lo, least);
     }
     const double mz = *query.Mz;
     tolerance_ = query.ToleranceMda ? *query.ToleranceMda / 1000 : query.TolerancePpm * mz * 1e-6;
@@ -277,7 +279,8 @@ void Search::Walk(size_t i, double partial, double low, double high, double base
   const int64_t kFrom = Up(a - pairHighDefect_), kTo = Down(b - pairLowDefect_);
   if (kTo - kFrom >= outer.Hi - outer.Lo) return false;
   for (int64_t k = kFrom; k <= kTo && !stop_; ++k) {
-    const double yLow = (a - static_cast<double>(k)) * pairInverse_, yHigh = (b - static_cast<double>(k)) * pairInverse_;
+    const double yLow = (a - static_cast<double>(k)) * pairInverse_,
+                 yHigh = (b - static_cast<double>(k)) * pairInverse_;
     const int64_t yFrom = std::max<int64_t>(inner.Lo, Up(yLow)), yTo = std::min<int64_t>(inner.Hi, Down(yHigh));
     for (int64_t y = yFrom; y <= yTo && !stop_; ++y) {
       // The rounded quotient divides exactly when its product gives back
@@ -393,8 +396,7 @@ bool Search::Analyse() {
   for (size_t i = 0; i < levels_.size(); ++i) {
     const Level& l = levels_[i];
     if (l.Measured < 0) continue;
-    const float fraction =
-        static_cast<float>(static_cast<double>(l.Weight) * static_cast<float>(counts_[i]) / weight);
+    const float fraction = static_cast<float>(static_cast<double>(l.Weight) * static_cast<float>(counts_[i]) / weight);
     const double shown = detail::RoundToWhole(static_cast<double>(fraction) * 10000) / 100;
     const double deviation = std::abs(shown - a.Percent[l.Measured].second);
     if (deviation > a.Tolerance + PercentGuard) return false;
@@ -409,8 +411,7 @@ bool Search::Analyse() {
 
 uint64_t FindFormulas(const FinderQuery& query, const ReferenceTables& tables,
                       const std::function<bool(const Candidate&)>& found,
-                      const std::function<void(const FinderProgress&)>& progress,
-                      const std::atomic<bool>* cancel) {
+                      const std::function<void(const FinderProgress&)>& progress, const std::atomic<bool>* cancel) {
   if (!CheckQuery(query, tables).empty()) return 0;
   return Search(query, tables, found, progress, cancel).Run();
 }

@@ -14,7 +14,6 @@
 #include "core/reference_tables.h"
 #include "mass/ion.h"
 #include "mass/percent_text.h"
-#include "mass/percent_text.h"
 
 namespace zorvan::mass {
 
@@ -53,14 +52,14 @@ struct AnalysisFilter {
 };
 
 struct FinderQuery {
-  std::optional<double> Mz;        // none: the elemental-analysis question alone
-  IonSpec Ion;                     // from ParseIon; left as it is, the neutral M
-  double TolerancePpm = 5;         // used when ToleranceMda is not set
+  std::optional<double> Mz;  // none: the elemental-analysis question alone
+  IonSpec Ion;               // from ParseIon; left as it is, the neutral M
+  double TolerancePpm = 5;   // used when ToleranceMda is not set
   std::optional<double> ToleranceMda;
   std::vector<ElementRange> Ranges;
   std::optional<double> DbeMin, DbeMax;
   bool IntegerDbe = false;
-  bool Rules = false;              // the plausibility rules (ratios, LEWIS, SENIOR)
+  bool Rules = false;  // the plausibility rules (ratios, LEWIS, SENIOR)
   std::optional<AnalysisFilter> Analysis;
   // The molecular weight as the main window shows it, both ends included:
   // needed by the analysis alone, a further filter beside an m/z.
@@ -68,9 +67,9 @@ struct FinderQuery {
 };
 
 struct Candidate {
-  Molecule Formula;          // M
-  std::string Hill;          // M's Hill formula
-  Ion Ionized;               // its ion under the query's IonSpec; empty without an m/z
+  Molecule Formula;                   // M
+  std::string Hill;                   // M's Hill formula
+  Ion Ionized;                        // its ion under the query's IonSpec; empty without an m/z
   double ErrorPpm = 0, ErrorMda = 0;  // calculated - measured; 0 without an m/z
   std::optional<double> Dbe;
   // As the main window shows them, when percentages or a weight range were

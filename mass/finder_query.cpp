@@ -38,9 +38,6 @@ bool ReadCount(std::string_view text, size_t& i, int& value) {
   return true;
 }
 
-
-
-
 // Reads a whole finite number, spaces around it allowed.
 bool ReadNumber(std::string_view text, double& value) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -121,7 +118,8 @@ int AtomNumberOf(const IsotopeElement& element, const ElementTable& atoms) {
 std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables) {
   if (query.Ranges.empty()) return "元素の範囲がありません。";
   for (const ElementRange& r : query.Ranges) {
-    if (r.Element == nullptr || r.Min < 0 || r.Max < r.Min || r.Max > MaxRangeCount) return "元素の範囲が正しくありません。";
+    if (r.Element == nullptr || r.Min < 0 || r.Max < r.Min || r.Max > MaxRangeCount)
+      return "元素の範囲が正しくありません。";
   }
   const bool hasPercent = query.Analysis && !query.Analysis->Percent.empty();
   if (!query.Mz && !(query.WeightRange && hasPercent)) {
@@ -134,7 +132,8 @@ std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables) 
     if (!(query.ToleranceMda ? mdaOk : ppmOk)) return "許容誤差は 0 から 1000 ppm (または 1000 mDa) までです。";
     if (query.Ion.Multiplier < 1) return "イオンの M の数は 1 以上です。";
   }
-  if (query.DbeMin && query.DbeMax && !(*query.DbeMin <= *query.DbeMax)) return "DBE の範囲の下限が上限を超えています。";
+  if (query.DbeMin && query.DbeMax && !(*query.DbeMin <= *query.DbeMax))
+    return "DBE の範囲の下限が上限を超えています。";
   if (query.WeightRange) {
     const auto [low, high] = *query.WeightRange;
     if (!(0 <= low && low <= high && high <= MaxMass)) {
@@ -187,15 +186,24 @@ bool Plausible(const Molecule& molecule) {
     atoms += e.Count;
     maxValence = std::max(maxValence, *v);
     const std::string& x = e.Element->Symbol;
-    int64_t* slot = x == "C" ? &c : x == "H" ? &h : x == "N" ? &n : x == "O" ? &o : x == "P" ? &p
-                  : x == "S" ? &s : x == "F" ? &f : x == "Cl" ? &cl : x == "Br" ? &br : x == "Si" ? &si : nullptr;
+    int64_t* slot = x == "C"    ? &c
+                    : x == "H"  ? &h
+                    : x == "N"  ? &n
+                    : x == "O"  ? &o
+                    : x == "P"  ? &p
+                    : x == "S"  ? &s
+                    : x == "F"  ? &f
+                    : x == "Cl" ? &cl
+                    : x == "Br" ? &br
+                    : x == "Si" ? &si
+                                : nullptr;
     if (slot != nullptr) *slot = e.Count;
   }
   // The ratios of the common range, cross-multiplied so that whole numbers
   // decide them exactly.
   const bool ratios = c > 0 && 5 * h >= c && 10 * h <= 31 * c && 10 * n <= 13 * c && 10 * o <= 12 * c &&
-                      10 * p <= 3 * c && 10 * s <= 8 * c && 10 * f <= 15 * c && 10 * cl <= 8 * c &&
-                      10 * br <= 8 * c && 10 * si <= 5 * c;
+                      10 * p <= 3 * c && 10 * s <= 8 * c && 10 * f <= 15 * c && 10 * cl <= 8 * c && 10 * br <= 8 * c &&
+                      10 * si <= 5 * c;
   const bool lewis = valenceSum % 2 == 0;
   const bool senior = valenceSum >= 2 * maxValence && valenceSum >= 2 * (atoms - 1);
   return ratios && lewis && senior;

@@ -55,9 +55,8 @@ class IonReader {
       ion.PaperNotation += std::string(add ? " + " : " - ") + std::string(text_.substr(start, pos_ - start));
     }
     if (!Take(']'))
-      return pos_ < text_.size()
-                 ? "「" + CharacterAt(pos_) + "」は読めません: ] の前には + か - で式を続けます"
-                 : "] がありません";
+      return pos_ < text_.size() ? "「" + CharacterAt(pos_) + "」は読めません: ] の前には + か - で式を続けます"
+                                 : "] がありません";
     int charge = 1;
     const bool digits = pos_ < text_.size() && IsDigit(text_[pos_]);
     if (!ReadNumber(charge, MaxCharge)) return "電荷の数は 1 から 1000 までの整数で書きます";
@@ -158,7 +157,8 @@ std::string FormIon(const Molecule& molecule, const IonSpec& ionSpec, Ion& ion) 
     mass += static_cast<double>(count) * element->MonoisotopicMass();
   };
   for (const ElementCount& e : molecule)
-    put(e.Element, e.Count * ionSpec.Multiplier + CountOf(ionSpec.Added, e.Element) - CountOf(ionSpec.Removed, e.Element));
+    put(e.Element,
+        e.Count * ionSpec.Multiplier + CountOf(ionSpec.Added, e.Element) - CountOf(ionSpec.Removed, e.Element));
   for (const ElementCount& e : ionSpec.Added)
     if (CountOf(molecule, e.Element) == 0) put(e.Element, e.Count - CountOf(ionSpec.Removed, e.Element));
   ion.Charge = ionSpec.Charge;

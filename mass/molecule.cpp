@@ -36,10 +36,11 @@ constexpr uint16_t Key(const char* symbol) {
 using ValenceTable = std::array<std::array<int8_t, 27>, 26>;
 constexpr ValenceTable DbeValences = [] {
   ValenceTable table{};
-  const std::pair<const char*, int8_t> valences[] = {
-      {"C", 4},  {"Si", 4}, {"N", 3},  {"P", 3},  {"O", 2},  {"S", 2},  {"H", 1},
-      {"F", 1},  {"Cl", 1}, {"Br", 1}, {"I", 1},  {"Li", 1}, {"Na", 1}, {"K", 1}};
-  for (const auto& [symbol, valence] : valences) table[symbol[0] - 'A'][symbol[1] == 0 ? 26 : symbol[1] - 'a'] = valence;
+  const std::pair<const char*, int8_t> valences[] = {{"C", 4}, {"Si", 4}, {"N", 3},  {"P", 3},  {"O", 2},
+                                                     {"S", 2}, {"H", 1},  {"F", 1},  {"Cl", 1}, {"Br", 1},
+                                                     {"I", 1}, {"Li", 1}, {"Na", 1}, {"K", 1}};
+  for (const auto& [symbol, valence] : valences)
+    table[symbol[0] - 'A'][symbol[1] == 0 ? 26 : symbol[1] - 'a'] = valence;
   return table;
 }();
 
@@ -88,7 +89,8 @@ std::string AtomMap::ToMolecule(const AtomCounts& counts, const ElementSet& name
 
 std::string AtomMap::Refusal(int n, float count) const {
   const std::string symbol = TrimmedSymbol(elements_[n].AtomSymbol);
-  if (byNumber_[n] == nullptr) return symbol + " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
+  if (byNumber_[n] == nullptr)
+    return symbol + " には天然の同位体組成がない(同位体の表にない)ため、精密質量を計算できません";
   if (count != std::floor(count)) {
     char number[32];
     *std::to_chars(number, number + sizeof number - 1, count).ptr = '\0';

@@ -216,8 +216,8 @@ Pattern ComputePattern(const Molecule& formula, int charge, const PatternRequest
   // molecule with too many peaks there, down to that floor.
   const bool centroid = request.Kind == Resolution::Centroid;
   const double shown = std::clamp(minPercent / 100, 1e-12, 1.0);
-  Pattern pattern = FineStructure(formula, charge, centroid ? std::max(shown * 0.01, 1e-12) : shown,
-                                  request.MaxPeaks, cancel);
+  Pattern pattern =
+      FineStructure(formula, charge, centroid ? std::max(shown * 0.01, 1e-12) : shown, request.MaxPeaks, cancel);
   if (centroid && pattern.Capped && !Cancelled(cancel))
     pattern = FineStructure(formula, charge, shown, request.MaxPeaks, cancel);
   if (pattern.Capped) return pattern;

@@ -16,18 +16,18 @@ namespace {
 
 // Positions 1 to 21 are the voiced katakana, 22 to 26 the semi-voiced ones.
 constexpr std::u16string_view VoicedKanaFull =
-    u"\u30AC\u30AE\u30B0\u30B2\u30B4"  // KATAKANA LETTER GA GI GU GE GO
-    u"\u30B6\u30B8\u30BA\u30BC\u30BE"  // KATAKANA LETTER ZA ZI ZU ZE ZO
-    u"\u30C0\u30C2\u30C5\u30C7\u30C9"  // KATAKANA LETTER DA DI DU DE DO
-    u"\u30D0\u30D3\u30D6\u30D9\u30DC"  // KATAKANA LETTER BA BI BU BE BO
-    u"\u30F4"                          // KATAKANA LETTER VU
+    u"\u30AC\u30AE\u30B0\u30B2\u30B4"   // KATAKANA LETTER GA GI GU GE GO
+    u"\u30B6\u30B8\u30BA\u30BC\u30BE"   // KATAKANA LETTER ZA ZI ZU ZE ZO
+    u"\u30C0\u30C2\u30C5\u30C7\u30C9"   // KATAKANA LETTER DA DI DU DE DO
+    u"\u30D0\u30D3\u30D6\u30D9\u30DC"   // KATAKANA LETTER BA BI BU BE BO
+    u"\u30F4"                           // KATAKANA LETTER VU
     u"\u30D1\u30D4\u30D7\u30DA\u30DD";  // KATAKANA LETTER PA PI PU PE PO
 constexpr std::u16string_view VoicedKanaBase =
-    u"\uFF76\uFF77\uFF78\uFF79\uFF7A"  // HALFWIDTH KATAKANA LETTER KA KI KU KE KO
-    u"\uFF7B\uFF7C\uFF7D\uFF7E\uFF7F"  // HALFWIDTH KATAKANA LETTER SA SI SU SE SO
-    u"\uFF80\uFF81\uFF82\uFF83\uFF84"  // HALFWIDTH KATAKANA LETTER TA TI TU TE TO
-    u"\uFF8A\uFF8B\uFF8C\uFF8D\uFF8E"  // HALFWIDTH KATAKANA LETTER HA HI HU HE HO
-    u"\uFF73"                          // HALFWIDTH KATAKANA LETTER U
+    u"\uFF76\uFF77\uFF78\uFF79\uFF7A"   // HALFWIDTH KATAKANA LETTER KA KI KU KE KO
+    u"\uFF7B\uFF7C\uFF7D\uFF7E\uFF7F"   // HALFWIDTH KATAKANA LETTER SA SI SU SE SO
+    u"\uFF80\uFF81\uFF82\uFF83\uFF84"   // HALFWIDTH KATAKANA LETTER TA TI TU TE TO
+    u"\uFF8A\uFF8B\uFF8C\uFF8D\uFF8E"   // HALFWIDTH KATAKANA LETTER HA HI HU HE HO
+    u"\uFF73"                           // HALFWIDTH KATAKANA LETTER U
     u"\uFF8A\uFF8B\uFF8C\uFF8D\uFF8E";  // HALFWIDTH KATAKANA LETTER HA HI HU HE HO
 constexpr size_t VoicedCount = 21;
 
@@ -80,7 +80,7 @@ constexpr std::u16string_view AlnumFull =
     u"\uFF4E\uFF4F\uFF50\uFF51\uFF52\uFF53\uFF54\uFF55\uFF56\uFF57\uFF58\uFF59\uFF5A"
     u"\uFF0C\uFF0E\u30FB"        // FULLWIDTH COMMA, FULLWIDTH FULL STOP, KATAKANA MIDDLE DOT
     u"\uFF1A\uFF1B\uFF1F\uFF01"  // FULLWIDTH COLON, SEMICOLON, QUESTION MARK, EXCLAMATION MARK
-    u"\u2019"                      // RIGHT SINGLE QUOTATION MARK
+    u"\u2019"                    // RIGHT SINGLE QUOTATION MARK
     u"\uFF3E\uFFE3\uFF3F"        // FULLWIDTH CIRCUMFLEX ACCENT, MACRON, LOW LINE
     u"\uFF08\uFF09\uFF5B\uFF5D"  // FULLWIDTH LEFT/RIGHT PARENTHESIS, LEFT/RIGHT CURLY BRACKET
     // FULLWIDTH LEFT/RIGHT SQUARE BRACKET, COMMERCIAL AT, PLUS SIGN
@@ -124,8 +124,7 @@ using CodeTable = std::array<uint16_t, 0x10000>;
 // 255, two bytes as lead * 256 + trail.
 CodeTable BuildCp932Codes() {
   iconv_t cd = iconv_open("CP932", "UTF-16LE");
-  if (cd == reinterpret_cast<iconv_t>(-1))
-    throw std::runtime_error("iconv cannot convert to CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv cannot convert to CP932");
   CodeTable codes;
   for (uint32_t c = 0; c < codes.size(); ++c) {
     codes[c] = UnmappableCode;

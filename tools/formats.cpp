@@ -2,7 +2,7 @@
 
 #include <algorithm>  // std::max
 #include <array>
-#include <cstring>    // std::memcpy
+#include <cstring>  // std::memcpy
 
 namespace zorvan {
 
@@ -60,13 +60,27 @@ char* PutJson(char* out, std::u16string_view text) {
   return PutEscaped(out, text, JsonPlain, [](char16_t c, char* o) {
     *o++ = '\\';
     switch (c) {
-      case u'"': *o++ = '"'; break;
-      case u'\\': *o++ = '\\'; break;
-      case u'\b': *o++ = 'b'; break;
-      case u'\f': *o++ = 'f'; break;
-      case u'\n': *o++ = 'n'; break;
-      case u'\r': *o++ = 'r'; break;
-      case u'\t': *o++ = 't'; break;
+      case u'"':
+        *o++ = '"';
+        break;
+      case u'\\':
+        *o++ = '\\';
+        break;
+      case u'\b':
+        *o++ = 'b';
+        break;
+      case u'\f':
+        *o++ = 'f';
+        break;
+      case u'\n':
+        *o++ = 'n';
+        break;
+      case u'\r':
+        *o++ = 'r';
+        break;
+      case u'\t':
+        *o++ = 't';
+        break;
       default:
         o = Put(o, "u00");
         *o++ = "0123456789abcdef"[c >> 4];
@@ -86,18 +100,24 @@ size_t TailBound(const FormulaEngine& engine) {
 // The parts of an entry: what comes before the formula, the formula, the rest.
 char* PutStart(char* out, OutputFormat format) {
   switch (format) {
-    case OutputFormat::Report: return Put(out, "\r\n");
-    case OutputFormat::Tsv: return out;
-    case OutputFormat::Jsonl: return Put(out, "{\"formula\":\"");
+    case OutputFormat::Report:
+      return Put(out, "\r\n");
+    case OutputFormat::Tsv:
+      return out;
+    case OutputFormat::Jsonl:
+      return Put(out, "{\"formula\":\"");
   }
   return out;
 }
 
 char* PutFormula(char* out, OutputFormat format, std::u16string_view formula) {
   switch (format) {
-    case OutputFormat::Report: return EncodeUtf8(formula, out);
-    case OutputFormat::Tsv: return PutTsv(out, formula);
-    case OutputFormat::Jsonl: return PutJson(out, formula);
+    case OutputFormat::Report:
+      return EncodeUtf8(formula, out);
+    case OutputFormat::Tsv:
+      return PutTsv(out, formula);
+    case OutputFormat::Jsonl:
+      return PutJson(out, formula);
   }
   return out;
 }
@@ -111,8 +131,10 @@ char* PutAscii(char* out, std::u16string_view ascii) {
 // The rest of a failed entry: "Error!", an empty weight and no percentages.
 char* PutErrorTail(char* out, OutputFormat format) {
   switch (format) {
-    case OutputFormat::Report: return Put(PutAscii(Put(out, "\r\n"), ErrorText), "\r\n\r\n");
-    case OutputFormat::Tsv: return Put(PutAscii(Put(out, "\t"), ErrorText), "\t\n");
+    case OutputFormat::Report:
+      return Put(PutAscii(Put(out, "\r\n"), ErrorText), "\r\n\r\n");
+    case OutputFormat::Tsv:
+      return Put(PutAscii(Put(out, "\t"), ErrorText), "\t\n");
     case OutputFormat::Jsonl:
       out = PutAscii(Put(out, "\",\"composition\":\""), ErrorText);
       return Put(out, "\",\"weight\":\"\",\"error\":true,\"percent\":[]}\n");

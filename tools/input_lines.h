@@ -12,7 +12,7 @@
 
 // The help of --data, the same in every tool; ZORVAN_INSTALLED_DATA_DIR is
 // the tool's own.
-#define ZORVAN_DATA_OPTION_HELP                                             \
+#define ZORVAN_DATA_OPTION_HELP                                                 \
   "  --data DIR       read atom.csv and group.csv from DIR; without it, from\n" \
   "                   the first that holds atom.csv of the working directory\n" \
   "                   and $XDG_DATA_HOME/zorvan (~/.local/share/zorvan when\n"  \
@@ -24,12 +24,11 @@ namespace zorvan {
 // Returns what --help says of `folder`: where it comes from and whether it
 // is there.
 inline std::string DescribeDataFolder(const DataFolderChoice& folder) {
-  const char* sources[] = {"--data", "the working directory", "the user's data folder",
-                           "installed example data"};
+  const char* sources[] = {"--data", "the working directory", "the user's data folder", "installed example data"};
   std::error_code ec;
   const char* state = std::filesystem::exists(folder.Path / "atom.csv", ec) ? "holds atom.csv"
-                      : std::filesystem::is_directory(folder.Path, ec)       ? "exists, without atom.csv"
-                                                                              : "does not exist";
+                      : std::filesystem::is_directory(folder.Path, ec)      ? "exists, without atom.csv"
+                                                                            : "does not exist";
   return folder.Path.string() + " (" + sources[static_cast<int>(folder.Source)] + "; " + state + ")";
 }
 
@@ -42,8 +41,7 @@ constexpr size_t LongLineBytes = 3 * static_cast<size_t>(zorvan::MaxFormulaLen) 
 // sequence cut off by the block boundary, or a CR that may precede the LF.
 inline size_t HeldBack(const std::string& bytes) {
   size_t n = 0;
-  while (n < 3 && n < bytes.size() && (static_cast<unsigned char>(bytes[bytes.size() - 1 - n]) & 0xC0) == 0x80)
-    ++n;
+  while (n < 3 && n < bytes.size() && (static_cast<unsigned char>(bytes[bytes.size() - 1 - n]) & 0xC0) == 0x80) ++n;
   if (n < bytes.size() && static_cast<unsigned char>(bytes[bytes.size() - 1 - n]) >= 0xC0) return n + 1;
   return !bytes.empty() && bytes.back() == '\r' ? 1 : 0;
 }

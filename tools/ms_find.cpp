@@ -53,16 +53,17 @@ constexpr const char* Usage =
     "                     query of more than 1000000 is refused on standard error\n"
     "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
     "                     working directory when it holds atom.csv, otherwise\n"
-    "                     " ZORVAN_INSTALLED_DATA_DIR ")\n"
+    "                     " ZORVAN_INSTALLED_DATA_DIR
+    ")\n"
     "  --help             show this text\n"
     "\n"
     "Isotope masses come from IsoSpec (Lacki, Startek et al.); weights and\n"
     "percentages from atom.csv.\n\n";
 
-constexpr OptionSpec Options[] = {{"--ion"},          {"--ppm"},    {"--mda"},   {"--elements"},
-                                  {"--dbe"},          {"--integer-dbe", false},  {"--rules", false},
-                                  {"--percent"},      {"--percent-tolerance"},   {"--weight-range"},
-                                  {"--limit"}};
+constexpr OptionSpec Options[] = {{"--ion"},          {"--ppm"},     {"--mda"},
+                                  {"--elements"},     {"--dbe"},     {"--integer-dbe", false},
+                                  {"--rules", false}, {"--percent"}, {"--percent-tolerance"},
+                                  {"--weight-range"}, {"--limit"}};
 
 // Reads "MIN:MAX"; a side left empty stays unset unless `both` is required.
 bool ParsePair(std::string_view text, bool both, std::optional<double>& low, std::optional<double>& high) {
@@ -195,7 +196,8 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
       if (rows_.empty()) return true;
       const Row& worst = rows_.front();
       const std::string_view hill = std::string_view(text_).substr(worst.HillAt, worst.HillSize);
-      if (std::tie(worst.AbsError, worst.Deviation, hill) < std::tuple(std::abs(c.ErrorMda), c.Deviation, std::string_view(c.Hill)))
+      if (std::tie(worst.AbsError, worst.Deviation, hill) <
+          std::tuple(std::abs(c.ErrorMda), c.Deviation, std::string_view(c.Hill)))
         return true;
       std::pop_heap(rows_.begin(), rows_.end(), before);
       rows_.back() = WriteRow(q, c, text_);
@@ -248,7 +250,8 @@ int RunFind(std::span<char* const> argv) {
   std::optional<uint64_t> limit;
   int status = 0;
   const auto bad = [&](std::string_view name, std::string_view value, std::string_view why = "") {
-    return UsageError("find", std::string(name) + " " + std::string(value) + ": " + std::string(why.empty() ? "malformed" : why));
+    return UsageError(
+        "find", std::string(name) + " " + std::string(value) + ": " + std::string(why.empty() ? "malformed" : why));
   };
   std::string ion = "[M+H]+", ranges(mass::DefaultRanges);
   for (const auto& [name, value] : args.Options) {
@@ -258,9 +261,12 @@ int RunFind(std::span<char* const> argv) {
       ion = value;
     } else if (name == "--ppm" || name == "--mda" || name == "--percent-tolerance") {
       if (!ParseNumber(value, number)) return bad(name, value);
-      if (name == "--ppm") base.TolerancePpm = number, base.ToleranceMda.reset();
-      else if (name == "--mda") base.ToleranceMda = number;
-      else (base.Analysis ? *base.Analysis : base.Analysis.emplace()).Tolerance = number;
+      if (name == "--ppm")
+        base.TolerancePpm = number, base.ToleranceMda.reset();
+      else if (name == "--mda")
+        base.ToleranceMda = number;
+      else
+        (base.Analysis ? *base.Analysis : base.Analysis.emplace()).Tolerance = number;
     } else if (name == "--elements") {
       ranges = value;
     } else if (name == "--dbe") {
@@ -295,7 +301,8 @@ int RunFind(std::span<char* const> argv) {
   if (std::string error = mass::CheckQuery(probe, session.Tables()); !error.empty()) return UsageError("find", error);
 
   OutputBuffer out(stdout);
-  constexpr std::string_view Header = "query\tmz\tformula\tion_formula\tcalc_mz\terror_ppm\terror_mda\tdbe\tweight\tpercent\n";
+  constexpr std::string_view Header =
+      "query\tmz\tformula\tion_formula\tcalc_mz\terror_ppm\terror_mda\tdbe\tweight\tpercent\n";
   out.Commit(Put(out.Room(Header.size()), Header));
   Finder finder(session, base, limit);
   if (alone) {
@@ -305,7 +312,9 @@ int RunFind(std::span<char* const> argv) {
   } else {
     std::string longLine;
     ForEachInputLine([&](std::string_view line) { finder.Answer(&line, out); }, [&] { longLine.clear(); },
-                     [&](std::string_view piece) { longLine.append(piece.substr(0, 4096 - std::min<size_t>(4096, longLine.size()))); },
+                     [&](std::string_view piece) {
+                       longLine.append(piece.substr(0, 4096 - std::min<size_t>(4096, longLine.size())));
+                     },
                      [&] {
                        const std::string_view line = longLine;
                        finder.Answer(&line, out);

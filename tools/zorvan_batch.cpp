@@ -28,8 +28,7 @@ constexpr const char* Usage =
     "(empty after an error) and the weight percent of each element in\n"
     "element-number order, with \".\" as the decimal point. Text is UTF-8; an\n"
     "invalid byte reads as U+FFFD.\n"
-    "\n"
-    ZORVAN_DATA_OPTION_HELP
+    "\n" ZORVAN_DATA_OPTION_HELP
     "  --no-groups      do not replace group abbreviations by their formulas\n"
     "  --format FORMAT  how each entry is written:\n"
     "                   report  (default) a CR LF, then the report block of a\n"
@@ -58,7 +57,6 @@ constexpr const char* Usage =
     "                   not as meant (CuSO4.5H2O, H2O)3NaCl), LINE: and the\n"
     "                   caution\n"
     "  --help           show this text\n";
-
 
 }  // namespace
 

@@ -11,9 +11,9 @@
 #include <QWindow>
 
 #include "ui/app_identity.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/icon.h"
-#include "ui/controls.h"
 #include "ui/twips.h"
 
 namespace zorvan {
@@ -28,13 +28,9 @@ constexpr char SysInfoFileName[] = "MSINFO32.EXE";
 constexpr qsizetype RegistryBufferSize = 1024;
 
 // "のﾊﾞｰｼﾞｮﾝ情報", appended to the application title in the caption.
-QString CaptionSuffix() {
-  return QStringLiteral(u"\u306E\uFF8A\uFF9E\uFF70\uFF7C\uFF9E\uFF6E\uFF9D\u60C5\u5831");
-}
+QString CaptionSuffix() { return QStringLiteral(u"\u306E\uFF8A\uFF9E\uFF70\uFF7C\uFF9E\uFF6E\uFF9D\u60C5\u5831"); }
 // "ﾊﾞｰｼﾞｮﾝ ", in front of the version number.
-QString VersionPrefix() {
-  return QStringLiteral(u"\uFF8A\uFF9E\uFF70\uFF7C\uFF9E\uFF6E\uFF9D ");
-}
+QString VersionPrefix() { return QStringLiteral(u"\uFF8A\uFF9E\uFF70\uFF7C\uFF9E\uFF6E\uFF9D "); }
 // "ｼｽﾃﾑ情報(&S)..."
 QString SysInfoCaption() { return QStringLiteral(u"\uFF7C\uFF7D\uFF83\uFF91\u60C5\u5831(&S)..."); }
 // "分子式あるいは物質名から分子量および重量分率を計算します"
@@ -81,9 +77,8 @@ void MakeTextBlack(QLabel* label) {
 }  // namespace
 
 frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
-    : QDialog(parent,
-              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                  Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       registry_(registry),
       launcher_(launcher) {
   setObjectName(QStringLiteral("frmAbout"));
@@ -155,8 +150,7 @@ frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
 
 void frmAbout::Form_Load() {
   setWindowTitle(app::Title() + CaptionSuffix());
-  lblVersion->setText(VersionPrefix() + QString::number(VersionMajor) + u'.' +
-                      QString::number(VersionMinor) + u'.' +
+  lblVersion->setText(VersionPrefix() + QString::number(VersionMajor) + u'.' + QString::number(VersionMinor) + u'.' +
                       QString::number(VersionRevision));
   lblTitle->setText(app::Title());
 }
@@ -178,9 +172,8 @@ void frmAbout::StartSysInfo() {
   QString SysInfoPath;
   bool found = GetKeyValue(RegistryRoot::LocalMachine, QString::fromLatin1(SysInfoPathKey),
                            QString::fromLatin1(SysInfoPathValue), SysInfoPath);
-  if (!found &&
-      GetKeyValue(RegistryRoot::LocalMachine, QString::fromLatin1(SysInfoFolderKey),
-                  QString::fromLatin1(SysInfoFolderValue), SysInfoPath)) {
+  if (!found && GetKeyValue(RegistryRoot::LocalMachine, QString::fromLatin1(SysInfoFolderKey),
+                            QString::fromLatin1(SysInfoFolderValue), SysInfoPath)) {
     // The folder value names only the directory; the tool's file must be there.
     SysInfoPath += u'\\' + QString::fromLatin1(SysInfoFileName);
     found = launcher_.FileExists(SysInfoPath);
@@ -192,8 +185,7 @@ void frmAbout::StartSysInfo() {
   box.exec();
 }
 
-bool frmAbout::GetKeyValue(RegistryRoot KeyRoot, const QString& KeyName, const QString& SubKeyRef,
-                           QString& KeyVal) {
+bool frmAbout::GetKeyValue(RegistryRoot KeyRoot, const QString& KeyName, const QString& SubKeyRef, QString& KeyVal) {
   RegistryHandle hKey = 0;
   bool result = false;
   QByteArray tmpVal;

@@ -42,8 +42,7 @@ class frmAbout : public QDialog {
   // `KeyVal` (a string as text, a DWORD in hexadecimal, any other type leaving
   // `KeyVal` as it was) and returns true; on failure empties `KeyVal` and
   // returns false. The key is closed on every path.
-  bool GetKeyValue(RegistryRoot KeyRoot, const QString& KeyName, const QString& SubKeyRef,
-                   QString& KeyVal);
+  bool GetKeyValue(RegistryRoot KeyRoot, const QString& KeyName, const QString& SubKeyRef, QString& KeyVal);
 
   Registry& registry_;
   Launcher& launcher_;

@@ -50,9 +50,8 @@ void SetCautionMark(QLineEdit* box, const QString& text, const QString& caption)
     mark->setObjectName(QStringLiteral("caution"));
     // The sign sits beside the text, which neither moves nor changes.
     box->addAction(mark, QLineEdit::TrailingPosition);
-    QObject::connect(mark, &QAction::triggered, box, [box, mark, caption] {
-      QMessageBox::warning(box->window(), caption, mark->toolTip());
-    });
+    QObject::connect(mark, &QAction::triggered, box,
+                     [box, mark, caption] { QMessageBox::warning(box->window(), caption, mark->toolTip()); });
   }
   mark->setToolTip(text);
   mark->setVisible(!text.isEmpty());

@@ -196,9 +196,10 @@ QWidget* FinderWindow::CreateQueryGroup() {
   PercentTolerance->setText(QStringLiteral("0.4"));
   WeightRange = MakeLineEdit("WeightRange", group);
   WeightRange->setPlaceholderText(QStringLiteral("100-500"));
-  Find = MakeButton("Find", QStringLiteral(u"\u691C\u7D22(&S)"), group);            // 検索
-  Cancel = MakeButton("Cancel", QStringLiteral(u"\u4E2D\u6B62(&Q)"), group);        // 中止
-  CopyResults = MakeButton("CopyResults", QStringLiteral(u"\u7D50\u679C\u3092\uFF7A\uFF8B\uFF9F\uFF70(&C)"), group);  // 結果をｺﾋﾟｰ
+  Find = MakeButton("Find", QStringLiteral(u"\u691C\u7D22(&S)"), group);      // 検索
+  Cancel = MakeButton("Cancel", QStringLiteral(u"\u4E2D\u6B62(&Q)"), group);  // 中止
+  CopyResults = MakeButton("CopyResults", QStringLiteral(u"\u7D50\u679C\u3092\uFF7A\uFF8B\uFF9F\uFF70(&C)"),
+                           group);  // 結果をｺﾋﾟｰ
   Cancel->setEnabled(false);
 
   auto label = [group](const QString& caption, QWidget* buddy) {
@@ -261,8 +262,10 @@ QString FinderWindow::ReadQuery(mass::FinderQuery& query) const {
     return Utf8(error);
   const double tolerance = Tolerance->text().trimmed().toDouble(&ok);
   if (!ok || tolerance <= 0) return QStringLiteral(u"\u8A31\u5BB9\u8AA4\u5DEE") + positive;
-  if (ToleranceUnit->currentIndex() == 0) query.TolerancePpm = tolerance;
-  else query.ToleranceMda = tolerance;
+  if (ToleranceUnit->currentIndex() == 0)
+    query.TolerancePpm = tolerance;
+  else
+    query.ToleranceMda = tolerance;
   if (std::string error = mass::ParseRanges(Ranges->text().toStdString(), isotopes_, query.Ranges); !error.empty())
     return Utf8(error);
   if (!ReadOptional(DbeMin->text(), query.DbeMin) || !ReadOptional(DbeMax->text(), query.DbeMax))
@@ -280,7 +283,8 @@ QString FinderWindow::ReadQuery(mass::FinderQuery& query) const {
   if (!WeightRange->text().trimmed().isEmpty()) {
     double low = 0, high = 0;
     if (!ReadRange(WeightRange->text(), low, high))
-      return QStringLiteral(u"\u5206\u5B50\u91CF\u306E\u7BC4\u56F2\u306F\u300C100-500\u300D\u306E\u3088\u3046\u306B") + write;
+      return QStringLiteral(u"\u5206\u5B50\u91CF\u306E\u7BC4\u56F2\u306F\u300C100-500\u300D\u306E\u3088\u3046\u306B") +
+             write;
     query.WeightRange = std::make_pair(low, high);
   }
   return Utf8(mass::CheckQuery(query, tables_));
@@ -297,9 +301,10 @@ void FinderWindow::Search() {
   mass::FinderQuery query;
   const QString problem = ReadQuery(query);
   Message->setText(problem);
-  QStringList headers = {QStringLiteral(u"\u7D44\u6210\u5F0F (M)"), QStringLiteral(u"\u30A4\u30AA\u30F3\u5F0F"),
-                         QStringLiteral(u"\u8A08\u7B97 m/z"), QStringLiteral(u"\u8AA4\u5DEE (ppm)"),
-                         QStringLiteral(u"\u8AA4\u5DEE (mDa)"), QStringLiteral("DBE")};  // 組成式 (M), イオン式, 計算 m/z, 誤差
+  QStringList headers = {
+      QStringLiteral(u"\u7D44\u6210\u5F0F (M)"), QStringLiteral(u"\u30A4\u30AA\u30F3\u5F0F"),
+      QStringLiteral(u"\u8A08\u7B97 m/z"),       QStringLiteral(u"\u8AA4\u5DEE (ppm)"),
+      QStringLiteral(u"\u8AA4\u5DEE (mDa)"),     QStringLiteral("DBE")};  // 組成式 (M), イオン式, 計算 m/z, 誤差
   const bool withWeight = query.Analysis || query.WeightRange;
   if (withWeight) headers << QStringLiteral(u"\u5206\u5B50\u91CF");  // 分子量
   if (query.Analysis)

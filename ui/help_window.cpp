@@ -1,11 +1,11 @@
 #include "ui/help_window.h"
 
 #include <QFile>
-#include <cstdlib>  // std::getenv
 #include <QKeySequence>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <cstdlib>  // std::getenv
 
 #include "core/data_folder.h"
 #include "mass/finder.h"  // PlausibilityRulesHelp
@@ -35,14 +35,15 @@ QString HelpText(const GroupTable& groups, const std::filesystem::path& dataFold
                 .arg(QString::fromStdU16String(group.GroupAbbrev).toHtmlEscaped(),
                      QString::fromStdU16String(group.GroupFormula).toHtmlEscaped());
   // 略号, 分子式; （登録なし） when group.csv holds no group
-  const QString table =
-      rows.isEmpty() ? QStringLiteral(u"<p>\uFF08\u767B\u9332\u306A\u3057\uFF09</p>")
-                     : QStringLiteral(u"<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n"
-                                      u"<tr><th>\u7565\u53F7</th><th>\u5206\u5B50\u5F0F</th></tr>\n") +
-                           rows + QStringLiteral("</table>");
-  const QString rules = QString::fromUtf8(mass::PlausibilityRulesHelp.data(), qsizetype(mass::PlausibilityRulesHelp.size()))
-                            .toHtmlEscaped()
-                            .replace(u'\n', QStringLiteral("<br>"));
+  const QString table = rows.isEmpty() ? QStringLiteral(u"<p>\uFF08\u767B\u9332\u306A\u3057\uFF09</p>")
+                                       : QStringLiteral(
+                                             u"<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n"
+                                             u"<tr><th>\u7565\u53F7</th><th>\u5206\u5B50\u5F0F</th></tr>\n") +
+                                             rows + QStringLiteral("</table>");
+  const QString rules =
+      QString::fromUtf8(mass::PlausibilityRulesHelp.data(), qsizetype(mass::PlausibilityRulesHelp.size()))
+          .toHtmlEscaped()
+          .replace(u'\n', QStringLiteral("<br>"));
   const QString folder = QString::fromStdString(dataFolder.string()).toHtmlEscaped();
   // Where one's own copy goes: the folder the next start looks in after the working directory.
   const std::filesystem::path user = UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
@@ -99,8 +100,6 @@ void HelpCommand::disp_help_Click(QWidget* mainWindow, const GroupTable& groups)
   window_->activateWindow();
 }
 
-HelpWindow* HelpCommand::Window() const {
-  return window_.isNull() || window_->isHidden() ? nullptr : window_.data();
-}
+HelpWindow* HelpCommand::Window() const { return window_.isNull() || window_->isHidden() ? nullptr : window_.data(); }
 
 }  // namespace zorvan

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <QPointer>
-#include <filesystem>
 #include <QString>
 #include <QWidget>
+#include <filesystem>
 
 #include "core/reference_tables.h"
 #include "ui/launcher.h"

@@ -37,8 +37,7 @@ Text ToText(const QString& s) { return s.toStdU16String(); }
 QString ToQString(const Text& t) { return QString::fromStdU16String(t); }
 
 // Returns a label in the fixed-pitch Japanese font.
-QLabel* MakeLabel(const char* name, const QString& caption, QRect geometry, qreal points,
-                  QWidget* parent) {
+QLabel* MakeLabel(const char* name, const QString& caption, QRect geometry, qreal points, QWidget* parent) {
   auto* label = new QLabel(caption, parent);
   label->setObjectName(QLatin1String(name));
   label->setGeometry(geometry);
@@ -76,8 +75,7 @@ QLineEdit* MakeBox(const char* name, QRect geometry, bool readOnly, QWidget* par
 
 }  // namespace
 
-Zorvan::Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& launcher,
-               QWidget* parent)
+Zorvan::Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& launcher, QWidget* parent)
     : QMainWindow(parent),
       dataFolder_(std::move(dataFolder)),
       registry_(registry),
@@ -86,8 +84,8 @@ Zorvan::Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& l
   setObjectName(QStringLiteral("Zorvan"));
   setWindowTitle(QStringLiteral(u"\u5206\u5B50\u91CF\u8A08\u7B97"));  // 分子量計算
   setWindowIcon(ZorvanIcon());
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
   CreateActions();
   CreateMenus();
   CreateControls();
@@ -115,19 +113,17 @@ void Zorvan::CreateActions() {
   // 分子量をｺﾋﾟｰ(&C), 重量%をｺﾋﾟｰ(&W), 全てｺﾋﾟｰ(&A), 分子式を貼付(&P)
   MnuCopy1 = make("MnuCopy1", QStringLiteral(u"\u5206\u5B50\u91CF\u3092\uFF7A\uFF8B\uFF9F\uFF70(&C)"),
                   &Zorvan::MnuCopy1_Click);
-  MnuCopy2 = make("MnuCopy2", QStringLiteral(u"\u91CD\u91CF%\u3092\uFF7A\uFF8B\uFF9F\uFF70(&W)"),
-                  &Zorvan::MnuCopy2_Click);
-  MnuCopyA = make("MnuCopyA", QStringLiteral(u"\u5168\u3066\uFF7A\uFF8B\uFF9F\uFF70(&A)"),
-                  &Zorvan::MnuCopyA_Click);
-  MnuPaste = make("MnuPaste", QStringLiteral(u"\u5206\u5B50\u5F0F\u3092\u8CBC\u4ED8(&P)"),
-                  &Zorvan::MnuPaste_Click);
+  MnuCopy2 =
+      make("MnuCopy2", QStringLiteral(u"\u91CD\u91CF%\u3092\uFF7A\uFF8B\uFF9F\uFF70(&W)"), &Zorvan::MnuCopy2_Click);
+  MnuCopyA = make("MnuCopyA", QStringLiteral(u"\u5168\u3066\uFF7A\uFF8B\uFF9F\uFF70(&A)"), &Zorvan::MnuCopyA_Click);
+  MnuPaste = make("MnuPaste", QStringLiteral(u"\u5206\u5B50\u5F0F\u3092\u8CBC\u4ED8(&P)"), &Zorvan::MnuPaste_Click);
   // 基を分子式で置き換える(&G), 物質を検索する(&S)
   MNuChange = make("MNuChange",
                    QStringLiteral(u"\u57FA\u3092\u5206\u5B50\u5F0F\u3067\u7F6E\u304D\u63DB\u3048\u308B(&G)"), nullptr);
   MnuSearch = make("MnuSearch", QStringLiteral(u"\u7269\u8CEA\u3092\u691C\u7D22\u3059\u308B(&S)"), nullptr);
   // ﾍﾙﾌﾟの表示(&H)
-  disp_help = make("disp_help", QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F\u306E\u8868\u793A(&H)"),
-                   &Zorvan::disp_help_Click);
+  disp_help =
+      make("disp_help", QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F\u306E\u8868\u793A(&H)"), &Zorvan::disp_help_Click);
   MnuAbout = make("MnuAbout", QStringLiteral("About(&A)"), &Zorvan::MnuAbout_Click);
   // 質量分析(&M)..., 組成推定(&F)...
   MnuMass = make("MnuMass", QStringLiteral(u"\u8CEA\u91CF\u5206\u6790(&M)..."), &Zorvan::MnuMass_Click);
@@ -165,7 +161,7 @@ void Zorvan::CreateMenus() {
     menu->setObjectName(QLatin1String(name));
     menu->addActions(items);
   };
-  make("MnuFile", QStringLiteral(u"\uFF8C\uFF67\uFF72\uFF99(&F)"), {MnuExit});  // ﾌｧｲﾙ(&F)
+  make("MnuFile", QStringLiteral(u"\uFF8C\uFF67\uFF72\uFF99(&F)"), {MnuExit});                     // ﾌｧｲﾙ(&F)
   make("MnuEdit", QStringLiteral(u"\u7DE8\u96C6(&E)"), {MnuCopy1, MnuCopy2, MnuCopyA, MnuPaste});  // 編集(&E)
   // ｵﾌﾟｼｮﾝ(&O), ﾍﾙﾌﾟ(&H)
   make("MnuOption", QStringLiteral(u"\uFF75\uFF8C\uFF9F\uFF7C\uFF6E\uFF9D(&O)"), {MNuChange, MnuSearch});

@@ -57,8 +57,7 @@ class Zorvan : public QMainWindow {
  public:
   // The windows read their data files from `dataFolder`; `registry` and
   // `launcher` must outlive the window.
-  Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& launcher,
-         QWidget* parent = nullptr);
+  Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& launcher, QWidget* parent = nullptr);
   ~Zorvan() override;
 
   // Loads the element, group and name tables. Throws DataFileError when a

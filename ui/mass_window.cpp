@@ -86,10 +86,7 @@ void PutBoth(const QString& plain, const QString& html) {
 }  // namespace
 
 MassWindow::MassWindow(const ElementTable& elements, const mass::IsotopeTable& isotopes, QWidget* parent)
-    : QWidget(parent, Qt::Window),
-      atoms_(elements, isotopes),
-      isotopes_(isotopes),
-      pattern_(this) {
+    : QWidget(parent, Qt::Window), atoms_(elements, isotopes), isotopes_(isotopes), pattern_(this) {
   setObjectName(QStringLiteral("MassWindow"));
   setWindowTitle(QStringLiteral(u"\u8CEA\u91CF\u5206\u6790"));  // 質量分析
   auto* layout = new QVBoxLayout(this);
@@ -191,7 +188,7 @@ QWidget* MassWindow::CreatePatternGroup() {
   label->setBuddy(ResolutionChooser);
   Busy = Named<QLabel>("Busy", group);
   CopyPeaks = MakeButton("CopyPeaks", QStringLiteral(u"\u8868\u3092\uFF7A\uFF8B\uFF9F\uFF70(&T)"), group);  // 表をｺﾋﾟｰ
-  SavePng = MakeButton("SavePng", QStringLiteral(u"PNG \u3067\u4FDD\u5B58(&N)"), group);           // PNG で保存
+  SavePng = MakeButton("SavePng", QStringLiteral(u"PNG \u3067\u4FDD\u5B58(&N)"), group);  // PNG で保存
   SaveSvg = MakeButton("SaveSvg", QStringLiteral(u"SVG \u3067\u4FDD\u5B58(&S)"), group);
   for (QWidget* widget : std::initializer_list<QWidget*>{label, ResolutionChooser, Busy}) bar->addWidget(widget);
   bar->addStretch(1);
@@ -201,15 +198,17 @@ QWidget* MassWindow::CreatePatternGroup() {
   auto* split = new QSplitter(group);
   Plot = Named<PatternPlot>("Plot", split);
   // 相対強度 (%)
-  PeakTable = MakeResultGrid("PeakTable", {QStringLiteral("m/z"), QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)")}, split);
+  PeakTable =
+      MakeResultGrid("PeakTable", {QStringLiteral("m/z"), QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)")}, split);
   split->addWidget(Plot);
   split->addWidget(PeakTable);
   split->setStretchFactor(0, 3);
   split->setStretchFactor(1, 1);
   // Room for both columns beside a vertical scroll bar.
-  PeakTable->setMinimumWidth(PeakTable->fontMetrics().horizontalAdvance(QStringLiteral("000000.00000 ")) +
-                             PeakTable->fontMetrics().horizontalAdvance(QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%) ")) +
-                             PeakTable->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24);
+  PeakTable->setMinimumWidth(
+      PeakTable->fontMetrics().horizontalAdvance(QStringLiteral("000000.00000 ")) +
+      PeakTable->fontMetrics().horizontalAdvance(QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%) ")) +
+      PeakTable->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24);
   layout->addWidget(split, 1);
 
   connect(ResolutionChooser, &QComboBox::currentIndexChanged, this, &MassWindow::StartPattern);
@@ -240,8 +239,8 @@ void MassWindow::UpdateMolecule() {
   if (!shown_.Ok) {
     // 分子式が正しくありません
     if (!shown_.Formula.isEmpty())
-      moleculeError_ = QStringLiteral(u"\u5206\u5B50\u5F0F\u304C\u6B63\u3057\u304F\u3042\u308A\u307E\u305B\u3093: ") +
-                       shown_.Notes;
+      moleculeError_ =
+          QStringLiteral(u"\u5206\u5B50\u5F0F\u304C\u6B63\u3057\u304F\u3042\u308A\u307E\u305B\u3093: ") + shown_.Notes;
   } else {
     moleculeError_ = Utf8(atoms_.ToMolecule(shown_.Counts, molecule_));
     if (!moleculeError_.isEmpty()) molecule_.clear();
@@ -275,9 +274,11 @@ void MassWindow::UpdateFound() {
   bool ok = false;
   const double found = text.toDouble(&ok);
   // 実測値は正の数で書いてください
-  foundError_ = text.isEmpty() || (ok && found > 0)
-                    ? QString()
-                    : QStringLiteral(u"\u5B9F\u6E2C\u5024\u306F\u6B63\u306E\u6570\u3067\u66F8\u3044\u3066\u304F\u3060\u3055\u3044");
+  foundError_ =
+      text.isEmpty() || (ok && found > 0)
+          ? QString()
+          : QStringLiteral(
+                u"\u5B9F\u6E2C\u5024\u306F\u6B63\u306E\u6570\u3067\u66F8\u3044\u3066\u304F\u3060\u3055\u3044");
   const bool shown = hasIon_ && ok && found > 0;
   const mass::MassError error = shown ? mass::ErrorOf(ion_.Mz, found) : mass::MassError{};
   SetBoxText(ErrorPpm, shown ? Fixed(error.Ppm, 1) : QString());
@@ -303,12 +304,14 @@ void MassWindow::UpdatePaper() {
   }
   // Anal. の行には C、H、N、S だけを書きます。書かないもの:
   if (eaError_.isEmpty() && !left.isEmpty())
-    eaError_ = QStringLiteral(u"Anal. \u306E\u884C\u306B\u306F C\u3001H\u3001N\u3001S "
-                              u"\u3060\u3051\u3092\u66F8\u304D\u307E\u3059\u3002"
-                              u"\u66F8\u304B\u306A\u3044\u3082\u306E: ") +
+    eaError_ = QStringLiteral(
+                   u"Anal. \u306E\u884C\u306B\u306F C\u3001H\u3001N\u3001S "
+                   u"\u3060\u3051\u3092\u66F8\u304D\u307E\u3059\u3002"
+                   u"\u66F8\u304B\u306A\u3044\u3082\u306E: ") +
                left.join(QStringLiteral(", "));
   mass::PaperLine anal;
-  if (hasMolecule_) anal = mass::AnalysisLine(mass::HillFormula(molecule_), ShownPercentages(shown_.PercentLines), foundEa);
+  if (hasMolecule_)
+    anal = mass::AnalysisLine(mass::HillFormula(molecule_), ShownPercentages(shown_.PercentLines), foundEa);
   HrmsLine->setText(Utf8(hrms.Plain));
   AnalLine->setText(Utf8(anal.Plain));
   hrmsHtml_ = Utf8(hrms.Html);
@@ -350,9 +353,10 @@ void MassWindow::StartPattern() {
           request.Kind = mass::Resolution::Unit;
           fine = mass::ComputePattern(formula, charge, request, &cancel);
           // 微細構造のピークが %1 本を超えるため、ユニットの和を表示しています
-          view.Note = QStringLiteral(u"\u5FAE\u7D30\u69CB\u9020\u306E\u30D4\u30FC\u30AF\u304C %1 \u672C\u3092"
-                                     u"\u8D85\u3048\u308B\u305F\u3081\u3001\u30E6\u30CB\u30C3\u30C8\u306E"
-                                     u"\u548C\u3092\u8868\u793A\u3057\u3066\u3044\u307E\u3059")
+          view.Note = QStringLiteral(
+                          u"\u5FAE\u7D30\u69CB\u9020\u306E\u30D4\u30FC\u30AF\u304C %1 \u672C\u3092"
+                          u"\u8D85\u3048\u308B\u305F\u3081\u3001\u30E6\u30CB\u30C3\u30C8\u306E"
+                          u"\u548C\u3092\u8868\u793A\u3057\u3066\u3044\u307E\u3059")
                           .arg(PatternPeakCap);
           if (r > 0) view.Profile = mass::Profile(fine.Peaks, r, ProfilePoints(fine.Peaks, r));
         } else {
@@ -383,9 +387,7 @@ void MassWindow::ShowPattern(const PatternView& view) {
   Plot->SetPattern(view.Sticks, view.Profile);
 }
 
-void MassWindow::CopyLine(bool hrms) {
-  PutBoth((hrms ? HrmsLine : AnalLine)->text(), hrms ? hrmsHtml_ : analHtml_);
-}
+void MassWindow::CopyLine(bool hrms) { PutBoth((hrms ? HrmsLine : AnalLine)->text(), hrms ? hrmsHtml_ : analHtml_); }
 
 void MassWindow::CopyTable() { QGuiApplication::clipboard()->setText(TableAsTsv(PeakTable->model())); }
 

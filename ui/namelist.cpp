@@ -17,8 +17,7 @@
 namespace zorvan {
 
 namelist::namelist(const SearchResults& hits, int substanceLast, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint) {
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("namelist"));
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral(u"\u691C\u7D22\u7D50\u679C"));  // 検索結果

@@ -3,9 +3,9 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QWheelEvent>
 #include <QPainter>
 #include <QSvgGenerator>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -66,8 +66,8 @@ void PatternPlot::Draw(QPainter& painter, QRect area, bool withMouse) const {
   painter.save();
   painter.translate(area.left() + metrics.height(), plot.center().y());
   painter.rotate(-90);
-  painter.drawText(QRect(-plot.height() / 2, -metrics.height(), plot.height(), metrics.height() * 2),
-                   Qt::AlignCenter, QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)"));
+  painter.drawText(QRect(-plot.height() / 2, -metrics.height(), plot.height(), metrics.height() * 2), Qt::AlignCenter,
+                   QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)"));
   painter.restore();
   painter.drawText(QRect(plot.left(), area.bottom() - metrics.height(), plot.width(), metrics.height()),
                    Qt::AlignCenter, QStringLiteral("m/z"));
@@ -112,7 +112,8 @@ void PatternPlot::Draw(QPainter& painter, QRect area, bool withMouse) const {
     painter.drawPolyline(line);
   }
   painter.setPen(QPen(QColor(30, 70, 170), 1.5));
-  for (const mass::Peak& peak : sticks_) painter.drawLine(QPointF(x(peak.Mz), plot.bottom()), QPointF(x(peak.Mz), y(peak.Relative)));
+  for (const mass::Peak& peak : sticks_)
+    painter.drawLine(QPointF(x(peak.Mz), plot.bottom()), QPointF(x(peak.Mz), y(peak.Relative)));
   painter.restore();
 
   if (!withMouse || mouseX_ < plot.left() || mouseX_ > plot.right()) return;
@@ -171,17 +172,28 @@ void PatternPlot::keyPressEvent(QKeyEvent* event) {
   const auto [low, high] = MzRange();
   const double middle = (low + high) / 2, step = (high - low) / 10;
   switch (event->key()) {
-    case Qt::Key_Plus: case Qt::Key_Equal: Zoom(middle, 0.8); break;
-    case Qt::Key_Minus: Zoom(middle, 1.25); break;
-    case Qt::Key_0: case Qt::Key_Home: zoom_.reset(); update(); break;
-    case Qt::Key_Left: case Qt::Key_Right:
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+      Zoom(middle, 0.8);
+      break;
+    case Qt::Key_Minus:
+      Zoom(middle, 1.25);
+      break;
+    case Qt::Key_0:
+    case Qt::Key_Home:
+      zoom_.reset();
+      update();
+      break;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
       if (zoom_) {
         const double shift = event->key() == Qt::Key_Left ? -step : step;
         zoom_ = {low + shift, high + shift};
         update();
       }
       break;
-    default: QWidget::keyPressEvent(event);
+    default:
+      QWidget::keyPressEvent(event);
   }
 }
 

@@ -19,22 +19,20 @@ namespace {
 // The system-information programs of the common desktops, in the order they
 // are looked for: KDE's and HardInfo describe the system itself, GNOME's and
 // MATE's system monitors at least its processors, memory and disks.
-constexpr const char* SysInfoPrograms[] = {"kinfocenter", "hardinfo", "gnome-system-monitor",
-                                           "mate-system-monitor"};
+constexpr const char* SysInfoPrograms[] = {"kinfocenter", "hardinfo", "gnome-system-monitor", "mate-system-monitor"};
 // The handle of the one key there is.
 constexpr RegistryHandle SysInfoKey = 1;
 
 }  // namespace
 
-bool DesktopRegistry::OpenKey(RegistryRoot root, const QString& keyName, quint32,
-                              RegistryHandle& handle) {
+bool DesktopRegistry::OpenKey(RegistryRoot root, const QString& keyName, quint32, RegistryHandle& handle) {
   const bool exists = root == RegistryRoot::LocalMachine && keyName == QLatin1String(SysInfoPathKey);
   handle = exists ? SysInfoKey : 0;
   return exists;
 }
 
-bool DesktopRegistry::QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity,
-                                 QByteArray& data, quint32& type) {
+bool DesktopRegistry::QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity, QByteArray& data,
+                                 quint32& type) {
   if (handle != SysInfoKey || valueName != QLatin1String(SysInfoPathValue)) return false;
   // Looked up at each reading, so that a program installed while the
   // program runs is found.
@@ -59,16 +57,13 @@ namespace {
 // converted to the system ANSI code page.
 class Advapi32Registry : public Registry {
  public:
-  bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access,
-               RegistryHandle& handle) override {
+  bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access, RegistryHandle& handle) override {
     // The predefined roots are 32-bit values that the Windows headers sign-extend
     // into a handle.
-    const auto rootKey = reinterpret_cast<HKEY>(
-        static_cast<ULONG_PTR>(static_cast<LONG>(static_cast<quint32>(root))));
+    const auto rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(static_cast<quint32>(root))));
     const QByteArray name = keyName.toLocal8Bit();
     HKEY key = nullptr;
-    if (RegOpenKeyExA(rootKey, name.constData(), 0, static_cast<REGSAM>(access), &key) !=
-        ERROR_SUCCESS) {
+    if (RegOpenKeyExA(rootKey, name.constData(), 0, static_cast<REGSAM>(access), &key) != ERROR_SUCCESS) {
       handle = 0;
       return false;
     }
@@ -76,8 +71,8 @@ class Advapi32Registry : public Registry {
     return true;
   }
 
-  bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity,
-                  QByteArray& data, quint32& type) override {
+  bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity, QByteArray& data,
+                  quint32& type) override {
     if (handle == 0 || capacity < 0) return false;
     const QByteArray name = valueName.toLocal8Bit();
     QByteArray buffer(capacity, '\0');

@@ -30,15 +30,14 @@ class Registry {
 
   // Opens the key `keyName` under `root` with the `access` rights; stores it in
   // `handle` and returns true, or stores 0 and returns false.
-  virtual bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access,
-                       RegistryHandle& handle) = 0;
+  virtual bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access, RegistryHandle& handle) = 0;
 
   // Reads the value `valueName` of an open key into `data` (its raw bytes, a
   // string's terminating NUL included when it is stored) and its type into
   // `type`; returns false when the value is missing, unreadable or longer than
   // `capacity` bytes, leaving both outputs unchanged.
-  virtual bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity,
-                          QByteArray& data, quint32& type) = 0;
+  virtual bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity, QByteArray& data,
+                          quint32& type) = 0;
 
   // Closes a key that OpenKey opened; does nothing for 0.
   virtual void CloseKey(RegistryHandle handle) = 0;
@@ -55,10 +54,9 @@ inline constexpr char SysInfoPathValue[] = "PATH";
 // none installed the value is missing; every other key is missing.
 class DesktopRegistry : public Registry {
  public:
-  bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access,
-               RegistryHandle& handle) override;
-  bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity,
-                  QByteArray& data, quint32& type) override;
+  bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access, RegistryHandle& handle) override;
+  bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity, QByteArray& data,
+                  quint32& type) override;
   void CloseKey(RegistryHandle handle) override;
 };
 

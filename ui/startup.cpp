@@ -63,7 +63,8 @@ int StartZorvan(Zorvan& window, const DataFolderChoice* folder) {
     // A folder that cannot be read, or a system without the code page 932
     // converter: still a clear message rather than an abort.
     // データファイルを読めません
-    message = std::string("\u30C7\u30FC\u30BF\u30D5\u30A1\u30A4\u30EB\u3092\u8AAD\u3081\u307E\u305B\u3093: ") + e.what();
+    message =
+        std::string("\u30C7\u30FC\u30BF\u30D5\u30A1\u30A4\u30EB\u3092\u8AAD\u3081\u307E\u305B\u3093: ") + e.what();
   }
   if (!message.empty()) {
     std::fprintf(stderr, "%s\n", message.c_str());

@@ -14,9 +14,9 @@ namespace zorvan {
 namespace {
 
 // The ions a chemist meets most, in the notation ParseIon reads.
-const char* const IonPresets[] = {
-    "[M+H]+",  "[M+Na]+",     "[M+K]+",      "[M+NH4]+", "[M+Li]+", "[M-H]-",  "[M+Cl]-",  "[M+HCOO]-",
-    "[M+CH3COO]-", "[M]+",    "[M]-",        "[2M+H]+",  "[2M+Na]+", "[M+2H]2+", "[M+H+Na]2+", "[M+H-H2O]+", "M"};
+const char* const IonPresets[] = {"[M+H]+",   "[M+Na]+",   "[M+K]+",      "[M+NH4]+",   "[M+Li]+", "[M-H]-",
+                                  "[M+Cl]-",  "[M+HCOO]-", "[M+CH3COO]-", "[M]+",       "[M]-",    "[2M+H]+",
+                                  "[2M+Na]+", "[M+2H]2+",  "[M+H+Na]2+",  "[M+H-H2O]+", "M"};
 
 }  // namespace
 

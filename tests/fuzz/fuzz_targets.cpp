@@ -30,8 +30,8 @@ void Require(bool holds, const char* property, std::u16string_view input = {}) {
 Text FromUtf16Le(std::string_view bytes) {
   Text text;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                         static_cast<unsigned char>(bytes[i + 1]) << 8));
+    text.push_back(
+        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8));
   return text;
 }
 
@@ -42,9 +42,7 @@ std::pair<std::string_view, std::string_view> SplitAtNul(std::string_view bytes)
   return {bytes.substr(0, nul), bytes.substr(nul + 1)};
 }
 
-bool ShowsInfOrNan(const Text& text) {
-  return text.find(u"inf") != Text::npos || text.find(u"nan") != Text::npos;
-}
+bool ShowsInfOrNan(const Text& text) { return text.find(u"inf") != Text::npos || text.find(u"nan") != Text::npos; }
 
 // The notes on one calculation: a cause exactly when it failed, first and at
 // its place; every note said, and placed in the typed text; the parsed text
@@ -58,8 +56,8 @@ void CheckNotes(FormulaEngine& engine, const CalcResult& r, const ReferenceTable
   const bool cause = !notes.empty() && notes[0].Kind <= NoteKind::FullWidth;
   Require(cause == failed && (!failed || notes[0].Position == r.TypedPosition), "the cause is not the error", input);
   for (size_t i = 0; i < notes.size(); ++i)
-    Require(!notes[i].Message.empty() && notes[i].Position >= 0 && notes[i].Position <= static_cast<int>(input.size()) &&
-                (i == 0 || notes[i].Kind > NoteKind::FullWidth),
+    Require(!notes[i].Message.empty() && notes[i].Position >= 0 &&
+                notes[i].Position <= static_cast<int>(input.size()) && (i == 0 || notes[i].Kind > NoteKind::FullWidth),
             "a note is empty, out of place or a second cause", input);
 }
 
@@ -160,8 +158,7 @@ void Batch(std::string_view bytes) {
   const std::vector<Text> lines = SplitPasteLines(text);
   Text joined;
   for (const Text& line : lines) joined += line + Text(CrLf);
-  Require(lines.empty() ? text.find(CrLf) == Text::npos
-                        : joined == text || joined == text + Text(CrLf),
+  Require(lines.empty() ? text.find(CrLf) == Text::npos : joined == text || joined == text + Text(CrLf),
           "the lines do not make up the pasted text", text);
   Text batch, expected;
   for (const Text& line : lines) {
@@ -201,8 +198,8 @@ void Names(std::string_view bytes) {
   size_t h = 0;
   for (const Substance& s : db.Records) {
     if (h == HitCapacity) break;
-    const Text& name = !s.SubstanceName1.empty() && s.SubstanceName1.find(folded) != Text::npos ? s.SubstanceName1
-                                                                                               : s.SubstanceName2;
+    const Text& name =
+        !s.SubstanceName1.empty() && s.SubstanceName1.find(folded) != Text::npos ? s.SubstanceName1 : s.SubstanceName2;
     if (name.empty() || name.find(folded) == Text::npos) continue;
     Require(h < hits.Hits.size() && hits.Hits[h].HitName == name && hits.Hits[h].HitFormula == s.SubstanceFormula,
             "a hit is missing or not its record", folded);
@@ -257,14 +254,16 @@ void IonNotation(std::string_view bytes) {
     Require(ionSpec.PaperNotation.empty() && ionSpec.Added.empty(), "a refused ion left a notation", FromUtf8(bytes));
     return;
   }
-  Require(mass::ParseIon(ionSpec.PaperNotation, Isotopes(), again).empty() && again.PaperNotation == ionSpec.PaperNotation &&
-              again.Charge == ionSpec.Charge && again.Multiplier == ionSpec.Multiplier &&
-              Sorted(again.Added) == Sorted(ionSpec.Added) && Sorted(again.Removed) == Sorted(ionSpec.Removed),
+  Require(mass::ParseIon(ionSpec.PaperNotation, Isotopes(), again).empty() &&
+              again.PaperNotation == ionSpec.PaperNotation && again.Charge == ionSpec.Charge &&
+              again.Multiplier == ionSpec.Multiplier && Sorted(again.Added) == Sorted(ionSpec.Added) &&
+              Sorted(again.Removed) == Sorted(ionSpec.Removed),
           "the paper notation does not read back", FromUtf8(bytes));
   const mass::Molecule glucose = {{Isotopes().Find("C"), 6}, {Isotopes().Find("H"), 12}, {Isotopes().Find("O"), 6}};
   mass::Ion ion;
   if (!mass::FormIon(glucose, ionSpec, ion).empty()) return;
-  for (const mass::ElementCount& e : ion.Formula) Require(e.Count > 0, "an ion with a count of 0 or less", FromUtf8(bytes));
+  for (const mass::ElementCount& e : ion.Formula)
+    Require(e.Count > 0, "an ion with a count of 0 or less", FromUtf8(bytes));
   Require(std::isfinite(ion.Mz) && (ion.Formula.empty() || ion.Mz > 0), "an ion m/z that is not finite and positive",
           FromUtf8(bytes));
   for (const char c : mass::HrmsLine("ESI", ionSpec, ion, 1.0).Plain)
@@ -299,7 +298,8 @@ void MassFormula(std::string_view bytes) {
   CalcResult result;
   engine.Calculate(input, true, result);
   mass::Molecule molecule, again;
-  if (result.Status != CalcStatus::Ok || !atoms.ToMolecule(engine.Counts(), molecule).empty() || molecule.empty()) return;
+  if (result.Status != CalcStatus::Ok || !atoms.ToMolecule(engine.Counts(), molecule).empty() || molecule.empty())
+    return;
   Require(std::isfinite(mass::MonoisotopicMass(molecule)) && mass::MonoisotopicMass(molecule) > 0,
           "a mass that is not finite and positive", input);
   bool exactInFloat = true;
@@ -326,7 +326,8 @@ void UserFolder(std::string_view bytes) {
   const std::filesystem::path folder = UserDataFolder(value(xdgValue), value(homeValue));
   Require(folder.empty() || (folder.is_absolute() && folder.filename() == "zorvan"), "a user folder that is not zorvan",
           FromUtf8(bytes));
-  Require(folder.empty() == !(std::filesystem::path(xdgValue).is_absolute() || std::filesystem::path(homeValue).is_absolute()),
+  Require(folder.empty() ==
+              !(std::filesystem::path(xdgValue).is_absolute() || std::filesystem::path(homeValue).is_absolute()),
           "an absolute folder given, none taken", FromUtf8(bytes));
 }
 
@@ -338,7 +339,8 @@ void Ranges(std::string_view bytes) {
   std::string text;
   for (size_t i = 0; i < ranges.size(); ++i) {
     const mass::ElementRange& r = ranges[i];
-    Require(r.Min >= 0 && r.Min <= r.Max && r.Max <= mass::MaxRangeCount, "a range out of order or too wide", FromUtf8(bytes));
+    Require(r.Min >= 0 && r.Min <= r.Max && r.Max <= mass::MaxRangeCount, "a range out of order or too wide",
+            FromUtf8(bytes));
     for (size_t j = 0; j < i; ++j) Require(ranges[j].Element != r.Element, "an element twice", FromUtf8(bytes));
     text += r.Element->Symbol + std::to_string(r.Min) + "-" + std::to_string(r.Max) + ",";
   }
@@ -364,7 +366,8 @@ void FindQuery(std::string_view bytes) {
   const double tolerance = q.ToleranceMda ? *q.ToleranceMda / 1000 : q.TolerancePpm * *q.Mz * 1e-6;
   std::vector<std::string> found, expected;
   mass::FindFormulas(q, tables, [&](const mass::Candidate& c) {
-    Require(std::abs(c.Ionized.Mz - *q.Mz) <= tolerance && !c.Hill.empty(), "a candidate outside the tolerance", FromUtf8(bytes));
+    Require(std::abs(c.Ionized.Mz - *q.Mz) <= tolerance && !c.Hill.empty(), "a candidate outside the tolerance",
+            FromUtf8(bytes));
     found.push_back(c.Hill);
     return true;
   });
@@ -391,10 +394,9 @@ void FindQuery(std::string_view bytes) {
 bool RunTarget(std::string_view name, std::string_view bytes) {
   using Target = void (*)(std::string_view);
   const std::pair<std::string_view, Target> targets[] = {
-      {"calculate", Calculate}, {"tables", Tables}, {"groups", Groups},
-      {"batch", Batch},         {"fold", Fold},     {"names", Names},
-      {"userfolder", UserFolder}, {"percentages", Percentages}, {"ion", IonNotation},
-      {"msformula", MassFormula}, {"ranges", Ranges},       {"findquery", FindQuery}};
+      {"calculate", Calculate}, {"tables", Tables},         {"groups", Groups},         {"batch", Batch},
+      {"fold", Fold},           {"names", Names},           {"userfolder", UserFolder}, {"percentages", Percentages},
+      {"ion", IonNotation},     {"msformula", MassFormula}, {"ranges", Ranges},         {"findquery", FindQuery}};
   for (const auto& [targetName, run] : targets)
     if (targetName == name) {
       run(bytes);

@@ -77,7 +77,9 @@ bool Accepts(const FinderQuery& q, const Molecule& m) {
   if (q.Rules && !Plausible(m)) return false;
   if (!q.Analysis && !q.WeightRange) return true;
   const Shown shown = MainWindow(HillFormula(m));
-  if (q.WeightRange && (std::stod(shown.Weight) < q.WeightRange->first || std::stod(shown.Weight) > q.WeightRange->second)) return false;
+  if (q.WeightRange &&
+      (std::stod(shown.Weight) < q.WeightRange->first || std::stod(shown.Weight) > q.WeightRange->second))
+    return false;
   for (const auto& [symbol, measured] : q.Analysis ? q.Analysis->Percent : decltype(q.Analysis->Percent){}) {
     const auto it = shown.Percent.find(symbol);
     const double value = it == shown.Percent.end() ? 0 : std::stod(it->second);
@@ -123,7 +125,8 @@ double AtEnd(FinderQuery& q, double mz, int sign) {
   double t = q.ToleranceMda ? mz - sign * *q.ToleranceMda / 1000 : mz / (1 + sign * q.TolerancePpm * 1e-6);
   const double away = sign > 0 ? -INFINITY : INFINITY;
   while (std::abs(mz - t) > Tolerance(q, t)) t = std::nextafter(t, mz);
-  for (double next = std::nextafter(t, away); std::abs(mz - next) <= Tolerance(q, next); next = std::nextafter(t, away)) t = next;
+  for (double next = std::nextafter(t, away); std::abs(mz - next) <= Tolerance(q, next); next = std::nextafter(t, away))
+    t = next;
   return t;
 }
 
@@ -162,8 +165,10 @@ TEST(Finder, MatchesNestedLoopsAtTheEndsOfTheTolerance) {
       q.Ion = ParsedIon(ions[pick(std::size(ions))]);
       Ion ion;
       if (!FormIon(m, q.Ion, ion).empty()) continue;
-      if (pick(2)) q.ToleranceMda = 0.1 + pick(200) / 10.0;
-      else q.TolerancePpm = 0.5 + pick(100);
+      if (pick(2))
+        q.ToleranceMda = 0.1 + pick(200) / 10.0;
+      else
+        q.TolerancePpm = 0.5 + pick(100);
       q.Mz = AtEnd(q, ion.Mz, pick(2) ? 1 : -1);
       if (pick(3) == 0) q.IntegerDbe = true;
       if (pick(3) == 0) q.DbeMin = pick(4) - 1.5, q.DbeMax = *q.DbeMin + pick(6);
@@ -177,13 +182,18 @@ TEST(Finder, MatchesNestedLoopsAtTheEndsOfTheTolerance) {
         const double end = std::clamp(std::stod(percent) + (pick(2) ? 1 : -1) * q.Analysis->Tolerance, 0.0, 100.0);
         q.Analysis->Percent.push_back({symbol, pick(2) ? end : std::stod(percent)});
       }
-      if (q.Analysis->Percent.empty()) q.Analysis->Percent.push_back({shown.Percent.begin()->first, std::stod(shown.Percent.begin()->second)});
+      if (q.Analysis->Percent.empty())
+        q.Analysis->Percent.push_back({shown.Percent.begin()->first, std::stod(shown.Percent.begin()->second)});
     }
     std::ostringstream about;
     about << "round " << round << ": " << hill << " in " << text << std::setprecision(17);
-    if (q.Mz) about << " m/z " << *q.Mz << " ion " << q.Ion.PaperNotation << " ppm " << q.TolerancePpm << " mDa " << q.ToleranceMda.value_or(-1);
+    if (q.Mz)
+      about << " m/z " << *q.Mz << " ion " << q.Ion.PaperNotation << " ppm " << q.TolerancePpm << " mDa "
+            << q.ToleranceMda.value_or(-1);
     if (q.WeightRange) about << " weight " << q.WeightRange->first << ":" << q.WeightRange->second;
-    if (q.Analysis) for (const auto& [symbol, p] : q.Analysis->Percent) about << " " << symbol << "=" << p << "+-" << q.Analysis->Tolerance;
+    if (q.Analysis)
+      for (const auto& [symbol, p] : q.Analysis->Percent)
+        about << " " << symbol << "=" << p << "+-" << q.Analysis->Tolerance;
     if (q.Rules) about << " rules";
     SCOPED_TRACE(about.str());
     ASSERT_EQ(CheckQuery(q, Tables()), "");
@@ -216,19 +226,24 @@ TEST(Finder, StreamsReportsProgressAndStops) {
   q.Ranges = Ranges(std::string(DefaultRanges));
   std::vector<double> fractions;
   uint64_t seen = 0;
-  EXPECT_EQ(FindFormulas(q, Tables(), [&](const Candidate&) { return ++seen < 100; },
-                         [&](const FinderProgress& p) { fractions.push_back(p.Fraction); }),
+  EXPECT_EQ(FindFormulas(
+                q, Tables(), [&](const Candidate&) { return ++seen < 100; },
+                [&](const FinderProgress& p) { fractions.push_back(p.Fraction); }),
             100u);
   EXPECT_EQ(seen, 100u);
   const Found all = Find(q);
   EXPECT_GT(all.size(), 1000u);
   fractions.clear();
-  FindFormulas(q, Tables(), [](const Candidate&) { return true; }, [&](const FinderProgress& p) { fractions.push_back(p.Fraction); });
+  FindFormulas(
+      q, Tables(), [](const Candidate&) { return true; },
+      [&](const FinderProgress& p) { fractions.push_back(p.Fraction); });
   ASSERT_GT(fractions.size(), 10u);
   EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
   EXPECT_DOUBLE_EQ(fractions.back(), 1);
   const std::atomic<bool> cancel = true;
-  EXPECT_EQ(FindFormulas(q, Tables(), [](const Candidate&) { return true; }, {}, &cancel), 0u);
+  EXPECT_EQ(FindFormulas(
+                q, Tables(), [](const Candidate&) { return true; }, {}, &cancel),
+            0u);
 }
 
 std::vector<std::string> Fields(const std::string& line) {

@@ -58,7 +58,8 @@ TEST(SearchNames, FindsEachCase) {
     auto check = [&] {
       std::vector<std::string> got;
       for (const Hit& hit : SearchNames(FromUtf8(query), db).Hits)
-        got.push_back(std::string("[").append(ToUtf8(hit.HitName)).append("][").append(ToUtf8(hit.HitFormula)).append("]"));
+        got.push_back(
+            std::string("[").append(ToUtf8(hit.HitName)).append("][").append(ToUtf8(hit.HitFormula)).append("]"));
       EXPECT_EQ(got, expected) << "query: " << query;
     };
     std::vector<std::string> lines = CaseLines(std::filesystem::path(csv).replace_extension(".txt"));

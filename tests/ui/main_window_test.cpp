@@ -24,12 +24,29 @@ const QString Water = QStringLiteral("H2O\r\nH2O1\r\n18.01528\r\nH \t 11.19%\r\n
 const QString Salt = QStringLiteral("NaCl\r\nNa1Cl1\r\n58.44247\r\nNa\t 39.34%\r\nCl\t 60.66%\r\n");
 QStringList boxes;  // every message box seen, as "caption|text"
 
-struct Keys { const char* focus; Qt::Key key; Qt::KeyboardModifiers modifiers; };
+struct Keys {
+  const char* focus;
+  Qt::Key key;
+  Qt::KeyboardModifiers modifiers;
+};
 // `formula` is calculated unless empty, then `typed` is written into Text1.
-struct Shortcut { QString formula, typed; const char* focus; Qt::Key key; QString clipboard; };
-struct Paste { QString pasted, clipboard, text1, text2; };
+struct Shortcut {
+  QString formula, typed;
+  const char* focus;
+  Qt::Key key;
+  QString clipboard;
+};
+struct Paste {
+  QString pasted, clipboard, text1, text2;
+};
 // PATH and MSINFO values (null: none), then what is started and file-tested (empty: nothing).
-struct SysInfo { QByteArray path; quint32 type; QByteArray folder; bool startSucceeds; QString started, fileTest; };
+struct SysInfo {
+  QByteArray path;
+  quint32 type;
+  QByteArray folder;
+  bool startSucceeds;
+  QString started, fileTest;
+};
 
 // Returns the child of `parent` with that object name; a missing one ends the run.
 template <typename T = QLineEdit>
@@ -41,7 +58,9 @@ T* Find(const QObject* parent, const char* name) {
 
 // Returns the newest window of type T under `parent`, shown or hidden, or null.
 template <typename T>
-T* Newest(const QObject* parent) { return parent->findChildren<T*>().value(parent->findChildren<T*>().size() - 1); }
+T* Newest(const QObject* parent) {
+  return parent->findChildren<T*>().value(parent->findChildren<T*>().size() - 1);
+}
 
 // Returns how many windows of type T under `parent` are visible.
 template <typename T>
@@ -92,8 +111,14 @@ struct MemoryRegistry : Registry {
 
 // Starts nothing; records what it was asked.
 struct FakeLauncher : Launcher {
-  bool StartDetached(const QString& commandLine) override { started << commandLine; return startSucceeds; }
-  bool FileExists(const QString& path) override { fileTests << path; return path == "C:\\WINDOWS\\MSINFO32.EXE"; }
+  bool StartDetached(const QString& commandLine) override {
+    started << commandLine;
+    return startSucceeds;
+  }
+  bool FileExists(const QString& path) override {
+    fileTests << path;
+    return path == "C:\\WINDOWS\\MSINFO32.EXE";
+  }
   bool startSucceeds = true;
   QStringList started, fileTests;
 };
@@ -198,11 +223,11 @@ class MainWindowTest : public QObject {
   // changes.
   void batchPaste_data() {
     QTest::addColumn<Paste>("p");
-    QTest::newRow("one line, a group")
-        << Paste{"PhOH\r\n", "\r\nPhOH\r\nH6C6O1\r\n94.11304\r\nH \t  6.43%\r\nC \t 76.57%\r\nO \t 17.00%\r\n",
-                 "PhOH", "H6C6O1"};
-    QTest::newRow("error line, no end")
-        << Paste{"H2O\r\nh2o\r\nNaCl", "\r\n" + Water + "\r\nh2o\r\nError!\r\n\r\n\r\n" + Salt, "NaCl", "Na1Cl1"};
+    QTest::newRow("one line, a group") << Paste{
+        "PhOH\r\n", "\r\nPhOH\r\nH6C6O1\r\n94.11304\r\nH \t  6.43%\r\nC \t 76.57%\r\nO \t 17.00%\r\n", "PhOH",
+        "H6C6O1"};
+    QTest::newRow("error line, no end") << Paste{
+        "H2O\r\nh2o\r\nNaCl", "\r\n" + Water + "\r\nh2o\r\nError!\r\n\r\n\r\n" + Salt, "NaCl", "Na1Cl1"};
     QTest::newRow("empty first line") << Paste{"\r\nH2O", "\r\n\r\n\r\n0\r\n\r\n" + Water, "H2O", "H2O1"};
     QTest::newRow("no CR LF") << Paste{"CuSO4*5H2O", "CuSO4*5H2O", "CuSO4*5H2O", "C1"};
     QTest::newRow("lone CR") << Paste{"H2O\rNaCl", "H2O\rNaCl", "H2O\rNaCl", "C1"};
@@ -250,11 +275,14 @@ class MainWindowTest : public QObject {
   // a warning sign in the box shows the same text when clicked; a good
   // formula, or a search, clears the tooltip and the sign.
   void errorTooltip() {
-    struct Row { QString formula, tooltipStart; int caret; };
+    struct Row {
+      QString formula, tooltipStart;
+      int caret;
+    };
     const Row rows[] = {
-        {"H2O ", QString::fromUtf16(u"4\u6587\u5B57\u76EE\u306B\u7A7A\u767D"), 3},  // 4文字目に空白
+        {"H2O ", QString::fromUtf16(u"4\u6587\u5B57\u76EE\u306B\u7A7A\u767D"), 3},       // 4文字目に空白
         {"Phe", QString::fromUtf16(u"3\u6587\u5B57\u76EE\u306E\u5C0F\u6587\u5B57"), 2},  // 3文字目の小文字
-        {"CuSO4.5H2O", QString::fromUtf16(u"\u7D50\u6676\u6C34"), 10},  // 結晶水
+        {"CuSO4.5H2O", QString::fromUtf16(u"\u7D50\u6676\u6C34"), 10},                   // 結晶水
         {"H2O", "", 3},
         {"H2O)3NaCl", QString::fromUtf16(u"4\u6587\u5B57\u76EE\u306E\u300C)\u300D"), 9}};  // 4文字目の「)」
     for (const Row& row : rows) {
@@ -262,12 +290,14 @@ class MainWindowTest : public QObject {
       auto* text1 = Find(&h->window, "Text1");
       QCOMPARE(text1->text(), row.formula);
       const QString tooltip = Find(&h->window, "Text2")->toolTip();
-      QVERIFY2(row.tooltipStart.isEmpty() ? tooltip.isEmpty() : tooltip.startsWith(row.tooltipStart), qPrintable(row.formula));
+      QVERIFY2(row.tooltipStart.isEmpty() ? tooltip.isEmpty() : tooltip.startsWith(row.tooltipStart),
+               qPrintable(row.formula));
       QVERIFY(text1->cursorPosition() == row.caret && !text1->hasSelectedText());
       auto* mark = Find<QAction>(Find(&h->window, "Text2"), "caution");
       QVERIFY(mark->isVisible() == !tooltip.isEmpty() && !mark->icon().isNull());
       if (mark->isVisible()) mark->trigger();
-      QCOMPARE(std::exchange(boxes, {}), tooltip.isEmpty() ? QStringList() : QStringList{app::Title() + u'|' + tooltip});
+      QCOMPARE(std::exchange(boxes, {}),
+               tooltip.isEmpty() ? QStringList() : QStringList{app::Title() + u'|' + tooltip});
     }
     h->Search("nothing");  // clears the box, and with it what was said of it
     QVERIFY(Find(&h->window, "Text2")->toolTip().isEmpty() && !Find<QAction>(&h->window, "caution")->isVisible());
@@ -333,7 +363,8 @@ class MainWindowTest : public QObject {
   // close on the main window, close alone on the result window and About box.
   void qtTextsAndWindowButtons() {
     std::unique_ptr<QMenu> menu(Find(&h->window, "Text1")->createStandardContextMenu());
-    QVERIFY(menu->actions().first()->text().startsWith(QString::fromUtf16(u"\u5143\u306B\u623B\u3059(&U)")));  // 元に戻す
+    QVERIFY(
+        menu->actions().first()->text().startsWith(QString::fromUtf16(u"\u5143\u306B\u623B\u3059(&U)")));  // 元に戻す
     h->Search("x");
     h->Action("MnuAbout")->trigger();
     const auto buttons = [](const QWidget* window) {
@@ -403,7 +434,7 @@ class MainWindowTest : public QObject {
   void resultGridOpensAtTheTop_data() {
     QTest::addColumn<QString>("query");
     QTest::addColumn<int>("hits");
-    QTest::newRow("water") << QString::fromUtf16(u"\u6C34") << 187;                      // 水
+    QTest::newRow("water") << QString::fromUtf16(u"\u6C34") << 187;                     // 水
     QTest::newRow("benzene") << QString::fromUtf16(u"\u30D9\u30F3\u30BC\u30F3") << 15;  // ベンゼン
   }
   void resultGridOpensAtTheTop() {
@@ -486,7 +517,8 @@ class MainWindowTest : public QObject {
     QTest::newRow("folder without") << SysInfo{none, 1, "C:\\TEMP", true, "", "C:\\TEMP" + tail};
     QTest::newRow("folder a DWORD") << SysInfo{none, 4, "\xEF\xBE\xAD\xDE", true, "", "DEADBEEF" + tail};
     QTest::newRow("folder of type 3") << SysInfo{none, 3, folder, true, "", tail};
-    QTest::newRow("folder of 1024 bytes") << SysInfo{none, 1, QByteArray(1024, 'x'), true, "", QString(1024, 'x') + tail};
+    QTest::newRow("folder of 1024 bytes")
+        << SysInfo{none, 1, QByteArray(1024, 'x'), true, "", QString(1024, 'x') + tail};
     QTest::newRow("folder of 1025 bytes") << SysInfo{none, 1, QByteArray(1025, 'x'), true, "", ""};
     QTest::newRow("no value") << SysInfo{none, 1, none, true, "", ""};
   }
@@ -502,8 +534,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(h->launcher.started, s.started.isEmpty() ? QStringList() : QStringList{s.started});
     QCOMPARE(h->launcher.fileTests, s.fileTest.isEmpty() ? QStringList() : QStringList{s.fileTest});
     // 現時点ではｼｽﾃﾑ情報を使用できません
-    const QString message = app::Title() + u'|' + QString::fromUtf16(u"\u73FE\u6642\u70B9\u3067\u306F\uFF7C"
-        u"\uFF7D\uFF83\uFF91\u60C5\u5831\u3092\u4F7F\u7528\u3067\u304D\u307E\u305B\u3093");
+    const QString message = app::Title() + u'|' +
+                            QString::fromUtf16(
+                                u"\u73FE\u6642\u70B9\u3067\u306F\uFF7C"
+                                u"\uFF7D\uFF83\uFF91\u60C5\u5831\u3092\u4F7F\u7528\u3067\u304D\u307E\u305B\u3093");
     QCOMPARE(std::exchange(boxes, {}), s.started.isEmpty() || !s.startSucceeds ? QStringList{message} : QStringList());
     QVERIFY(Visible<frmAbout>(&h->window) == 1 && h->registry.open == 0);
     // OK stays the default button while the focus is on ｼｽﾃﾑ情報.

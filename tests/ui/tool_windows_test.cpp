@@ -5,10 +5,10 @@
 #include <QtWidgets>
 
 #include "ui/background_job.h"
+#include "ui/finder_window.h"
 #include "ui/launcher.h"
 #include "ui/main_window.h"
 #include "ui/mass_window.h"
-#include "ui/finder_window.h"
 #include "ui/registry.h"
 #include "ui/startup.h"
 
@@ -49,8 +49,10 @@ class ToolWindowsTest : public QObject {
   // (while the main window is the active one), or else by its menu item.
   template <typename T>
   T* Open(Qt::Key key, const char* item = nullptr) {
-    if (item) Find<QAction>(window.get(), item)->trigger();
-    else Press(Text1(), key, Qt::ControlModifier);
+    if (item)
+      Find<QAction>(window.get(), item)->trigger();
+    else
+      Press(Text1(), key, Qt::ControlModifier);
     auto* tool = window->findChild<T*>();
     if (tool) (void)QTest::qWaitForWindowExposed(tool);
     return tool;
@@ -73,11 +75,13 @@ class ToolWindowsTest : public QObject {
     QTest::addColumn<QStringList>("shown");  // Hill, Monoisotopic, Mz, or the message's start
     QTest::newRow("enter") << Way::Enter << "C8H10N4O2" << QStringList{"C8H10N4O2", "194.08038", "195.0877"};
     QTest::newRow("command1") << Way::Command1 << "C6H12O6" << QStringList{"C6H12O6", "180.06339", "181.0707"};
-    QTest::newRow("paste, last line") << Way::Paste << "H2O\r\nC6H12O6" << QStringList{"C6H12O6", "180.06339", "181.0707"};
+    QTest::newRow("paste, last line") << Way::Paste << "H2O\r\nC6H12O6"
+                                      << QStringList{"C6H12O6", "180.06339", "181.0707"};
     QTest::newRow("opened after") << Way::MassOpenedAfter << "CH2Cl2" << QStringList{"CH2Cl2", "83.95336", "84.9606"};
     QTest::newRow("reopened") << Way::Reopened << "Br2" << QStringList{"Br2", "157.83668", "158.8440"};
     QTest::newRow("groups replaced") << Way::Enter << "PhOH" << QStringList{"C6H6O", "94.04186", "95.0491"};
-    QTest::newRow("syntax error") << Way::Enter << "H2Q" << QStringList{QStringLiteral(u"\u5206\u5B50\u5F0F")};  // 分子式...
+    QTest::newRow("syntax error") << Way::Enter << "H2Q"
+                                  << QStringList{QStringLiteral(u"\u5206\u5B50\u5F0F")};  // 分子式...
     QTest::newRow("no isotopes") << Way::Enter << "TcO4" << QStringList{"Tc"};
     QTest::newRow("fraction") << Way::Enter << "Sr0.5La0.5TiO3" << QStringList{""};
   }
@@ -183,11 +187,13 @@ class ToolWindowsTest : public QObject {
     BackgroundJob<int> job(&context);
     std::atomic<bool> firstCancelled = false;
     QList<int> delivered;
-    job.Start([&](const std::atomic<bool>& cancel) {
-      while (!cancel) QThread::msleep(1);
-      firstCancelled = true;
-      return 1;
-    }, [&](int result) { delivered << result; });
+    job.Start(
+        [&](const std::atomic<bool>& cancel) {
+          while (!cancel) QThread::msleep(1);
+          firstCancelled = true;
+          return 1;
+        },
+        [&](int result) { delivered << result; });
     job.Start([](const std::atomic<bool>&) { return 2; }, [&](int result) { delivered << result; });
     QTRY_COMPARE(delivered, QList<int>{2});
     QTRY_VERIFY(firstCancelled);
