@@ -100,4 +100,9 @@ Percentages ListedPercentages(const FormulaEngine& engine) {
   return list;
 }
 
+PaperLine FigureTitle(const std::string& hill, const IonSpec& ionSpec, const std::string& resolution) {
+  return {hill + ", " + ionSpec.PaperNotation + ", " + resolution,
+          Html(hill) + ", " + NotationHtml(ionSpec.PaperNotation) + ", " + Html(resolution, false)};
+}
+
 }  // namespace zorvan::mass

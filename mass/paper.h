@@ -38,4 +38,9 @@ bool ParseAnalysis(std::string_view text, Percentages& found);
 // H, 8.20." follows.
 PaperLine AnalysisLine(const std::string& hill, const Percentages& calculated, const Percentages& found);
 
+// The title of a pattern's figure: "C6H4Br2, [M + H]+, R = 60 000", the
+// molecule's Hill formula, the ion and `resolution` as given (which may be
+// other than ASCII).
+PaperLine FigureTitle(const std::string& hill, const IonSpec& ionSpec, const std::string& resolution);
+
 }  // namespace zorvan::mass

@@ -229,29 +229,4 @@ Pattern ComputePattern(const Molecule& formula, int charge, const PatternRequest
   return pattern;
 }
 
-std::vector<ProfilePoint> Profile(const std::vector<Peak>& peaks, double resolvingPower, int points) {
-  std::vector<ProfilePoint> profile;
-  if (peaks.empty() || points < 2 || !(resolvingPower > 0)) return profile;
-  const auto sigmaAt = [&](double mz) { return mz / resolvingPower / (2 * std::sqrt(2 * std::numbers::ln2)); };
-  const double lo = peaks.front().Mz - 4 * sigmaAt(peaks.front().Mz);
-  const double hi = peaks.back().Mz + 4 * sigmaAt(peaks.back().Mz);
-  const double widest = 5 * sigmaAt(hi);
-  double top = 0;
-  size_t first = 0;  // the first peak that can still reach the current point
-  for (int k = 0; k < points; ++k) {
-    const double mz = lo + (hi - lo) * k / (points - 1);
-    while (first < peaks.size() && peaks[first].Mz < mz - widest) ++first;
-    double sum = 0;
-    for (size_t i = first; i < peaks.size() && peaks[i].Mz <= mz + widest; ++i) {
-      const double z = (mz - peaks[i].Mz) / sigmaAt(peaks[i].Mz);
-      sum += peaks[i].Relative * std::exp(-0.5 * z * z);
-    }
-    profile.push_back({mz, sum});
-    top = std::max(top, sum);
-  }
-  if (top > 0)
-    for (ProfilePoint& p : profile) p.Relative = p.Relative / top * 100;
-  return profile;
-}
-
 }  // namespace zorvan::mass

@@ -1,5 +1,5 @@
-// Isotope patterns: fine structure, unit-mass sums, centroids at a resolving
-// power, and the profile they draw.
+// Isotope patterns: fine structure, unit-mass sums and centroids at a
+// resolving power (mass/profile.h draws them).
 #pragma once
 
 #include <atomic>
@@ -38,14 +38,5 @@ struct Pattern {
 // set, when `cancel` becomes true.
 Pattern ComputePattern(const Molecule& formula, int charge, const PatternRequest& request,
                        const std::atomic<bool>* cancel = nullptr);
-
-struct ProfilePoint {
-  double Mz = 0;
-  double Relative = 0;
-};
-
-// The sum of Gaussians of FWHM m/z / R over `peaks`, sampled at `points`
-// places across their range, scaled so that its maximum is 100.
-std::vector<ProfilePoint> Profile(const std::vector<Peak>& peaks, double resolvingPower, int points);
 
 }  // namespace zorvan::mass

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStyle>
@@ -32,16 +33,11 @@ namespace {
 
 const char* const Methods[] = {"ESI", "APCI", "EI", "CI", "FAB", "MALDI", "DART"};
 constexpr size_t PatternPeakCap = 20000;  // enough for proteins at a 0.01% floor, cheap to list
-// The profile is sampled at least 8 times per FWHM, so that no sampled peak
-// falls short of its top by more than about 2%, within these bounds.
-constexpr int MinProfilePoints = 1500, MaxProfilePoints = 200000;
-
-int ProfilePoints(const std::vector<mass::Peak>& peaks, double resolvingPower) {
-  if (peaks.empty()) return MinProfilePoints;
-  const double fwhm = peaks.front().Mz / resolvingPower;
-  const double span = peaks.back().Mz - peaks.front().Mz + 4 * fwhm;
-  return int(std::clamp(8 * span / fwhm, double(MinProfilePoints), double(MaxProfilePoints)));
-}
+// The resolving powers offered in the list; any other can be typed.
+constexpr int ResolutionPresets[] = {10000, 30000, 60000, 120000};
+// A saved figure's width in pixels at 300 dpi: 8.5 cm, one column of a
+// journal page, to 68 cm; 1600 (13.5 cm) unless chosen.
+constexpr int MinFigureWidth = 1000, MaxFigureWidth = 8000, DefaultFigureWidth = 1600;
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
@@ -178,22 +174,39 @@ QWidget* MassWindow::CreatePatternGroup() {
   auto* layout = new QVBoxLayout(group);
   auto* bar = new QHBoxLayout;
   ResolutionChooser = Named<QComboBox>("ResolutionChooser", group);
-  // The item's data is R; 0 sums by nominal mass, -1 lists the fine structure.
+  // The item's data is R; 0 sums by nominal mass, -1 lists the fine
+  // structure. Another R typed in joins the list in its place.
+  ResolutionChooser->setEditable(true);
+  ResolutionChooser->setInsertPolicy(QComboBox::NoInsert);
   ResolutionChooser->addItem(QStringLiteral(u"\u30E6\u30CB\u30C3\u30C8"), 0.0);  // ユニット
-  for (int r : {10000, 30000, 60000, 120000})
-    ResolutionChooser->addItem(QStringLiteral("R = %1 %2").arg(r / 1000).arg(QStringLiteral("000")), double(r));
+  for (int r : ResolutionPresets) ResolutionChooser->addItem(Utf8(mass::ResolvingPowerText(r)), double(r));
   ResolutionChooser->addItem(QStringLiteral(u"\u30D5\u30A1\u30A4\u30F3"), -1.0);  // ファイン
   ResolutionChooser->setCurrentIndex(2);
   auto* label = new QLabel(QStringLiteral(u"\u5206\u89E3\u80FD(&R)"), group);  // 分解能
   label->setBuddy(ResolutionChooser);
   Busy = Named<QLabel>("Busy", group);
+  WholeView = MakeButton("WholeView", QStringLiteral(u"\u5168\u4F53\u8868\u793A(&H)"), group);  // 全体表示
   CopyPeaks = MakeButton("CopyPeaks", QStringLiteral(u"\u8868\u3092\uFF7A\uFF8B\uFF9F\uFF70(&T)"), group);  // 表をｺﾋﾟｰ
+  FigureWidth = Named<QSpinBox>("FigureWidth", group);
+  FigureWidth->setRange(MinFigureWidth, MaxFigureWidth);
+  FigureWidth->setSingleStep(100);
+  FigureWidth->setValue(DefaultFigureWidth);
+  FigureWidth->setSuffix(QStringLiteral(" px"));
+  // 保存する図の幅 (300 dpi)
+  FigureWidth->setToolTip(QStringLiteral(u"\u4FDD\u5B58\u3059\u308B\u56F3\u306E\u5E45 (300 dpi)"));
+  auto* widthLabel = new QLabel(QStringLiteral(u"\u56F3\u306E\u5E45(&W)"), group);  // 図の幅
+  widthLabel->setBuddy(FigureWidth);
   SavePng = MakeButton("SavePng", QStringLiteral(u"PNG \u3067\u4FDD\u5B58(&N)"), group);  // PNG で保存
   SaveSvg = MakeButton("SaveSvg", QStringLiteral(u"SVG \u3067\u4FDD\u5B58(&S)"), group);
   for (QWidget* widget : std::initializer_list<QWidget*>{label, ResolutionChooser, Busy}) bar->addWidget(widget);
   bar->addStretch(1);
-  for (QWidget* widget : {CopyPeaks, SavePng, SaveSvg}) bar->addWidget(widget);
+  for (QWidget* widget :
+       std::initializer_list<QWidget*>{WholeView, CopyPeaks, widthLabel, FigureWidth, SavePng, SaveSvg})
+    bar->addWidget(widget);
   layout->addLayout(bar);
+  ResolutionMessage = MakeMessageLabel("ResolutionMessage", group);
+  ResolutionMessage->hide();
+  layout->addWidget(ResolutionMessage);
 
   auto* split = new QSplitter(group);
   Plot = Named<PatternPlot>("Plot", split);
@@ -212,6 +225,8 @@ QWidget* MassWindow::CreatePatternGroup() {
   layout->addWidget(split, 1);
 
   connect(ResolutionChooser, &QComboBox::currentIndexChanged, this, &MassWindow::StartPattern);
+  OnIonChosen(ResolutionChooser, this, [this] { ChooseResolution(); });
+  connect(WholeView, &QPushButton::clicked, Plot, &PatternPlot::ResetZoom);
   connect(CopyPeaks, &QPushButton::clicked, this, &MassWindow::CopyTable);
   connect(SavePng, &QPushButton::clicked, this, [this] { SavePlot(false); });
   connect(SaveSvg, &QPushButton::clicked, this, [this] { SavePlot(true); });
@@ -219,6 +234,7 @@ QWidget* MassWindow::CreatePatternGroup() {
 }
 
 void MassWindow::ShowCalculation(const CalculationShown& shown) {
+  if (measuredFor_ && *measuredFor_ != shown.Formula) SetMeasuredPeaks({});
   shown_ = shown;
   // A hidden window computes nothing; it catches up when shown.
   stale_ = !isVisible();
@@ -338,38 +354,38 @@ void MassWindow::StartPattern() {
     return;
   }
   const double r = ResolutionChooser->currentData().toDouble();
+  const std::string hill = mass::HillFormula(molecule_);
+  const mass::PaperLine title = mass::FigureTitle(
+      hill, spec_, r > 0 ? mass::ResolvingPowerText(r) : ResolutionChooser->currentText().toStdString());
+  PatternView named;
+  named.Subject = Utf8(hill + " " + spec_.PaperNotation);
+  named.Title = Utf8(title.Plain);
+  named.TitleHtml = Utf8(title.Html);
   Busy->setText(QStringLiteral(u"\u8A08\u7B97\u4E2D\u2026"));  // 計算中…
   pattern_.Start(
-      [formula = ion_.Formula, charge = ion_.Charge, r](const std::atomic<bool>& cancel) {
+      [formula = ion_.Formula, charge = ion_.Charge, r, named](const std::atomic<bool>& cancel) {
         mass::PatternRequest request;
         request.MaxPeaks = PatternPeakCap;
-        request.Kind = r == 0 ? mass::Resolution::Unit : mass::Resolution::Fine;
-        mass::Pattern fine = mass::ComputePattern(formula, charge, request, &cancel);
-        PatternView view;
-        if (fine.Capped && !cancel && request.Kind == mass::Resolution::Fine) {
+        request.Kind = r == 0 ? mass::Resolution::Unit : r < 0 ? mass::Resolution::Fine : mass::Resolution::Centroid;
+        request.ResolvingPower = std::max(r, 0.0);
+        mass::Pattern pattern = mass::ComputePattern(formula, charge, request, &cancel);
+        PatternView view = named;
+        view.Note = Utf8(pattern.Note);
+        if (pattern.Capped && !cancel && request.Kind != mass::Resolution::Unit) {
           // Too many fine peaks to list: the unit sums are exact at any size,
           // and at the widths where this happens a profile drawn over them
-          // differs little from one over the fine structure.
+          // differs little from one over the centroids.
           request.Kind = mass::Resolution::Unit;
-          fine = mass::ComputePattern(formula, charge, request, &cancel);
+          pattern = mass::ComputePattern(formula, charge, request, &cancel);
           // 微細構造のピークが %1 本を超えるため、ユニットの和を表示しています
           view.Note = QStringLiteral(
                           u"\u5FAE\u7D30\u69CB\u9020\u306E\u30D4\u30FC\u30AF\u304C %1 \u672C\u3092"
                           u"\u8D85\u3048\u308B\u305F\u3081\u3001\u30E6\u30CB\u30C3\u30C8\u306E"
                           u"\u548C\u3092\u8868\u793A\u3057\u3066\u3044\u307E\u3059")
                           .arg(PatternPeakCap);
-          if (r > 0) view.Profile = mass::Profile(fine.Peaks, r, ProfilePoints(fine.Peaks, r));
-        } else {
-          view.Note = Utf8(fine.Note);
-          if (r > 0 && !cancel) {
-            // The profile is drawn from the fine structure; the sticks are its centroids.
-            view.Profile = mass::Profile(fine.Peaks, r, ProfilePoints(fine.Peaks, r));
-            request.Kind = mass::Resolution::Centroid;
-            request.ResolvingPower = r;
-            fine = mass::ComputePattern(formula, charge, request, &cancel);
-          }
         }
-        view.Sticks = std::move(fine.Peaks);
+        if (r > 0 && !cancel) view.Profile = mass::Envelope(pattern.Peaks, r);
+        view.Sticks = std::move(pattern.Peaks);
         return view;
       },
       [this](const PatternView& view) { ShowPattern(view); });
@@ -384,7 +400,41 @@ void MassWindow::ShowPattern(const PatternView& view) {
   }
   PeakTable->resizeColumnToContents(0);
   PeakTable->scrollToTop();
-  Plot->SetPattern(view.Sticks, view.Profile);
+  Plot->SetTitle(view.Title, view.TitleHtml);
+  // Another resolving power over the same ion keeps the part zoomed into.
+  Plot->SetPattern(view.Sticks, view.Profile, view.Subject == patternSubject_ && !view.Subject.isEmpty());
+  patternSubject_ = view.Subject;
+}
+
+void MassWindow::SetMeasuredPeaks(const std::vector<std::pair<double, double>>& peaks) {
+  std::vector<mass::Peak> measured = mass::RelativePeaks(peaks);
+  measuredFor_ = measured.empty() ? std::nullopt : std::optional(shown_.Formula);
+  Plot->SetMeasured(std::move(measured));
+}
+
+void MassWindow::ChooseResolution() {
+  const QString typed = ResolutionChooser->currentText().trimmed();
+  int index = ResolutionChooser->findText(typed, Qt::MatchFixedString);
+  QString error;
+  if (index < 0) {
+    // Full-width digits and spaces, as an input method gives them, read as ASCII.
+    double r = 0;
+    error = Utf8(mass::ParseResolvingPower(typed.normalized(QString::NormalizationForm_KC).toStdString(), r));
+    r = std::round(r);
+    for (int i = 0; error.isEmpty() && index < 0 && i < ResolutionChooser->count(); ++i) {
+      const double item = ResolutionChooser->itemData(i).toDouble();
+      if (item == r) index = i;
+      if (item > r || item < 0) {
+        ResolutionChooser->insertItem(i, Utf8(mass::ResolvingPowerText(r)), r);
+        index = i;
+      }
+    }
+  }
+  ResolutionMessage->setText(error);
+  ResolutionMessage->setVisible(!error.isEmpty());
+  if (index < 0) return;
+  ResolutionChooser->setCurrentIndex(index);
+  ResolutionChooser->setEditText(ResolutionChooser->itemText(index));
 }
 
 void MassWindow::CopyLine(bool hrms) { PutBoth((hrms ? HrmsLine : AnalLine)->text(), hrms ? hrmsHtml_ : analHtml_); }
@@ -401,8 +451,10 @@ void MassWindow::SavePlot(bool svg) {
       this, suffix.toUpper() + QStringLiteral(u" \u3067\u4FDD\u5B58"),  // で保存
       QDir(folder).filePath(name), suffix.toUpper() + QStringLiteral(" (*.") + suffix + u')');
   if (path.isEmpty()) return;
-  if (!(svg ? Plot->SaveSvg(path) : Plot->SavePng(path)))
-    Message->setText(QStringLiteral(u"\u4FDD\u5B58\u3067\u304D\u307E\u305B\u3093: ") + path);  // 保存できません
+  const QString error = svg ? Plot->SaveSvg(path, FigureWidth->value()) : Plot->SavePng(path, FigureWidth->value());
+  if (!error.isEmpty())  // 保存できません
+    Message->setText(QStringLiteral(u"\u4FDD\u5B58\u3067\u304D\u307E\u305B\u3093: ") + path + QStringLiteral(" (") +
+                     error + u')');
 }
 
 }  // namespace zorvan

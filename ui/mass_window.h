@@ -4,10 +4,13 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "mass/ion.h"
 #include "mass/pattern.h"
+#include "mass/profile.h"
 #include "ui/background_job.h"
 #include "ui/calculation_shown.h"
 
@@ -15,6 +18,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTableWidget;
 
 namespace zorvan {
@@ -34,6 +38,11 @@ class MassWindow : public QWidget {
   // Shows the masses, lines and pattern of `shown`; a pattern still being
   // computed for an earlier calculation is dropped.
   void ShowCalculation(const CalculationShown& shown);
+  // Lays measured peaks (m/z, intensity in any unit; the highest is drawn
+  // at 100%) over the pattern of the formula shown last, until a calculation
+  // of another formula arrives; call it after that formula's calculation.
+  // An empty list takes them away.
+  void SetMeasuredPeaks(const std::vector<std::pair<double, double>>& peaks);
 
  signals:
   // The found m/z and the ion, for the formula finder.
@@ -43,11 +52,14 @@ class MassWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  // The sticks, profile and note of one pattern, computed off the UI thread.
+  // The sticks, profile and note of one pattern, computed off the UI
+  // thread, and the figure's title.
   struct PatternView {
     std::vector<mass::Peak> Sticks;
     std::vector<mass::ProfilePoint> Profile;
     QString Note;
+    QString Subject;  // the molecule and the ion, whose change shows the whole pattern again
+    QString Title, TitleHtml;
   };
 
   QWidget* CreateMassGroup();
@@ -65,6 +77,9 @@ class MassWindow : public QWidget {
   void CopyLine(bool hrms);
   void CopyTable();
   void SavePlot(bool svg);
+  // Takes the resolving power typed or picked in ResolutionChooser, or says
+  // what is wrong with it.
+  void ChooseResolution();
 
   QLineEdit* Hill;
   QLineEdit* Monoisotopic;
@@ -86,9 +101,12 @@ class MassWindow : public QWidget {
   QLabel* Message;
   QComboBox* ResolutionChooser;
   QLabel* Busy;
+  QLabel* ResolutionMessage;
+  QPushButton* WholeView;
   PatternPlot* Plot;
   QTableWidget* PeakTable;
   QPushButton* CopyPeaks;
+  QSpinBox* FigureWidth;
   QPushButton* SavePng;
   QPushButton* SaveSvg;
 
@@ -103,6 +121,8 @@ class MassWindow : public QWidget {
   QString moleculeError_, ionError_, foundError_, eaError_;
   QString hrmsHtml_, analHtml_;
   BackgroundJob<PatternView> pattern_;
+  QString patternSubject_;              // of the pattern shown
+  std::optional<QString> measuredFor_;  // the formula the measured peaks were laid over
 };
 
 }  // namespace zorvan

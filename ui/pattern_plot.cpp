@@ -1,10 +1,13 @@
 #include "ui/pattern_plot.h"
 
 #include <QImage>
+#include <QImageWriter>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSaveFile>
 #include <QSvgGenerator>
+#include <QTextDocument>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -12,8 +15,19 @@
 namespace zorvan {
 namespace {
 
-constexpr int LeftMargin = 64, RightMargin = 16, TopMargin = 24, BottomMargin = 42;
-constexpr int HoverPixels = 8;  // how near the mouse a stick must be to be read out
+// The top of the intensity axis when the whole pattern shows: a little above
+// 100%, so that the highest stick and its marker stand clear of the edge.
+constexpr double FullTop = 105;
+constexpr double MinTop = 0.1;        // the intensity axis zooms in no further (percent)
+constexpr double MinSpan = 1e-6;      // nor the m/z axis (u)
+constexpr int HoverPixels = 8;        // how near the mouse a stick must be to be read out
+constexpr int DragPixels = 6;         // a drag shorter than this is a click
+constexpr double ExportDpi = 300;     // written into the files, and the figure's resolution
+constexpr double LogicalDpi = 96;     // the figure is laid out as on a screen of this resolution
+constexpr double ExportAspect = 0.6;  // height over width
+constexpr int ExportTextPixels = 13;  // at 96 dpi: 9.75 pt in the figure
+
+const QColor StickColour(0, 80, 170), ProfileColour(213, 94, 0), MeasuredColour(0, 150, 100);
 
 // Returns a tick step of 1, 2 or 5 times a power of ten that cuts `range`
 // into about `count` parts.
@@ -28,26 +42,82 @@ double TickStep(double range, int count) {
 // Decimals enough to tell ticks `step` apart.
 int TickDecimals(double step) { return std::max(0, int(std::ceil(-std::log10(step) - 1e-9))); }
 
+QFont Scaled(QFont font, double factor) {
+  if (font.pixelSize() > 0)
+    font.setPixelSize(int(std::lround(font.pixelSize() * factor)));
+  else
+    font.setPointSizeF(font.pointSizeF() * factor);
+  return font;
+}
+
+// The measured peaks' mark: a ring on top of the stick, which tells them
+// from the calculated sticks in a grey print too.
+void DrawMark(QPainter& painter, QPointF top, double radius) {
+  painter.setBrush(Qt::white);
+  painter.drawEllipse(top, radius, radius);
+  painter.setBrush(Qt::NoBrush);
+}
+
 }  // namespace
 
-PatternPlot::PatternPlot(QWidget* parent) : QWidget(parent) {
+struct PatternPlot::Frame {
+  QRectF Title, Legend, Plot;
+  double Low = 0, High = 1, Top = FullTop;
+  double Line = 0;  // the height of a line of text
+
+  double X(double mz) const { return Plot.left() + (mz - Low) / (High - Low) * Plot.width(); }
+  double Y(double relative) const { return Plot.bottom() - relative / Top * Plot.height(); }
+  double MzAt(double x) const { return Low + (x - Plot.left()) / Plot.width() * (High - Low); }
+  double RelativeAt(double y) const { return (Plot.bottom() - y) / Plot.height() * Top; }
+};
+
+PatternPlot::PatternPlot(QWidget* parent) : QWidget(parent), top_(FullTop) {
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
-  setMinimumSize(320, 200);
+  setMinimumSize(320, 220);
   setBackgroundRole(QPalette::Base);
   setAutoFillBackground(true);
 }
 
-void PatternPlot::SetPattern(std::vector<mass::Peak> sticks, std::vector<mass::ProfilePoint> profile) {
+void PatternPlot::SetPattern(std::vector<mass::Peak> sticks, std::vector<mass::ProfilePoint> profile, bool keepZoom) {
   sticks_ = std::move(sticks);
   profile_ = std::move(profile);
-  zoom_.reset();
+  if (keepZoom)
+    update();
+  else
+    ResetZoom();
+}
+
+void PatternPlot::SetMeasured(std::vector<mass::Peak> measured) {
+  measured_ = std::move(measured);
   update();
 }
 
-std::pair<double, double> PatternPlot::MzRange() const {
-  if (zoom_) return *zoom_;
-  double low = sticks_.front().Mz, high = sticks_.back().Mz;
+void PatternPlot::SetTitle(const QString& plain, const QString& html) {
+  title_ = plain;
+  titleHtml_ = html;
+  update();
+}
+
+void PatternPlot::ResetZoom() {
+  zoom_.reset();
+  top_ = FullTop;
+  update();
+}
+
+PatternPlot::View PatternPlot::CurrentView() const {
+  const auto [low, high] = zoom_ ? *zoom_ : WholeRange();
+  return {low, high, top_};
+}
+
+std::pair<double, double> PatternPlot::WholeRange() const {
+  if (Empty()) return {0, 1};
+  double low = INFINITY, high = -INFINITY;
+  for (const auto* peaks : {&sticks_, &measured_})
+    if (!peaks->empty()) {
+      low = std::min(low, peaks->front().Mz);
+      high = std::max(high, peaks->back().Mz);
+    }
   if (!profile_.empty()) {
     low = std::min(low, profile_.front().Mz);
     high = std::max(high, profile_.back().Mz);
@@ -57,141 +127,263 @@ std::pair<double, double> PatternPlot::MzRange() const {
   return {low - margin, high + margin};
 }
 
-void PatternPlot::Draw(QPainter& painter, QRect area, bool withMouse) const {
-  painter.fillRect(area, Qt::white);
-  const QRect plot = area.adjusted(LeftMargin, TopMargin, -RightMargin, -BottomMargin);
-  const QFontMetrics metrics(painter.font());
-  painter.setPen(Qt::black);
-  // 相対強度 (%), along the vertical axis
-  painter.save();
-  painter.translate(area.left() + metrics.height(), plot.center().y());
-  painter.rotate(-90);
-  painter.drawText(QRect(-plot.height() / 2, -metrics.height(), plot.height(), metrics.height() * 2), Qt::AlignCenter,
-                   QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)"));
-  painter.restore();
-  painter.drawText(QRect(plot.left(), area.bottom() - metrics.height(), plot.width(), metrics.height()),
-                   Qt::AlignCenter, QStringLiteral("m/z"));
-  painter.drawLine(plot.bottomLeft(), plot.bottomRight());
-  painter.drawLine(plot.bottomLeft(), plot.topLeft());
-
-  auto y = [&](double relative) { return plot.bottom() - relative / 100.0 * plot.height(); };
-  for (int percent = 0; percent <= 100; percent += 20) {
-    const int at = int(std::lround(y(percent)));
-    painter.drawLine(plot.left() - 4, at, plot.left(), at);
-    painter.drawText(QRect(area.left(), at - metrics.height() / 2, LeftMargin - 8, metrics.height()),
-                     Qt::AlignRight | Qt::AlignVCenter, QString::number(percent));
+PatternPlot::Frame PatternPlot::Layout(const QFontMetricsF& metrics, QRectF area) const {
+  Frame frame;
+  frame.Line = metrics.height();
+  double y = area.top() + frame.Line * 0.3;
+  if (!title_.isEmpty()) {
+    frame.Title = QRectF(area.left(), y, area.width(), frame.Line * 1.5);
+    y += frame.Line * 1.5;
   }
-  if (sticks_.empty()) return;
-
-  const auto [low, high] = MzRange();
-  auto x = [&](double mz) { return plot.left() + (mz - low) / (high - low) * plot.width(); };
-  const double step = TickStep(high - low, std::max(2, plot.width() / 90));
-  const int decimals = TickDecimals(step);
-  for (double tick = std::ceil(low / step) * step; tick <= high; tick += step) {
-    const int at = int(std::lround(x(tick)));
-    painter.drawLine(at, plot.bottom(), at, plot.bottom() + 4);
-    painter.drawText(QRect(at - 60, plot.bottom() + 6, 120, metrics.height()), Qt::AlignCenter,
-                     QString::number(tick, 'f', decimals));
-  }
-
-  painter.save();
-  painter.setClipRect(plot.adjusted(0, -TopMargin, 0, 0));
-  painter.setRenderHint(QPainter::Antialiasing);
-  if (!profile_.empty()) {
-    // Many thousand samples may fall on one pixel column: each column draws
-    // its highest, so that a peak narrower than a pixel keeps its height.
-    std::vector<double> top(size_t(plot.width()) + 1, -1);
-    for (const mass::ProfilePoint& point : profile_) {
-      const long column = std::lround(x(point.Mz)) - plot.left();
-      if (column >= 0 && column < long(top.size())) top[size_t(column)] = std::max(top[size_t(column)], point.Relative);
-    }
-    QPolygonF line;
-    for (size_t column = 0; column < top.size(); ++column)
-      if (top[column] >= 0) line << QPointF(plot.left() + double(column), y(top[column]));
-    painter.setPen(QPen(QColor(200, 80, 60), 1.2));
-    painter.drawPolyline(line);
-  }
-  painter.setPen(QPen(QColor(30, 70, 170), 1.5));
-  for (const mass::Peak& peak : sticks_)
-    painter.drawLine(QPointF(x(peak.Mz), plot.bottom()), QPointF(x(peak.Mz), y(peak.Relative)));
-  painter.restore();
-
-  if (!withMouse || mouseX_ < plot.left() || mouseX_ > plot.right()) return;
-  // The stick nearest the mouse, read out when it is near enough; else the
-  // m/z under the mouse.
-  const double mouseMz = low + (mouseX_ - plot.left()) / double(plot.width()) * (high - low);
-  auto nearest = std::min_element(sticks_.begin(), sticks_.end(), [&](const mass::Peak& a, const mass::Peak& b) {
-    return std::abs(a.Mz - mouseMz) < std::abs(b.Mz - mouseMz);
-  });
-  QString readout = QStringLiteral("m/z %1").arg(mouseMz, 0, 'f', 5);
-  if (std::abs(x(nearest->Mz) - mouseX_) <= HoverPixels) {
-    readout = QStringLiteral("m/z %1   %2 %").arg(nearest->Mz, 0, 'f', 5).arg(nearest->Relative, 0, 'f', 2);
-    painter.setPen(QPen(QColor(230, 120, 0), 2.5));
-    painter.drawLine(QPointF(x(nearest->Mz), plot.bottom()), QPointF(x(nearest->Mz), y(nearest->Relative)));
-  }
-  painter.setPen(QPen(Qt::gray, 1, Qt::DotLine));
-  painter.drawLine(mouseX_, plot.top(), mouseX_, plot.bottom());
-  painter.setPen(Qt::black);
-  painter.drawText(QRect(plot.left(), area.top() + 2, plot.width(), TopMargin - 4), Qt::AlignRight | Qt::AlignVCenter,
-                   readout);
+  frame.Legend = QRectF(area.left() + frame.Line, y, area.width() - 2 * frame.Line, frame.Line * 1.2);
+  y += frame.Line * 1.8;
+  const double left = area.left() + frame.Line * 1.8 + metrics.horizontalAdvance(QStringLiteral("100.00")) + 8;
+  frame.Plot = QRectF(QPointF(left, y), QPointF(area.right() - frame.Line * 1.2, area.bottom() - frame.Line * 2.8));
+  const View view = CurrentView();
+  frame.Low = view.Low;
+  frame.High = view.High;
+  frame.Top = view.Top;
+  return frame;
 }
 
-double PatternPlot::MzAt(double x) const {
-  const auto [low, high] = MzRange();
-  return low + (x - LeftMargin) / std::max(1, width() - LeftMargin - RightMargin) * (high - low);
+PatternPlot::Frame PatternPlot::ScreenFrame() const { return Layout(QFontMetricsF(font()), rect()); }
+
+void PatternPlot::Draw(QPainter& painter, QRectF area, double pixels, bool withMouse) const {
+  painter.fillRect(area, Qt::white);
+  const Frame frame = Layout(QFontMetricsF(painter.font()), area);
+  DrawTitle(painter, frame);
+  DrawAxes(painter, frame);
+  if (!Empty()) DrawData(painter, frame, pixels);
+  // The axes over the data, whose profile runs along the baseline.
+  painter.setPen(QPen(Qt::black, 1));
+  painter.drawLine(frame.Plot.bottomLeft(), frame.Plot.bottomRight());
+  painter.drawLine(frame.Plot.bottomLeft(), frame.Plot.topLeft());
+  if (Empty()) return;
+  DrawLegend(painter, frame);
+  if (withMouse) DrawMouse(painter, frame);
+}
+
+void PatternPlot::DrawTitle(QPainter& painter, const Frame& frame) const {
+  if (title_.isEmpty()) return;
+  QTextDocument title;
+  title.setDocumentMargin(0);
+  title.setDefaultFont(Scaled(painter.font(), 1.15));
+  title.setDefaultTextOption(QTextOption(Qt::AlignHCenter));
+  title.setHtml(QStringLiteral("<b>") + titleHtml_ + QStringLiteral("</b>"));
+  title.setTextWidth(frame.Title.width());
+  painter.save();
+  painter.translate(frame.Title.topLeft());
+  title.drawContents(&painter);
+  painter.restore();
+}
+
+void PatternPlot::DrawAxes(QPainter& painter, const Frame& frame) const {
+  const QRectF& plot = frame.Plot;
+  const double line = frame.Line;
+  painter.setPen(QPen(Qt::black, 1));
+  painter.save();  // 相対強度 (%), along the intensity axis
+  painter.translate(plot.left() - line * 0.6 - painter.fontMetrics().horizontalAdvance(QStringLiteral("100.00")) - 8,
+                    plot.center().y());
+  painter.rotate(-90);
+  painter.drawText(QRectF(-plot.height() / 2, -line * 1.2, plot.height(), line * 1.2),
+                   Qt::AlignHCenter | Qt::AlignBottom, QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)"));
+  painter.restore();
+  QFont italic = painter.font();
+  italic.setItalic(true);
+  painter.save();
+  painter.setFont(italic);
+  painter.drawText(QRectF(plot.left(), plot.bottom() + line * 1.5, plot.width(), line * 1.2), Qt::AlignCenter,
+                   QStringLiteral("m/z"));
+  painter.restore();
+  const double yStep = TickStep(frame.Top, 6);
+  for (double tick = 0; tick <= frame.Top * (1 + 1e-9); tick += yStep) {
+    const double at = frame.Y(tick);
+    painter.drawLine(QPointF(plot.left() - 4, at), QPointF(plot.left(), at));
+    painter.drawText(QRectF(plot.left() - 200, at - line / 2, 194, line), Qt::AlignRight | Qt::AlignVCenter,
+                     QString::number(tick, 'f', TickDecimals(yStep)));
+  }
+  if (Empty()) return;
+  const double xStep = TickStep(frame.High - frame.Low, std::max(2, int(plot.width() / 90)));
+  for (double tick = std::ceil(frame.Low / xStep) * xStep; tick <= frame.High; tick += xStep) {
+    const double at = frame.X(tick);
+    painter.drawLine(QPointF(at, plot.bottom()), QPointF(at, plot.bottom() + 4));
+    painter.drawText(QRectF(at - 60, plot.bottom() + 6, 120, line), Qt::AlignHCenter | Qt::AlignTop,
+                     QString::number(tick, 'f', TickDecimals(xStep)));
+  }
+}
+
+void PatternPlot::DrawData(QPainter& painter, const Frame& frame, double pixels) const {
+  painter.save();
+  painter.setClipRect(frame.Plot.adjusted(-1, -frame.Line * 0.5, 1, 0));
+  painter.setRenderHint(QPainter::Antialiasing);
+  const int columns = int(std::ceil(frame.Plot.width() * pixels));
+  const std::vector<mass::ProfilePoint> shown = mass::VisibleProfile(profile_, frame.Low, frame.High, columns);
+  QPolygonF line;
+  for (const mass::ProfilePoint& point : shown) line << QPointF(frame.X(point.Mz), frame.Y(point.Relative));
+  painter.setPen(QPen(ProfileColour, 1.2));
+  painter.drawPolyline(line);
+  const auto stick = [&](const mass::Peak& peak) {
+    return QLineF(frame.X(peak.Mz), frame.Plot.bottom(), frame.X(peak.Mz), frame.Y(peak.Relative));
+  };
+  // Measured sticks first and wider, so that a calculated stick on the same
+  // m/z shows inside one.
+  painter.setPen(QPen(MeasuredColour, 3.5, Qt::SolidLine, Qt::FlatCap));
+  for (const mass::Peak& peak : measured_) painter.drawLine(stick(peak));
+  painter.setPen(QPen(StickColour, 1.5, Qt::SolidLine, Qt::FlatCap));
+  for (const mass::Peak& peak : sticks_) painter.drawLine(stick(peak));
+  painter.setPen(QPen(MeasuredColour, 1.5));
+  for (const mass::Peak& peak : measured_) DrawMark(painter, stick(peak).p2(), 3);
+  painter.restore();
+}
+
+void PatternPlot::DrawLegend(QPainter& painter, const Frame& frame) const {
+  struct Entry {
+    QColor Colour;
+    bool Stick, Mark;
+    QString Text;
+  };
+  std::vector<Entry> entries;
+  if (!sticks_.empty()) entries.push_back({StickColour, true, false, QStringLiteral(u"\u8A08\u7B97\u5024")});  // 計算値
+  if (!profile_.empty())
+    entries.push_back({ProfileColour, false, false, QStringLiteral(u"\u30D7\u30ED\u30D5\u30A1\u30A4\u30EB")});
+  if (!measured_.empty()) entries.push_back({MeasuredColour, true, true, QStringLiteral(u"\u6E2C\u5B9A\u5024")});
+  const QFontMetricsF metrics(painter.font());
+  const double sample = frame.Line * 1.5, gap = frame.Line * 0.4, space = frame.Line * 1.2;
+  double x = frame.Legend.right();
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+    x -= metrics.horizontalAdvance(it->Text);
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(x, frame.Legend.top(), frame.Line * 20, frame.Legend.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, it->Text);
+    x -= gap + sample;
+    const double middle = frame.Legend.center().y();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(it->Colour, it->Mark ? 3.5 : it->Stick ? 1.5 : 1.2, Qt::SolidLine, Qt::FlatCap));
+    if (it->Stick)
+      painter.drawLine(QPointF(x + sample / 2, frame.Legend.bottom()), QPointF(x + sample / 2, frame.Legend.top()));
+    else
+      painter.drawLine(QPointF(x, middle), QPointF(x + sample, middle));
+    if (it->Mark) {
+      painter.setPen(QPen(it->Colour, 1.5));
+      DrawMark(painter, QPointF(x + sample / 2, frame.Legend.top()), 3);
+    }
+    painter.restore();
+    x -= space;
+  }
+}
+
+void PatternPlot::DrawMouse(QPainter& painter, const Frame& frame) const {
+  const QRectF& plot = frame.Plot;
+  if (dragFrom_) {
+    painter.setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+    painter.drawRect(QRectF(*dragFrom_, dragTo_).normalized().intersected(plot));
+  }
+  if (mouseX_ < plot.left() || mouseX_ > plot.right()) return;
+  // The calculated or measured peak nearest the mouse, read out when it is
+  // near enough; else the m/z under the mouse.
+  const double mouseMz = frame.MzAt(mouseX_);
+  QString readout = QStringLiteral("m/z %1").arg(mouseMz, 0, 'f', 5);
+  const mass::Peak* nearest = nullptr;
+  bool measured = false;
+  for (const auto* peaks : {&sticks_, &measured_})
+    for (const mass::Peak& peak : *peaks)
+      if (!nearest || std::abs(peak.Mz - mouseMz) < std::abs(nearest->Mz - mouseMz)) {
+        nearest = &peak;
+        measured = peaks == &measured_;
+      }
+  if (nearest && std::abs(frame.X(nearest->Mz) - mouseX_) <= HoverPixels) {
+    readout = (measured ? QStringLiteral(u"\u6E2C\u5B9A\u5024  ") : QString()) +
+              QStringLiteral("m/z %1   %2 %").arg(nearest->Mz, 0, 'f', 5).arg(nearest->Relative, 0, 'f', 2);
+    painter.save();
+    painter.setClipRect(plot);
+    painter.setPen(QPen(QColor(230, 120, 0), 2.5));
+    painter.drawLine(QPointF(frame.X(nearest->Mz), plot.bottom()),
+                     QPointF(frame.X(nearest->Mz), frame.Y(nearest->Relative)));
+    painter.restore();
+  }
+  painter.setPen(QPen(Qt::gray, 1, Qt::DotLine));
+  painter.drawLine(QPointF(mouseX_, plot.top()), QPointF(mouseX_, plot.bottom()));
+  painter.setPen(Qt::black);
+  painter.drawText(frame.Legend, Qt::AlignLeft | Qt::AlignVCenter, readout);
 }
 
 void PatternPlot::Zoom(double centre, double factor) {
-  if (sticks_.empty()) return;
-  const auto [low, high] = MzRange();
-  zoom_.reset();
-  const auto [wholeLow, wholeHigh] = MzRange();
-  // Narrower than a hundred-thousandth of a unit shows nothing new.
-  const double span = std::max((high - low) * factor, 1e-5);
+  if (Empty()) return;
+  const View view = CurrentView();
+  const double low = view.Low, high = view.High;
+  const auto [wholeLow, wholeHigh] = WholeRange();
+  const double span = std::max((high - low) * factor, MinSpan);
   if (span >= wholeHigh - wholeLow) {
-    update();
-    return;
+    zoom_.reset();
+  } else {
+    const double left = centre - (centre - low) * span / (high - low);
+    zoom_ = {left, left + span};
   }
-  const double left = centre - (centre - low) * span / (high - low);
-  zoom_ = {left, left + span};
+  update();
+}
+
+void PatternPlot::ZoomTop(double factor) {
+  top_ = std::clamp(top_ * factor, MinTop, FullTop);
   update();
 }
 
 void PatternPlot::wheelEvent(QWheelEvent* event) {
-  Zoom(MzAt(event->position().x()), event->angleDelta().y() > 0 ? 0.8 : 1.25);
+  const double factor = event->angleDelta().y() > 0 ? 0.8 : 1.25;
+  const Frame frame = ScreenFrame();
+  if (event->modifiers() & Qt::ControlModifier || event->position().x() < frame.Plot.left())
+    ZoomTop(factor);
+  else
+    Zoom(frame.MzAt(event->position().x()), factor);
   event->accept();
 }
 
-void PatternPlot::mouseDoubleClickEvent(QMouseEvent*) {
-  zoom_.reset();
+void PatternPlot::mouseDoubleClickEvent(QMouseEvent*) { ResetZoom(); }
+
+void PatternPlot::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || Empty() || !ScreenFrame().Plot.contains(event->position()))
+    return QWidget::mousePressEvent(event);
+  dragFrom_ = dragTo_ = event->position();
+}
+
+void PatternPlot::mouseReleaseEvent(QMouseEvent* event) {
+  if (!dragFrom_ || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+  const Frame frame = ScreenFrame();
+  const QRectF band = QRectF(*dragFrom_, event->position()).normalized().intersected(frame.Plot);
+  dragFrom_.reset();
+  if (band.width() >= DragPixels) {
+    const double low = frame.MzAt(band.left()), high = std::max(frame.MzAt(band.right()), low + MinSpan);
+    zoom_ = {low, high};
+  }
+  if (band.height() >= DragPixels) top_ = std::clamp(frame.RelativeAt(band.top()), MinTop, FullTop);
   update();
 }
 
 void PatternPlot::keyPressEvent(QKeyEvent* event) {
-  if (sticks_.empty()) return QWidget::keyPressEvent(event);
-  const auto [low, high] = MzRange();
-  const double middle = (low + high) / 2, step = (high - low) / 10;
+  if (Empty()) return QWidget::keyPressEvent(event);
+  const View view = CurrentView();
+  const double middle = (view.Low + view.High) / 2, step = (view.High - view.Low) / 10;
   switch (event->key()) {
     case Qt::Key_Plus:
     case Qt::Key_Equal:
-      Zoom(middle, 0.8);
-      break;
+      return Zoom(middle, 0.8);
     case Qt::Key_Minus:
-      Zoom(middle, 1.25);
-      break;
+      return Zoom(middle, 1.25);
+    case Qt::Key_Up:
+      return ZoomTop(0.8);
+    case Qt::Key_Down:
+      return ZoomTop(1.25);
     case Qt::Key_0:
     case Qt::Key_Home:
-      zoom_.reset();
-      update();
-      break;
+      return ResetZoom();
     case Qt::Key_Left:
     case Qt::Key_Right:
       if (zoom_) {
         const double shift = event->key() == Qt::Key_Left ? -step : step;
-        zoom_ = {low + shift, high + shift};
+        zoom_ = {view.Low + shift, view.High + shift};
         update();
       }
-      break;
+      return;
     default:
       QWidget::keyPressEvent(event);
   }
@@ -199,7 +391,7 @@ void PatternPlot::keyPressEvent(QKeyEvent* event) {
 
 void PatternPlot::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  Draw(painter, rect(), true);
+  Draw(painter, rect(), devicePixelRatioF(), true);
   if (hasFocus()) {
     painter.setPen(QPen(palette().highlight().color(), 1, Qt::DotLine));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
@@ -208,6 +400,7 @@ void PatternPlot::paintEvent(QPaintEvent*) {
 
 void PatternPlot::mouseMoveEvent(QMouseEvent* event) {
   mouseX_ = int(event->position().x());
+  if (dragFrom_) dragTo_ = event->position();
   update();
 }
 
@@ -216,30 +409,56 @@ void PatternPlot::leaveEvent(QEvent*) {
   update();
 }
 
-bool PatternPlot::SavePng(const QString& path) const {
-  QImage image(size(), QImage::Format_RGB32);
-  QPainter painter(&image);
-  painter.setFont(font());
-  Draw(painter, image.rect(), false);
-  painter.end();
-  return image.save(path, "PNG");
+namespace {
+
+// The figure's size as laid out at LogicalDpi, for `width` pixels at ExportDpi.
+QSizeF ExportSize(int width) { return QSizeF(width, width * ExportAspect) * (LogicalDpi / ExportDpi); }
+
+// The widget's font at the figure's fixed size, and under the name of the
+// family the text is set in, which a viewer elsewhere may know when it does
+// not know the one asked for.
+QFont ExportFont(const QFont& font) {
+  QFont shown = font;
+  shown.setFamily(QFontInfo(font).family());
+  shown.setPixelSize(ExportTextPixels);
+  return shown;
 }
 
-bool PatternPlot::SaveSvg(const QString& path) const {
+}  // namespace
+
+QString PatternPlot::SavePng(const QString& path, int width) const {
+  const QSizeF size = ExportSize(width);
+  QImage image(width, int(std::lround(width * ExportAspect)), QImage::Format_RGB32);
+  image.setDotsPerMeterX(int(std::lround(ExportDpi / 0.0254)));
+  image.setDotsPerMeterY(int(std::lround(ExportDpi / 0.0254)));
+  QPainter painter(&image);
+  painter.scale(ExportDpi / LogicalDpi, ExportDpi / LogicalDpi);
+  painter.setFont(ExportFont(font()));
+  Draw(painter, QRectF(QPointF(0, 0), size), ExportDpi / LogicalDpi, false);
+  painter.end();
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+  QImageWriter writer(&file, "png");
+  if (!writer.write(image)) return writer.errorString();
+  return file.commit() ? QString() : file.errorString();
+}
+
+QString PatternPlot::SaveSvg(const QString& path, int width) const {
+  const QSizeF size = ExportSize(width);
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return file.errorString();
   QSvgGenerator svg;
-  svg.setFileName(path);
-  svg.setSize(size());
-  svg.setViewBox(rect());
-  svg.setTitle(QStringLiteral("isotope pattern"));
+  svg.setOutputDevice(&file);
+  svg.setSize(size.toSize());
+  svg.setViewBox(QRectF(QPointF(0, 0), size));
+  svg.setResolution(int(LogicalDpi));
+  svg.setTitle(title_);
   QPainter painter;
-  if (!painter.begin(&svg)) return false;
-  // The file names the family the text was set in, not the one asked for,
-  // which a viewer elsewhere may not know under that name.
-  QFont shown = font();
-  shown.setFamily(QFontInfo(shown).family());
-  painter.setFont(shown);
-  Draw(painter, rect(), false);
-  return painter.end();
+  if (!painter.begin(&svg)) return file.errorString();
+  painter.setFont(ExportFont(font()));
+  Draw(painter, QRectF(QPointF(0, 0), size), ExportDpi / LogicalDpi, false);
+  if (!painter.end()) return file.errorString();
+  return file.commit() ? QString() : file.errorString();
 }
 
 }  // namespace zorvan
