@@ -101,7 +101,7 @@ std::vector<ProfilePoint> Envelope(const std::vector<Peak>& sticks, double resol
   if (sticks.empty() || !(r > 0) || !std::isfinite(r)) return profile;
   const std::vector<double> at = SamplePlaces(sticks, r);
   profile.reserve(at.size() + sticks.size());
-  size_t first = 0;  // the first stick that can still reach the sample
+  size_t first = 0;              // the first stick that can still reach the sample
   size_t owner = sticks.size();  // whose Gaussian the last sample lies on
   for (const double mz : at) {
     while (first < sticks.size() && sticks[first].Mz + Reach * sticks[first].Mz / r < mz) ++first;
@@ -153,6 +153,7 @@ std::vector<Peak> RelativePeaks(const std::vector<std::pair<double, double>>& me
       top = std::max(top, intensity);
     }
   for (Peak& p : peaks) p.Relative = p.Relative / top * 100;
+  std::erase_if(peaks, [](const Peak& p) { return p.Relative == 0; });  // below the range of a double
   std::sort(peaks.begin(), peaks.end(), [](const Peak& a, const Peak& b) { return a.Mz < b.Mz; });
   return peaks;
 }

@@ -22,6 +22,7 @@ constexpr double MinTop = 0.1;        // the intensity axis zooms in no further 
 constexpr double MinSpan = 1e-6;      // nor the m/z axis (u)
 constexpr int HoverPixels = 8;        // how near the mouse a stick must be to be read out
 constexpr int DragPixels = 6;         // a drag shorter than this is a click
+constexpr int MaxTicks = 100;         // on the m/z axis, whatever its range
 constexpr double ExportDpi = 300;     // written into the files, and the figure's resolution
 constexpr double LogicalDpi = 96;     // the figure is laid out as on a screen of this resolution
 constexpr double ExportAspect = 0.6;  // height over width
@@ -204,7 +205,10 @@ void PatternPlot::DrawAxes(QPainter& painter, const Frame& frame) const {
   }
   if (Empty()) return;
   const double xStep = TickStep(frame.High - frame.Low, std::max(2, int(plot.width() / 90)));
-  for (double tick = std::ceil(frame.Low / xStep) * xStep; tick <= frame.High; tick += xStep) {
+  // Counted, not summed: far out on the m/z axis a step can be lost in the
+  // rounding of the tick before it.
+  const double first = std::ceil(frame.Low / xStep);
+  for (double k = 0, tick = first * xStep; tick <= frame.High && k < MaxTicks; tick = (first + ++k) * xStep) {
     const double at = frame.X(tick);
     painter.drawLine(QPointF(at, plot.bottom()), QPointF(at, plot.bottom() + 4));
     painter.drawText(QRectF(at - 60, plot.bottom() + 6, 120, line), Qt::AlignHCenter | Qt::AlignTop,

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>  // std::memcpy
 #include <string>
 
 #include "core/calculation.h"
@@ -15,6 +16,7 @@
 #include "mass/paper.h"
 #include "mass/pattern.h"
 #include "mass/percent_text.h"
+#include "mass/profile.h"
 #include "search/name_database.h"
 #include "search/width_fold.h"
 
@@ -389,14 +391,80 @@ void FindQuery(std::string_view bytes) {
   Require(found == expected, "the candidates differ from the nested loops", FromUtf8(bytes));
 }
 
+// A resolving power as typed into the mass window: refused with a message
+// that names the bounds, or within them and read back from the text the
+// list shows.
+void Resolution(std::string_view bytes) {
+  double r = 0, again = 0;
+  const std::string error = mass::ParseResolvingPower(bytes, r);
+  if (!error.empty()) {
+    Require(error.find("100 から 10 000 000") != std::string::npos, "a refusal without the bounds", FromUtf8(bytes));
+    return;
+  }
+  Require(r >= mass::MinResolvingPower && r <= mass::MaxResolvingPower, "a resolving power out of bounds",
+          FromUtf8(bytes));
+  Require(mass::ParseResolvingPower(mass::ResolvingPowerText(r), again).empty() && again == std::round(r),
+          "the listed text does not read back", FromUtf8(bytes));
+}
+
+// Measured peaks as raw doubles (m/z, intensity, ...), the first of them
+// the resolving power: scaled to 100 and sorted, whatever the values; the
+// profile over them ascending, on the scale, its top on the highest peak;
+// the points a plot keeps of it are its own, in order.
+void MeasuredPeaks(std::string_view bytes) {
+  std::vector<double> values(std::min<size_t>(bytes.size() / sizeof(double), 129));
+  std::memcpy(values.data(), bytes.data(), values.size() * sizeof(double));
+  if (values.empty()) return;
+  std::vector<std::pair<double, double>> measured;
+  for (size_t i = 1; i + 1 < values.size(); i += 2) measured.emplace_back(values[i], values[i + 1]);
+  const std::vector<mass::Peak> peaks = mass::RelativePeaks(measured);
+  double top = 0;
+  for (size_t k = 0; k < peaks.size(); ++k) {
+    Require(std::isfinite(peaks[k].Mz) && peaks[k].Mz > 0 && (k == 0 || peaks[k - 1].Mz <= peaks[k].Mz) &&
+                peaks[k].Relative > 0 && peaks[k].Relative <= 100,
+            "a measured peak out of order or off the scale");
+    top = std::max(top, peaks[k].Relative);
+  }
+  Require(peaks.empty() || top == 100, "the highest measured peak is not 100");
+  const double r = std::isfinite(values[0])
+                       ? std::clamp(std::abs(values[0]), mass::MinResolvingPower, mass::MaxResolvingPower)
+                       : 60000;
+  const std::vector<mass::ProfilePoint> profile = mass::Envelope(peaks, r);
+  double highest = 0;
+  for (size_t k = 0; k < profile.size(); ++k) {
+    Require(k == 0 || profile[k - 1].Mz <= profile[k].Mz, "the profile goes back");
+    Require(profile[k].Relative >= 0 && profile[k].Relative <= 100, "the profile leaves the scale");
+    highest = std::max(highest, profile[k].Relative);
+  }
+  Require(peaks.empty() == profile.empty() && (peaks.empty() || highest == 100), "the profile misses the highest peak");
+  if (peaks.empty()) return;
+  const std::vector<mass::ProfilePoint> line =
+      mass::VisibleProfile(profile, peaks.front().Mz, peaks.back().Mz * 1.0001, 97);
+  size_t at = 0;
+  for (const mass::ProfilePoint& point : line) {
+    while (at < profile.size() && (profile[at].Mz != point.Mz || profile[at].Relative != point.Relative)) ++at;
+    Require(at < profile.size(), "a point drawn that the profile does not hold, or out of order");
+  }
+}
+
 }  // namespace
 
 bool RunTarget(std::string_view name, std::string_view bytes) {
   using Target = void (*)(std::string_view);
-  const std::pair<std::string_view, Target> targets[] = {
-      {"calculate", Calculate}, {"tables", Tables},         {"groups", Groups},         {"batch", Batch},
-      {"fold", Fold},           {"names", Names},           {"userfolder", UserFolder}, {"percentages", Percentages},
-      {"ion", IonNotation},     {"msformula", MassFormula}, {"ranges", Ranges},         {"findquery", FindQuery}};
+  const std::pair<std::string_view, Target> targets[] = {{"calculate", Calculate},
+                                                         {"tables", Tables},
+                                                         {"groups", Groups},
+                                                         {"batch", Batch},
+                                                         {"fold", Fold},
+                                                         {"names", Names},
+                                                         {"userfolder", UserFolder},
+                                                         {"percentages", Percentages},
+                                                         {"ion", IonNotation},
+                                                         {"msformula", MassFormula},
+                                                         {"ranges", Ranges},
+                                                         {"findquery", FindQuery},
+                                                         {"resolution", Resolution},
+                                                         {"measured", MeasuredPeaks}};
   for (const auto& [targetName, run] : targets)
     if (targetName == name) {
       run(bytes);

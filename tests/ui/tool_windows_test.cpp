@@ -9,6 +9,7 @@
 #include "ui/launcher.h"
 #include "ui/main_window.h"
 #include "ui/mass_window.h"
+#include "ui/pattern_plot.h"
 #include "ui/registry.h"
 #include "ui/startup.h"
 
@@ -117,6 +118,79 @@ class ToolWindowsTest : public QObject {
     // A second choice of the menu brings the same window back.
     QCOMPARE(Open<MassWindow>(Qt::Key_M, "MnuMass"), mass);
     QCOMPARE(window->findChildren<MassWindow*>().size(), 1);
+  }
+
+  // Cisplatin's pattern as a chemist turns it into a figure: R typed in (a
+  // bad one refused), zoomed on both axes and back, measured peaks laid over
+  // it until the formula changes, saved as SVG and PNG (width, 300 dpi).
+  void patternFigure() {
+    auto* mass = Open<MassWindow>(Qt::Key_M);
+    Text1()->setText(QStringLiteral("PtCl2N2H6"));
+    QTest::keyClick(Text1(), Qt::Key_Return);
+    auto* chooser = Find<QComboBox>(mass, "ResolutionChooser");
+    for (const char* typed : {"45 000", "12"}) {
+      chooser->lineEdit()->selectAll();
+      QTest::keyClicks(chooser->lineEdit(), QLatin1String(typed));
+      QTest::keyClick(chooser->lineEdit(), Qt::Key_Return);
+    }
+    QCOMPARE(chooser->currentData().toDouble(), 45000.0);
+    QVERIFY(Find<QLabel>(mass, "ResolutionMessage")->text().contains(QStringLiteral(u"100 \u304B\u3089")));  // から
+    auto* plot = Find<PatternPlot>(mass, "Plot");
+    QTRY_VERIFY(!Find<QLabel>(mass, "Busy")->text().startsWith(QStringLiteral(u"\u8A08\u7B97")));  // 計算中
+    const PatternPlot::View whole = plot->CurrentView();
+    QTest::keyClick(plot, Qt::Key_Plus);
+    QTest::keyClick(plot, Qt::Key_Up);
+    QVERIFY(plot->CurrentView().High - plot->CurrentView().Low < whole.High - whole.Low);
+    QVERIFY(plot->CurrentView().Top < whole.Top);
+    QTest::mouseClick(Find<QPushButton>(mass, "WholeView"), Qt::LeftButton);
+    QCOMPARE(plot->CurrentView().Low, whole.Low);
+    QCOMPARE(plot->CurrentView().Top, whole.Top);
+    // A rectangle dragged over the plot's middle zooms both axes to it.
+    QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(plot->width() / 2, plot->height() / 2));
+    QTest::mouseMove(plot, QPoint(plot->width() / 2 + 40, plot->height() / 2 + 20));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(plot->width() / 2 + 40, plot->height() / 2 + 20));
+    QVERIFY(plot->CurrentView().Low > whole.Low && plot->CurrentView().High < whole.High);
+    QVERIFY(plot->CurrentView().Top < 100);
+    QTest::mouseDClick(plot, Qt::LeftButton);
+    QCOMPARE(plot->CurrentView().High, whole.High);
+
+    QTemporaryDir folder;
+    const auto save = [&](const char* button, const QString& name) {
+      QTimer answer;  // the file dialog, once it shows, is given the name
+      connect(&answer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+          // Typed, as selectFile leaves the name box alone while it has the focus.
+          Find(dialog, "fileNameEdit")->setText(folder.filePath(name));
+          static_cast<QDialog*>(dialog)->accept();
+        }
+      });
+      answer.start(20);
+      QTest::mouseClick(Find<QPushButton>(mass, button), Qt::LeftButton);
+      QFile file(folder.filePath(name));
+      return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QString title = QStringLiteral("<title>Cl2H6N2Pt, [M + H]+, R = 45 000</title>");
+    const QString legend[] = {QStringLiteral(u"\u8A08\u7B97\u5024"),
+                              QStringLiteral(u"\u30D7\u30ED\u30D5\u30A1\u30A4\u30EB"),
+                              QStringLiteral(u"\u6E2C\u5B9A\u5024")};  // 計算値, プロファイル, 測定値
+    QString svg = QString::fromUtf8(save("SaveSvg", QStringLiteral("plain.svg")));
+    QVERIFY2(svg.contains(title) && svg.contains(legend[0]) && svg.contains(legend[1]) && !svg.contains(legend[2]),
+             qPrintable(svg.left(400)));
+    mass->SetMeasuredPeaks({{298.9608, 9720}, {299.9629, 10000}, {300.9630, 7400}});
+    svg = QString::fromUtf8(save("SaveSvg", QStringLiteral("measured.svg")));
+    QVERIFY(svg.contains(legend[2]));
+    QImage png = QImage::fromData(save("SavePng", QStringLiteral("default.png")));
+    QCOMPARE(png.size(), QSize(1600, 960));
+    QCOMPARE(png.dotsPerMeterX(), 11811);  // 300 dpi
+    Find<QSpinBox>(mass, "FigureWidth")->setValue(1000);
+    QCOMPARE(QImage::fromData(save("SavePng", QStringLiteral("narrow.png"))).width(), 1000);
+    // The same formula again keeps the measured peaks; another takes them away.
+    for (const char* formula : {"PtCl2N2H6", "C6H4Br2"}) {
+      Text1()->setText(QLatin1String(formula));
+      QTest::keyClick(Text1(), Qt::Key_Return);
+      svg = QString::fromUtf8(save("SaveSvg", QLatin1String(formula) + QStringLiteral(".svg")));
+      QCOMPARE(svg.contains(legend[2]), formula[0] == 'P');
+    }
   }
 
   // Each copy button puts the line as plain text and as HTML with a subscript.
