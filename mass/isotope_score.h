@@ -47,8 +47,8 @@ struct MeasuredPattern {
   // below it, so a calculated peak under it is not expected to be seen.
   double Noise = 100;
   double ParentMz = 0;
-  int Charge = 1;                  // signed; its size spaces the isotopes
-  size_t Outside = 0;              // peaks given outside the pattern's window, not scored
+  int Charge = 1;      // signed; its size spaces the isotopes
+  size_t Outside = 0;  // peaks given outside the pattern's window, not scored
 };
 
 // Keeps the peaks from half an isotope step below `parentMz` (the
@@ -104,8 +104,8 @@ std::vector<RankedIon> RankByPattern(std::span<const Ion> ions, const MeasuredPa
                                      const ScoreOptions& options, size_t exact,
                                      const std::atomic<bool>* cancel = nullptr);
 
-// What the help of the window and of zorvan-ms says of the score, in
-// Japanese (UTF-8).
-extern const std::string_view PatternScoreHelp;
+// What the help of the window and of zorvan-ms says of the score and its
+// defaults, in Japanese (UTF-8).
+std::string PatternScoreHelp();
 
 }  // namespace zorvan::mass

@@ -18,12 +18,12 @@ enum class SpectraFormat { Ms, Mgf };
 std::optional<SpectraFormat> SpectraFormatOf(std::string_view fileName);
 
 struct SpectrumCompound {
-  std::string Name;              // >compound, or TITLE; may be empty
-  double ParentMz = 0;           // >parentmass, or PEPMASS's first number; positive
-  std::string Ion;               // >ionization or ION=, as written; empty when not given
-  int Charge = 0;                // >charge or CHARGE= (signed); 0 when not given
+  std::string Name;                 // >compound, or TITLE; may be empty
+  double ParentMz = 0;              // >parentmass, or PEPMASS's first number; positive
+  std::string Ion;                  // >ionization or ION=, as written; empty when not given
+  int Charge = 0;                   // >charge or CHARGE= (signed); 0 when not given
   std::vector<MeasuredPeak> Peaks;  // the MS1 peaks, as given (m/z and intensity finite, intensity >= 0)
-  size_t Line = 0;               // where the compound starts, from 1
+  size_t Line = 0;                  // where the compound starts, from 1
 };
 
 struct SpectraMessage {
@@ -60,11 +60,14 @@ class SpectraReader {
   SpectraFormat format_;
   size_t line_ = 0;
   std::optional<SpectrumCompound> current_;
-  bool broken_ = false;   // the current compound had a malformed line
+  bool broken_ = false;  // the current compound had a malformed line
   bool hasParent_ = false;
-  int section_ = 0;       // .ms: 0 none, 1 MS1, 2 skipped; MGF: 1 in a block
+  int section_ = 0;  // .ms: 0 none, 1 MS1, 2 skipped; MGF: 1 in a block
   int ms1Sections_ = 0;
   std::optional<int> level_;  // MGF MSLEVEL
+  // The messages of the current compound: an MGF block of another level
+  // drops them with itself.
+  std::vector<SpectraMessage> pending_;
 };
 
 // The compounds and messages of a whole text (lines ended by LF or CR LF).
