@@ -71,9 +71,8 @@ mass::Molecule Formula(Draw& d, double lo, double hi, const std::vector<mass::El
     m.push_back({element("C").Element, c});
     m.push_back({element("H").Element, hydrogens});
     std::sort(m.begin(), m.end(), [](auto& a, auto& b) { return a.Element->AtomicNumber < b.Element->AtomicNumber; });
-    const bool inRanges = std::all_of(m.begin(), m.end(), [&](const mass::ElementCount& e) {
-      return e.Count <= element(e.Element->Symbol).Max;
-    });
+    const bool inRanges = std::all_of(
+        m.begin(), m.end(), [&](const mass::ElementCount& e) { return e.Count <= element(e.Element->Symbol).Max; });
     const double mono = mass::MonoisotopicMass(m);
     if (inRanges && mono >= lo && mono <= hi && mass::Plausible(m)) return m;
   }
@@ -109,8 +108,8 @@ int main(int argc, char** argv) {
     compound.Name = name + mass::HillFormula(m);
     compound.Ion = ions[k % 3];
     for (const mass::Peak& p : pattern.Peaks)
-      compound.Peaks.push_back(
-          {p.Mz * (1 + d.Normal(ppm) * 1e-6), std::max(0.0, std::round(p.Relative * (1 + d.Normal(relative)) * 1e4) / 1e4)});
+      compound.Peaks.push_back({p.Mz * (1 + d.Normal(ppm) * 1e-6),
+                                std::max(0.0, std::round(p.Relative * (1 + d.Normal(relative)) * 1e4) / 1e4)});
     for (mass::MeasuredPeak& p : compound.Peaks) p.Mz = std::round(p.Mz * 1e6) / 1e6;
     compound.ParentMz = compound.Peaks.front().Mz;
     std::fputs(mass::MsText(compound).c_str(), stdout);

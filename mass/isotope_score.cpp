@@ -17,7 +17,7 @@
 //  - The calculated intensities p (largest = 100) are scaled by the s that
 //    fits the matched peaks best (weighted least squares).
 //  - A measured intensity q around an expected s p is normal with
-//    sigma(s p) = sqrt((e s p)^2 + (t / 3)^2): the relative error e
+//    sigma(s p) = sqrt((e s p)^2 + (min(t, 1) / 3)^2): the relative error e
 //    (IntensityError) and an absolute noise under which the smallest peaks
 //    are uncertain. An m/z error is normal with sigma MassPpm / 3.
 //  - The parts, as natural-log likelihoods (0 a perfect fit):
@@ -62,6 +62,13 @@ constexpr double EstimateMargin = 10;
 // The isotope steps above the monoisotopic ion that a pattern is looked for
 // in: Br4 Cl6 S4 reaches M+20.
 constexpr int WindowSteps = 24;
+// The isotope steps past the last measured one that the estimate compares:
+// a candidate that expects peaks there is told by their absence.
+constexpr int ExtraSteps = 3;
+// The highest noise level assumed for the absolute intensity error, percent
+// of the largest peak: a list of only large peaks says where the list was
+// cut, not that the instrument is that noisy.
+constexpr double NoiseCeiling = 1;
 // The smallest noise level assumed, percent of the largest peak.
 constexpr double LeastNoise = 0.01;
 
@@ -78,7 +85,7 @@ class ErrorModel {
   ErrorModel(const MeasuredPattern& measured, const ScoreOptions& options)
       : relative_(std::max(options.IntensityError, 0.0)),
         noise_(measured.Noise),
-        absolute_(measured.Noise / 3),
+        absolute_(std::min(measured.Noise, NoiseCeiling) / 3),
         massPpm_(std::max(options.MassPpm, 0.0)) {}
 
   double Sigma(double expected) const { return std::hypot(relative_ * expected, absolute_); }
@@ -242,19 +249,18 @@ struct UnitSums {
   std::vector<double> P;
 };
 
-// a * b, steps outside -WindowSteps..WindowSteps dropped.
-UnitSums Convolve(const UnitSums& a, const UnitSums& b) {
+// a * b, steps above `last` dropped (and below -WindowSteps).
+UnitSums Convolve(const UnitSums& a, const UnitSums& b, int last) {
   UnitSums c;
   c.First = std::max(a.First + b.First, -WindowSteps);
-  const int last = std::min(a.First + static_cast<int>(a.P.size()) + b.First + static_cast<int>(b.P.size()) - 2,
-                            WindowSteps);
+  last = std::min(a.First + static_cast<int>(a.P.size()) + b.First + static_cast<int>(b.P.size()) - 2, last);
   c.P.assign(static_cast<size_t>(std::max(last - c.First + 1, 1)), 0.0);
   for (size_t i = 0; i < a.P.size(); ++i) {
     if (a.P[i] == 0) continue;
-    for (size_t j = 0; j < b.P.size(); ++j) {
-      const int k = a.First + static_cast<int>(i) + b.First + static_cast<int>(j) - c.First;
-      if (k >= 0 && k < static_cast<int>(c.P.size())) c.P[static_cast<size_t>(k)] += a.P[i] * b.P[j];
-    }
+    const int shift = a.First + static_cast<int>(i) + b.First - c.First;
+    const size_t from = static_cast<size_t>(std::max(0, -shift));
+    const size_t to = std::min(b.P.size(), static_cast<size_t>(std::max(0, static_cast<int>(c.P.size()) - shift)));
+    for (size_t j = from; j < to; ++j) c.P[static_cast<size_t>(shift) + j] += a.P[i] * b.P[j];
   }
   return c;
 }
@@ -267,8 +273,12 @@ class Estimator {
     clusters_.assign(WindowSteps + 1, 0.0);
     for (const MeasuredPeak& p : measured.Peaks) {
       const long k = std::lround((p.Mz - measured.ParentMz) * size);
-      if (k >= 0 && k <= WindowSteps) clusters_[static_cast<size_t>(k)] += p.Intensity;
+      if (k < 0 || k > WindowSteps) continue;
+      clusters_[static_cast<size_t>(k)] += p.Intensity;
+      last_ = std::max(last_, static_cast<int>(k) + ExtraSteps);
     }
+    last_ = std::min(last_, WindowSteps);
+    clusters_.resize(static_cast<size_t>(last_ + 1));
   }
 
   double operator()(const Ion& ion);
@@ -280,6 +290,9 @@ class Estimator {
   const MeasuredPattern& measured_;
   ErrorModel model_;
   double floor_;
+  // The steps compared: those measured and ExtraSteps more, whose absence
+  // tells as well.
+  int last_ = ExtraSteps;
   std::vector<double> clusters_;
   std::map<std::pair<const IsotopeElement*, int64_t>, UnitSums> cache_;
 };
@@ -295,8 +308,8 @@ const UnitSums& Estimator::Element(const IsotopeElement& element, int64_t count)
     base.P[static_cast<size_t>(i.MassNumber - element.Isotopes.front().MassNumber)] += i.Abundance;
   UnitSums result{0, {1.0}};
   for (int64_t n = count; n > 0; n >>= 1) {
-    if (n & 1) result = Convolve(result, base);
-    if (n > 1) base = Convolve(base, base);
+    if (n & 1) result = Convolve(result, base, last_);
+    if (n > 1) base = Convolve(base, base, last_);
   }
   return cache_.emplace(key, std::move(result)).first->second;
 }
@@ -312,7 +325,7 @@ double Estimator::MonoMass(double mz) const {
 
 double Estimator::operator()(const Ion& ion) {
   UnitSums sums{0, {1.0}};
-  for (const ElementCount& e : ion.Formula) sums = Convolve(sums, Element(*e.Element, e.Count));
+  for (const ElementCount& e : ion.Formula) sums = Convolve(sums, Element(*e.Element, e.Count), last_);
   const double top = *std::max_element(sums.P.begin(), sums.P.end());
   if (!(top > 0)) return -PenaltyCap * static_cast<double>(measured_.Peaks.size() + 1);
   const auto expected = [&](int k) {
@@ -320,12 +333,12 @@ double Estimator::operator()(const Ion& ion) {
     return i >= 0 && i < static_cast<int>(sums.P.size()) ? sums.P[static_cast<size_t>(i)] / top * 100 : 0.0;
   };
   std::vector<std::pair<double, double>> qp;
-  for (int k = 0; k <= WindowSteps; ++k)
+  for (int k = 0; k <= last_; ++k)
     if (clusters_[static_cast<size_t>(k)] > 0 && expected(k) >= floor_)
       qp.emplace_back(clusters_[static_cast<size_t>(k)], expected(k));
   const double s = model_.Scale(qp);
   double penalty = MonoMass(ion.Mz);
-  for (int k = std::min(sums.First, 0); k <= WindowSteps; ++k) {
+  for (int k = std::min(sums.First, 0); k <= last_; ++k) {
     const double q = k >= 0 ? clusters_[static_cast<size_t>(k)] : 0, p = expected(k);
     if (q > 0)
       penalty += model_.Intensity(q, p >= floor_ ? s * p : 0);

@@ -95,10 +95,13 @@ void SpectraReader::Line(std::string_view line, bool cut) {
     MgfLine(line);
 }
 
+std::string SpectraReader::Skipping(std::string text) const {
+  return text + (current_->Name.empty() ? "。この化合物を読み飛ばします"
+                                        : "。化合物「" + current_->Name + "」を読み飛ばします");
+}
+
 void SpectraReader::Bad(std::string text) {
-  if (current_ && !broken_)
-    text += current_->Name.empty() ? "。この化合物を読み飛ばします"
-                                   : "。化合物「" + current_->Name + "」を読み飛ばします";
+  if (current_ && !broken_) text = Skipping(std::move(text));
   broken_ = current_.has_value();
   pending_.push_back({line_, std::move(text)});
 }
@@ -193,8 +196,10 @@ void SpectraReader::MgfLine(std::string_view line) {
   } else if (EqualsNoCase(key, "MSLEVEL")) {
     int level = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), level);
-    if (error != std::errc() || end != value.data() + value.size()) Bad("MSLEVEL は 1 や 2 のように書きます");
-    level_ = level;
+    const bool read = error == std::errc() && end == value.data() + value.size();
+    // A level that cannot be read is said as for a spectrum.
+    level_ = read ? level : 1;
+    if (!read) Bad("MSLEVEL は 1 や 2 のように書きます");
   }
 }
 
@@ -208,8 +213,8 @@ void SpectraReader::Close() {
   } else {
     Messages.insert(Messages.end(), pending_.begin(), pending_.end());
     if (!broken_ && !hasParent_) {
-      Messages.push_back({current_->Line, (format_ == SpectraFormat::Ms ? ">parentmass" : "PEPMASS") +
-                                              std::string(" がありません。この化合物を読み飛ばします")});
+      Messages.push_back({current_->Line, Skipping(format_ == SpectraFormat::Ms ? ">parentmass がありません"
+                                                                                : "PEPMASS がありません")});
     } else if (!broken_) {
       Compounds.push_back(std::move(*current_));
     }
@@ -224,7 +229,7 @@ void SpectraReader::Close() {
 void SpectraReader::Finish() {
   if (current_ && format_ == SpectraFormat::Mgf) {
     // A cut block is said whatever its level.
-    pending_.push_back({current_->Line, "この BEGIN IONS のブロックは END IONS がないままファイルが終わっています。読み飛ばします"});
+    pending_.push_back({current_->Line, Skipping("END IONS がないままファイルが終わっています")});
     broken_ = true;
     level_ = 1;
   }

@@ -54,7 +54,10 @@ class SpectraReader {
   // Reads "MZ INTENSITY" into the current compound (when `keep`); false
   // when the line is not a peak.
   bool Peak(std::string_view line, bool keep);
+  // Says `text` of the current line; the compound it is in is dropped.
   void Bad(std::string text);
+  // `text` and that the current compound is skipped.
+  std::string Skipping(std::string text) const;
   void Close();
 
   SpectraFormat format_;

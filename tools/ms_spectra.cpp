@@ -27,7 +27,8 @@ constexpr size_t ExactWithoutTop = 10;
 constexpr size_t ChunkPerJob = 16;
 
 struct Settings {
-  std::string File;  // as given; "-" for standard input
+  std::string File;   // as given; "-" for standard input
+  std::string Shown;  // as messages name it
   mass::SpectraFormat Format = mass::SpectraFormat::Ms;
   mass::ScoreOptions Score;
   std::optional<size_t> Top;
@@ -45,6 +46,7 @@ bool ParseCount(std::string_view text, uint64_t max, uint64_t& value) {
 // usage error.
 std::string ReadSettings(const Arguments& args, Settings& s) {
   s.File = *args.Last("--spectra");
+  s.Shown = s.File == "-" ? "(standard input)" : s.File;
   s.IonGiven = args.Last("--ion").has_value();
   if (!args.Operands.empty()) return "--spectra takes no MZ arguments";
   if (args.Last("--limit")) return "--limit does not apply to --spectra; use --top";
@@ -55,6 +57,8 @@ std::string ReadSettings(const Arguments& args, Settings& s) {
     return "--spectra-format " + std::string(*format) + ": ms or mgf";
   } else if (const auto known = mass::SpectraFormatOf(s.File); known && s.File != "-") {
     s.Format = *known;
+  } else if (s.File == "-") {
+    return "--spectra -: standard input needs --spectra-format ms or mgf";
   } else {
     return "--spectra " + s.File + ": give --spectra-format ms or mgf (the name does not end in .ms or .mgf)";
   }
@@ -124,7 +128,7 @@ std::string Answerer::Query(const mass::SpectrumCompound& compound, mass::Finder
 
 // Where a compound is in the file, for its messages.
 std::string Place(const Settings& s, const mass::SpectrumCompound& compound) {
-  return "zorvan-ms find: " + s.File + ":" + std::to_string(compound.Line) + ": ";
+  return "zorvan-ms find: " + s.Shown + ":" + std::to_string(compound.Line) + ": 「" + compound.Name + "」: ";
 }
 
 Answer Answerer::Run(const mass::SpectrumCompound& compound) const {
@@ -142,8 +146,8 @@ Answer Answerer::Run(const mass::SpectrumCompound& compound) const {
     return true;
   });
   if (tooMany) {
-    answer.Err = Place(settings_, compound) + "more than " + std::to_string(MaxRows) +
-                 " candidates; narrow the question\n";
+    answer.Err =
+        Place(settings_, compound) + "more than " + std::to_string(MaxRows) + " candidates; narrow the question\n";
   } else if (candidates.empty()) {
     answer.Err = Place(settings_, compound) + "候補がありません\n";
   } else {
@@ -157,9 +161,8 @@ Answer Answerer::Run(const mass::SpectrumCompound& compound) const {
 std::string Fixed2(double value) {
   char text[64];
   const double rounded = std::round(value * 100) / 100;
-  return std::string(text,
-                     std::to_chars(text, text + sizeof text, rounded == 0 ? 0.0 : rounded, std::chars_format::fixed, 2)
-                         .ptr);
+  return std::string(
+      text, std::to_chars(text, text + sizeof text, rounded == 0 ? 0.0 : rounded, std::chars_format::fixed, 2).ptr);
 }
 
 // The note of a scored candidate: its parts and how many peaks it explains.
@@ -182,8 +185,9 @@ void Answerer::Write(const mass::SpectrumCompound& compound, const mass::FinderQ
     for (size_t i = 0; i < candidates.size(); ++i) ranked.push_back({i, std::nullopt, 0});
   }
   const bool noFit = ranked.front().Score && mass::FitsNoCandidate(*ranked.front().Score);
-  const std::string massAlone = compound.Peaks.empty() ? "ピークがないため質量だけで並べています"
-                                                       : "親イオンの同位体の範囲にピークがないため質量だけで並べています";
+  const std::string massAlone = compound.Peaks.empty()
+                                    ? "ピークがないため質量だけで並べています"
+                                    : "親イオンの同位体の範囲にピークがないため質量だけで並べています";
   const size_t shown = std::min(ranked.size(), settings_.Top.value_or(ranked.size()));
   std::string name(compound.Name.size() * 2, '\0'), text;
   name.resize(static_cast<size_t>(PutField(name.data(), compound.Name) - name.data()));
@@ -194,7 +198,7 @@ void Answerer::Write(const mass::SpectrumCompound& compound, const mass::FinderQ
     text.pop_back();  // the line end
     std::string note = measured.Peaks.empty() ? massAlone
                        : r.Score              ? PartsNote(*r.Score)
-                                              : "概算 " + Fixed2(r.Estimate) + " (パターンは計算していません)";
+                                 : "概算 " + Fixed2(r.Estimate) + " (パターンは計算していません)";
     if (k == 0 && noFit) note = "どの候補もピークに合いません。" + note;
     answer.Out += name + "\t" + text + "\t" + (r.Score ? Fixed2(r.Score->Total) : "") + "\t" + std::to_string(k + 1) +
                   "\t" + note + "\n";
@@ -281,7 +285,7 @@ int RunSpectra(const Arguments& args, const Session& session, const mass::Finder
   // Takes what the reader has: its messages go before the next compound.
   const auto drain = [&](bool last) {
     for (const mass::SpectraMessage& m : reader.Messages)
-      before += "zorvan-ms find: " + settings.File + ":" + std::to_string(m.Line) + ": " + m.Text + "\n";
+      before += "zorvan-ms find: " + settings.Shown + ":" + std::to_string(m.Line) + ": " + m.Text + "\n";
     for (mass::SpectrumCompound& c : reader.Compounds) tasks.push_back({std::move(c), std::exchange(before, {}), {}});
     reader.Messages.clear();
     reader.Compounds.clear();
