@@ -14,6 +14,7 @@
 
 #include "core/calculation.h"
 #include "core/reference_tables.h"
+#include "mass/finder.h"
 #include "mass/ion.h"
 #include "mass/percent_text.h"
 #include "tools/formats.h"
@@ -91,6 +92,13 @@ class Session {
   CalcResult result_;
 };
 
+// zorvan-ms find --spectra (tools/ms_spectra.cpp): its options and usage,
+// which find's own join, and the run over the compounds of a spectra file
+// once find has read its options into `base` and loaded the data.
+extern const std::span<const OptionSpec> SpectraOptions;
+extern const std::string_view SpectraUsage;
+int RunSpectra(const Arguments& args, const Session& session, const mass::FinderQuery& base);
+
 // A line held at most this long; a longer one is cut (it is far past the
 // longest formula, so its note says so either way).
 inline constexpr size_t HeldLineBytes = size_t{1} << 20;
@@ -129,6 +137,25 @@ int WriteRows(std::string_view command, const Arguments& args, Session& session,
   const bool written = out.Flush();
   return std::fflush(stdout) == 0 && written ? 0 : 1;
 }
+
+// The columns of zorvan-ms find, without the line end.
+inline constexpr std::string_view FindColumns =
+    "query\tmz\tformula\tion_formula\tcalc_mz\terror_ppm\terror_mda\tdbe\tweight\tpercent";
+
+// The candidates one query may gather without --limit: they are held to be
+// sorted, and a question with more is too wide to be read anyway.
+constexpr size_t MaxRows = 1000000;
+
+// Where a candidate's line (after the query number) lies in the text of its
+// query, and what orders it.
+struct Row {
+  double AbsError = 0, Deviation = 0;
+  size_t At = 0, Size = 0, HillAt = 0, HillSize = 0;
+};
+
+// Appends the line of `c` to `text`: the fields of zorvan-ms find after the
+// query, and the line end.
+Row WriteRow(const mass::FinderQuery& q, const mass::Candidate& c, std::string& text);
 
 // Writes `value` with 6 decimals ("." as the point); room for 32 bytes.
 char* PutFixed6(char* out, double value);

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "mass/finder.h"
+#include "mass/isotope_score.h"  // PatternScoreHelp
 #include "tools/ms_common.h"
 
 namespace zorvan::ms {
@@ -91,14 +92,8 @@ char* PutFixed3(char* out, double value) {
   return out + 3;
 }
 
-// Where a candidate's line (after the query number) lies in the text of its
-// query, and what orders it.
-struct Row {
-  double AbsError = 0, Deviation = 0;
-  size_t At = 0, Size = 0, HillAt = 0, HillSize = 0;
-};
+}  // namespace
 
-// Appends the line of `c` to `text`.
 Row WriteRow(const mass::FinderQuery& q, const mass::Candidate& c, std::string& text) {
   Row row{std::abs(c.ErrorMda), c.Deviation, text.size(), 0, 0, c.Hill.size()};
   text.resize(row.At + 256 + 2 * c.Hill.size() + mass::HillFormulaRoom(c.Ionized.Formula) + 24 * c.Percent.size() +
@@ -144,9 +139,7 @@ Row WriteRow(const mass::FinderQuery& q, const mass::Candidate& c, std::string& 
   return row;
 }
 
-// The candidates one query may gather without --limit: they are held to be
-// sorted, and a question with more is too wide to be read anyway.
-constexpr size_t MaxRows = 1000000;
+namespace {
 
 class Finder {
  public:
@@ -239,10 +232,14 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
 
 int RunFind(std::span<char* const> argv) {
   Arguments args;
-  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("find", error);
+  std::vector<OptionSpec> options(std::begin(Options), std::end(Options));
+  options.insert(options.end(), SpectraOptions.begin(), SpectraOptions.end());
+  if (std::string error = ParseArguments(argv, options, args); !error.empty()) return UsageError("find", error);
   if (args.Help) {
     std::string help = Usage;
+    help += SpectraUsage;
     help += mass::PlausibilityRulesHelp;
+    help += mass::PatternScoreHelp();
     return ShowHelp(help, args);
   }
   Session session;
@@ -299,11 +296,10 @@ int RunFind(std::span<char* const> argv) {
   mass::FinderQuery probe = base;
   if (!alone) probe.Mz = 100;
   if (std::string error = mass::CheckQuery(probe, session.Tables()); !error.empty()) return UsageError("find", error);
+  if (args.Last("--spectra")) return RunSpectra(args, session, base);
 
   OutputBuffer out(stdout);
-  constexpr std::string_view Header =
-      "query\tmz\tformula\tion_formula\tcalc_mz\terror_ppm\terror_mda\tdbe\tweight\tpercent\n";
-  out.Commit(Put(out.Room(Header.size()), Header));
+  out.Commit(Put(Put(out.Room(FindColumns.size() + 1), FindColumns), "\n"));
   Finder finder(session, base, limit);
   if (alone) {
     finder.Answer(nullptr, out);
