@@ -99,6 +99,34 @@ TEST(FormulaEngine, ReportsWhereAFormulaFailsAndWhatToNote) {
   }
 }
 
+// parts.txt: the parts around each "*", as the file's head says.
+TEST(FormulaEngine, ListsThePartsAroundEachStar) {
+  const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
+  FormulaEngine engine(tables);
+  const auto number = [](float value) {
+    char text[MaxNumberLen];
+    return std::string(text, PutShortNumber(text, value));
+  };
+  for (const std::string& line : CaseLines(testing::CasesFolder / "parts.txt")) {
+    SCOPED_TRACE(line);
+    const size_t tab = line.find('\t');
+    const Calculation c = engine.Calculate(FromUtf8(line.substr(0, tab)));
+    std::string parts;
+    for (const FormulaPart& part : c.Parts) {
+      const std::string typed = ToUtf8(part.Typed);
+      std::string rest;
+      part.Named.ForEach([&](int n) {
+        std::string symbol = ToUtf8(tables.Elements[n].AtomSymbol);
+        if (symbol.back() == ' ') symbol.pop_back();
+        if (part.Counts[n] > 0) rest += symbol + number(part.Counts[n]);
+      });
+      parts += "\t[" + typed.substr(0, part.CountLength) + "]" + typed.substr(part.CountLength) + " " +
+               number(part.Multiplier) + " " + (rest.empty() ? "-" : rest);
+    }
+    EXPECT_EQ(parts.empty() ? "\tnone" : parts, line.substr(tab));
+  }
+}
+
 TEST(FormulaEngine, UsesTheGivenDecimalPointForWeightAndPercentOnly) {
   const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
   FormulaEngine engine(tables);
