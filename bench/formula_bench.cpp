@@ -17,9 +17,9 @@ void BM_CalculateFormula(benchmark::State& state) {
   const zorvan::ReferenceTables tables = zorvan::LoadTables(ZORVAN_DATA_DIR);
   zorvan::FormulaEngine engine(tables);
   size_t i = 0;
-  zorvan::CalcResult r;
+  zorvan::Calculation r;
   for (auto _ : state) {
-    engine.CalculateFormula(Mix[i], true, u'.', r);
+    engine.Calculate(Mix[i], {}, r);
     benchmark::DoNotOptimize(r);
     if (++i == Mix.size()) i = 0;
   }

@@ -1,12 +1,12 @@
-// One calculation: formula text to the three texts the main window shows.
+// One calculation: formula text to a value its caller owns, with the
+// readers that write its texts.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <bitset>
 #include <cmath>
 #include <cstdint>
-#include <limits>
+#include <functional>
 #include <type_traits>  // std::type_identity_t
 #include <vector>
 
@@ -21,21 +21,124 @@ inline constexpr std::u16string_view ErrorText = u"Error!";
 
 enum class CalcStatus { Ok, SyntaxError };
 
-// What the composition box, the molecular-weight box and the weight-percent
-// list show after one calculation.
-struct CalcResult {
+// What a note on one calculation is about. The first four explain a failed
+// calculation, the others are cautions.
+enum class NoteKind {
+  Cause,           // why it failed
+  SuggestSymbol,   // an unknown symbol that is an element when joined with its neighbour letter (CL: Cl)
+  LowerCaseStart,  // an item that starts with a lower-case letter (h2o)
+  FullWidth,       // a full-width character, shown with its half-width form
+  HydrateDot,      // a point or a look-alike of a dot where "*" separates a hydrate (CuSO4.5H2O)
+  UnreadTail,      // a ")" ended the formula with text left unread (H2O)3NaCl)
+  OpenParen,       // a "(" closed by the end of the text (Ca(OH)
+  EmptyStar,       // a count after "*" with nothing after it (CuSO4*5)
+  GroupSymbol,     // an element symbol that chemists also use for a group (Ac, Pr)
+};
+
+struct Note {
+  NoteKind Kind = NoteKind::Cause;
+  int Position = 0;  // one-based in the text as typed; 0 when the note has no one place
+  Text Message;
+};
+
+// An element with a positive count, and its share of the molecular weight.
+struct ElementShare {
+  int Number = 0;  // in atom.csv
+  float Count = 0;
+  float Fraction = 0;       // of the molecular weight; NaN when that is 0
+  char16_t Symbol[2] = {};  // as stored: a capital, then a small letter or a space
+};
+
+// The molecular weight of some counts and the share of each element with a
+// positive count, in element-number order: what the weight box and the
+// percent list show.
+struct WeightShares {
+  float Weight = 0;
+  int Size = 0;
+  std::array<ElementShare, ElementCount> Elements{};
+};
+
+// The atomic weights and symbols of an atom.csv, laid out for weighing.
+class AtomicWeights {
+ public:
+  explicit AtomicWeights(const ElementTable& elements);
+
+  // Weighs `counts`, of which only the elements `named` may be nonzero, as
+  // the main window shows it: each count times its atomic weight in double
+  // precision, added in element-number order to the running weight rounded
+  // to a float; each fraction that product over the weight, rounded to a
+  // float. The one arithmetic of weights and percentages: the calculation
+  // and the formula finder both weigh with it. Returns false when a count
+  // or the weight left the float range.
+  bool Weigh(const AtomCounts& counts, const ElementSet& named, WeightShares& out) const;
+  // Returns false when Weigh would, weighing nothing when the answer is
+  // plain without it.
+  bool InRange(const AtomCounts& counts, const ElementSet& named) const;
+
+ private:
+  struct Atom {
+    float Weight = 0;
+    char16_t Symbol[2] = {};
+  };
+  std::array<Atom, ElementCount + 1> atoms_;
+};
+
+// A piece of the typed formula between two "*" or an end: "C20H26O6" and
+// "0.25H2O" of C20H26O6*0.25H2O. Each further part multiplies its count
+// into the whole, and so do those of the parts before it (A*2B*3C is A, 2 B
+// and 6 C), as the parser nests them.
+struct FormulaPart {
+  Text Typed;            // as typed, without its "*", its count included
+  int CountLength = 0;   // how many units of Typed are the count after "*"
+  float Multiplier = 1;  // that count; 1 for the first part and without a count
+  AtomCounts Counts{};   // what the rest of Typed gives on its own
+  ElementSet Named;      // the elements it named: every other count is 0
+};
+
+// How much of the value a caller needs: each level adds to the one before.
+enum class CalcDetail {
+  Counts,  // the status and the counts (the mass code)
+  Weight,  // and the weight shares (zorvan-batch writes the texts itself)
+  Texts,   // and the texts the window shows
+};
+
+struct CalcOptions {
+  bool ReplaceGroups = true;     // replace group abbreviations by their formulas first
+  char16_t DecimalPoint = u'.';  // of the weight and percentage texts; the counts always use "."
+  CalcDetail Detail = CalcDetail::Texts;
+  bool Notes = true;  // the cause of an error and the cautions
+  bool Parts = true;  // the parts before and after each "*"
+};
+
+// What one calculation gives. It belongs to its caller; a reused value keeps
+// its storage, so that a batch calculates without allocating.
+struct Calculation {
   CalcStatus Status = CalcStatus::Ok;
-  // Why the calculation failed; its position counts in the formula as parsed
-  // (after group expansion).
+  // Why the calculation failed; its position counts in Parsed.
   ParseError Error;
   // Where the error lies in the text as typed (one-based, 0 when it has no
   // single place); when it lies in text that a group inserted, the place of
   // that group's abbreviation, and InGroupFormula is set.
   int TypedPosition = 0;
   bool InGroupFormula = false;
-  Text Composition;                // e.g. "H2O1", or "Error!"
-  Text MolecularWeight;            // e.g. "18.01528"; empty after an error
-  std::vector<Text> PercentLines;  // symbol as stored, a tab, the 7-character field
+  // The cause of an error first, then the cautions, in a fixed order.
+  std::vector<Note> Notes;
+  // Per element, hydrates and groups included; all 0 after an error.
+  AtomCounts Counts{};
+  ElementSet Named;  // the elements the formula named: every other count is 0
+  // One part without "*"; none after an error, or when a part does not
+  // calculate on its own (text after a ")" that ended the formula).
+  std::vector<FormulaPart> Parts;
+  WeightShares Shares;  // from CalcDetail::Weight on; empty after an error
+  // From CalcDetail::Texts on: the text that was parsed (the input after
+  // group expansion), and the texts of the composition box ("H2O1", or
+  // "Error!"), the weight box ("18.01528"; empty after an error) and the
+  // percent list, each line the symbol as stored, a tab and the
+  // 7-character field.
+  Text Parsed;
+  Text Composition;
+  Text MolecularWeight;
+  std::vector<Text> PercentLines;
 };
 
 // The percentage field shown when the molecular weight is not positive
@@ -50,110 +153,45 @@ class FormulaEngine {
  public:
   explicit FormulaEngine(const ReferenceTables& tables);
 
-  // Calculates `input` (the formula box text), expanding group abbreviations
-  // first when `replaceGroups` is set. `decimalPoint` is used in the
-  // molecular weight and the percentages; the counts always use ".".
-  CalcResult CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint = u'.');
-
-  // The same into `result`, reusing its storage: for callers that calculate
-  // many formulas in a row.
-  void CalculateFormula(const Text& input, bool replaceGroups, char16_t decimalPoint, CalcResult& result);
-
-  // CalculateFormula without forming the texts, for a caller that writes
-  // them itself (zorvan-batch writes bytes): sets the status and error of
-  // `result`, and leaves its texts as they were. After a success, the
-  // functions below write the texts.
-  void Calculate(std::u16string_view input, bool replaceGroups, CalcResult& result);
-
-  // Calculate without what only the texts need (the list of elements, the
-  // weight and its fractions), for a caller that reads only Counts() and
-  // Named() (the mass code): the same status and error, but the text
-  // writers below must not be called after it.
-  void CalculateCounts(std::u16string_view input, bool replaceGroups, CalcResult& result);
-
-  // The texts of the last successful calculation, as UTF-16 units or as
-  // bytes: they are ASCII, since the parser knows only symbols of ASCII
-  // letters. Each writes at `out` and returns the end.
-  // The composition ("H2O1"); `out` needs room for MaxCompositionLen.
-  template <typename Char>
-  Char* PutComposition(Char* out) const;
-  // The molecular weight; `out` needs room for MaxNumberLen.
-  template <typename Char>
-  Char* PutMolecularWeight(Char* out, std::type_identity_t<Char> decimalPoint) const;
-  // The weight-percent lines, one for each element with a positive count, in
-  // element-number order: the symbol as stored (2 characters), a tab and the
-  // 7-character field (NoPercentField when the weight is not positive);
-  // `out` needs room for 3 + MaxNumberLen. Or the symbol and percentage
-  // without padding: the symbol as in the composition, the percentage.
-  int PercentCount() const { return presentCount_; }
-  template <typename Char>
-  Char* PutPercentLine(Char* out, int i, std::type_identity_t<Char> decimalPoint) const;
-  template <typename Char>
-  Char* PutSymbol(Char* out, int i) const;
-  template <typename Char>
-  Char* PutPercentage(Char* out, int i, std::type_identity_t<Char> decimalPoint) const;
-
-  // Returns the text the last calculation parsed: the input after group
-  // expansion. After Calculate() it may be `input` itself, so it is valid
-  // while that is; after CalculateFormula() it is held here.
-  std::u16string_view Formula() const { return parsed_; }
-
-  // Returns where the character at one-based `position` of the text that the
-  // last calculation of `input` (with `replaceGroups`) parsed comes from in
-  // `input`: its position there, or minus the position of the abbreviation
-  // whose formula inserted it.
-  int Origin(std::u16string_view input, bool replaceGroups, int position);
-
-  // The element counts of the last successful calculation, hydrates and
-  // groups included: what the mass code reads.
-  const AtomCounts& Counts() const { return parser_.Counts(); }
-  // The elements the last successful calculation named: every other count
-  // is 0, so a reader of the counts need look at these only.
-  const ElementSet& Named() const { return parser_.Present(); }
+  // Calculates `input` (the formula box text).
+  Calculation Calculate(std::u16string_view input, const CalcOptions& options = {});
+  // The same into `into`, reusing its storage.
+  void Calculate(std::u16string_view input, const CalcOptions& options, Calculation& into);
 
  private:
-  // Replaces, in table order, every group abbreviation in `input` by its
-  // formula in parentheses, and sets parsed_ to the result: `input` itself
-  // when it holds none, else formula_. Returns false when the text grows
-  // past MaxFormulaLen. With `origin`, keeps beside each character of
-  // formula_ its one-based position in the typed text, or minus the position
-  // of the abbreviation whose replacement inserted it.
-  bool ExpandGroups(std::u16string_view input, std::vector<int>* origin = nullptr);
-  // Fills the typed position of result.Error from the expansion of `input`.
-  void LocateError(std::u16string_view input, bool replaceGroups, CalcResult& result);
   // The groups whose abbreviation may occur in a text: those whose first
   // two characters do. Most formulas hold none, and skip the expansion.
   using GroupSet = std::bitset<GroupCapacity>;
+
+  // Status, counts and shares: the part of Calculate that every caller needs.
+  void Run(std::u16string_view input, const CalcOptions& options, Calculation& c);
+  // Replaces, in table order, every group abbreviation in `input` by its
+  // formula in parentheses, into `out`, and points `expanded` at the
+  // result: `input` itself when it holds none, else `out`. Returns false
+  // when the text grows past MaxFormulaLen. With `origin`, keeps beside
+  // each character of `out` its one-based position in the typed text, or
+  // minus the position of the abbreviation whose replacement inserted it.
+  bool ExpandGroups(std::u16string_view input, Text& out, std::u16string_view& expanded,
+                    std::vector<int>* origin = nullptr) const;
+  // Returns where the character at one-based `position` of the text that
+  // was parsed from `input` comes from in `input`: its position there, or
+  // minus the position of the abbreviation whose formula inserted it.
+  int Origin(std::u16string_view input, bool replaceGroups, int position) const;
   void AddGroupsIn(std::u16string_view text, GroupSet& groups) const;
-  // Calculate, forming what the texts need only when `texts` is set.
-  void Run(std::u16string_view input, bool replaceGroups, bool texts, CalcResult& result);
-  // Lists the elements with a positive count, sums the weight and forms the
-  // weight fractions; returns false when a count or the weight left the
-  // float range.
-  bool Compose();
-  // Returns what Compose() would, forming nothing that the texts need.
-  bool CountsInRange();
-  // The weight fraction of the i-th element with a positive count; NaN when
-  // the weight is 0.
-  float Fraction(int i) const { return fractions_[i]; }
-  // Marks `result` as failed with `error`.
-  void Fail(CalcResult& result, ParseError error);
-  // Gives `result` `count` percent lines, keeping the storage of the lines
-  // it drops for later ones: a batch calculates without allocating.
-  void ResizePercentLines(CalcResult& result, size_t count);
+  // Marks `c` as failed with `error`.
+  static void Fail(Calculation& c, ParseError error);
+  void Explain(std::u16string_view input, const CalcOptions& options, Calculation& c) const;
+  static void FormTexts(char16_t decimalPoint, Calculation& c);
+  // Fills c.Parts; the last step, as it parses again.
+  void FindParts(std::u16string_view input, bool replaceGroups, Calculation& c);
+  // Parses `text` on its own into `counts` and `named`; false on an error.
+  bool ParseAlone(std::u16string_view text, bool replaceGroups, AtomCounts& counts, ElementSet& named);
 
   const ReferenceTables& tables_;
+  const AtomicWeights weights_;
   FormulaParser parser_;
-  // Each symbol without its padding: of at most 2 characters for every
-  // element the parser knows.
-  struct TrimmedSymbol {
-    char16_t Chars[2] = {};
-    int Size = 0;
-  };
-  std::array<TrimmedSymbol, ElementCount + 1> symbols_;
   std::vector<Text> replacements_;             // "(" formula ")" of each group, in table order
   std::vector<GroupSet> groupsInReplacement_;  // the groups that may occur in each
-  std::vector<Text> spareLines_;
   // The groups whose abbreviation starts with each pair of ASCII characters
   // (first * 128 + second), as a chain: the first group's slot + 1, or 0
   // when there is none, a byte read in one load for every character of a
@@ -165,55 +203,53 @@ class FormulaEngine {
   // then every group is searched for.
   bool unusualAbbrev_ = false;
   Text formula_;                // the text after expansion
-  std::u16string_view parsed_;  // what the last calculation parsed
-  // The elements with a positive count, in element-number order, and the weight.
-  int present_[ElementCount] = {};
-  int presentCount_ = 0;
-  float weight_ = 0;
-  // The weight fraction of each: formed together, as the divisions then
-  // overlap instead of each waiting for the text of the one before.
-  float fractions_[ElementCount] = {};
+  std::u16string_view parsed_;  // what the calculation under way parsed
 };
 
-// The texts are written here, where zorvan-batch can inline them.
+// The readers of a value's shares, writing the texts at `out` and returning
+// the end. The texts are ASCII, since the parser knows only symbols of ASCII
+// letters, and are written as UTF-16 units for the windows or as bytes for
+// zorvan-batch; they are written here, where zorvan-batch can inline them.
+
+// The symbol as in the composition: without its padding.
 template <typename Char>
-inline Char* FormulaEngine::PutSymbol(Char* out, int i) const {
-  const TrimmedSymbol& symbol = symbols_[present_[i]];
-  out[0] = static_cast<Char>(symbol.Chars[0]);
-  out[1] = static_cast<Char>(symbol.Chars[1]);
-  return out + symbol.Size;
+inline Char* PutSymbol(Char* out, const ElementShare& e) {
+  out[0] = static_cast<Char>(e.Symbol[0]);
+  out[1] = static_cast<Char>(e.Symbol[1]);
+  return out + 1 + (e.Symbol[1] != Space);
 }
 
+// The composition ("H2O1"); `out` needs room for MaxCompositionLen.
 template <typename Char>
-inline Char* FormulaEngine::PutComposition(Char* out) const {
-  const AtomCounts& counts = parser_.Counts();
-  for (int i = 0; i < presentCount_; ++i) out = PutShortNumber(PutSymbol(out, i), counts[present_[i]]);
+inline Char* PutComposition(Char* out, const WeightShares& s) {
+  for (int i = 0; i < s.Size; ++i) out = PutShortNumber(PutSymbol(out, s.Elements[i]), s.Elements[i].Count);
   return out;
 }
 
+// The molecular weight; `out` needs room for MaxNumberLen.
 template <typename Char>
-inline Char* FormulaEngine::PutMolecularWeight(Char* out, std::type_identity_t<Char> decimalPoint) const {
-  return PutGeneralNumber(out, weight_, decimalPoint);
+inline Char* PutMolecularWeight(Char* out, const WeightShares& s, std::type_identity_t<Char> decimalPoint) {
+  return PutGeneralNumber(out, s.Weight, decimalPoint);
 }
 
+// The percentage without padding ("5.00%"); NoPercentField when the weight
+// is not positive.
 template <typename Char>
-inline Char* FormulaEngine::PutPercentLine(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
-  // The symbol as stored: the parser knows only symbols of 2 characters.
-  const Text& symbol = tables_.Elements[present_[i]].AtomSymbol;
-  out[0] = static_cast<Char>(symbol[0]);
-  out[1] = static_cast<Char>(symbol[1]);
-  out[2] = static_cast<Char>(Tab);
-  out += 3;
-  const float fraction = Fraction(i);
-  if (std::isfinite(fraction)) return zorvan::PutPercentField(out, fraction, decimalPoint);
+inline Char* PutPercentage(Char* out, const ElementShare& e, std::type_identity_t<Char> decimalPoint) {
+  if (std::isfinite(e.Fraction)) return PutPercentage(out, e.Fraction, decimalPoint);
   for (const char16_t c : NoPercentField) *out++ = static_cast<Char>(c);
   return out;
 }
 
+// A line of the percent list: the symbol as stored (2 characters), a tab and
+// the 7-character field; `out` needs room for 3 + MaxNumberLen.
 template <typename Char>
-inline Char* FormulaEngine::PutPercentage(Char* out, int i, std::type_identity_t<Char> decimalPoint) const {
-  const float fraction = Fraction(i);
-  if (std::isfinite(fraction)) return zorvan::PutPercentage(out, fraction, decimalPoint);
+inline Char* PutPercentLine(Char* out, const ElementShare& e, std::type_identity_t<Char> decimalPoint) {
+  out[0] = static_cast<Char>(e.Symbol[0]);
+  out[1] = static_cast<Char>(e.Symbol[1]);
+  out[2] = static_cast<Char>(Tab);
+  out += 3;
+  if (std::isfinite(e.Fraction)) return PutPercentField(out, e.Fraction, decimalPoint);
   for (const char16_t c : NoPercentField) *out++ = static_cast<Char>(c);
   return out;
 }

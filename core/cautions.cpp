@@ -113,11 +113,10 @@ void AddHydrateCaution(std::vector<Note>& notes, std::u16string_view input) {
   }
 }
 
-void AddReadingCautions(std::vector<Note>& notes, FormulaEngine& engine, std::u16string_view input, bool replaceGroups,
-                        const GroupTable& groups) {
-  const Text parsed(engine.Formula());  // a copy: mapping a place back expands the text again
+void AddReadingCautions(std::vector<Note>& notes, std::u16string_view parsed, std::u16string_view input,
+                        const OriginOf& origin, bool replaceGroups, const GroupTable& groups) {
   auto typedAt = [&](int position) {
-    const int from = engine.Origin(input, replaceGroups, position);
+    const int from = origin(position);
     return from < 0 ? -from : from;
   };
   auto add = [&](NoteKind kind, int position, const Text& what) {

@@ -19,12 +19,12 @@ Text Quoted(std::u16string_view text);
 // as O 4.5), or a look-alike of a dot (CuSO4・5H2O).
 void AddHydrateCaution(std::vector<Note>& notes, std::u16string_view input);
 
-// Appends the cautions on how the text that `engine` last parsed, with
-// success, from `input` was read: a ")" that ended it with text left unread,
-// a "(" closed by the end, a count after "*" with nothing after it, and an
-// element symbol that chemists also use for a group that `groups` does not
-// replace.
-void AddReadingCautions(std::vector<Note>& notes, FormulaEngine& engine, std::u16string_view input, bool replaceGroups,
-                        const GroupTable& groups);
+// Appends the cautions on how `parsed`, the text parsed with success from
+// `input` (`origin` leads back there), was read: a ")" that ended it with
+// text left unread, a "(" closed by the end, a count after "*" with nothing
+// after it, and an element symbol that chemists also use for a group that
+// `groups` does not replace.
+void AddReadingCautions(std::vector<Note>& notes, std::u16string_view parsed, std::u16string_view input,
+                        const OriginOf& origin, bool replaceGroups, const GroupTable& groups);
 
 }  // namespace zorvan

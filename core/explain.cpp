@@ -80,7 +80,7 @@ Text Suggestion(std::u16string_view parsed, int position, const ElementTable& el
 // Returns the cause of a failed calculation with its place, counted in
 // characters from 1 of the text as typed, or of the expanded text (saying
 // so) when the error lies inside a group's formula.
-Note ExplainCause(const CalcResult& result, std::u16string_view parsed, const ElementTable& elements) {
+Note ExplainCause(const Calculation& result, std::u16string_view parsed, const ElementTable& elements) {
   const ParseError& e = result.Error;
   switch (e.Kind) {
     case SyntaxError::FormulaTooLong:
@@ -133,15 +133,15 @@ Note ExplainCause(const CalcResult& result, std::u16string_view parsed, const El
 
 }  // namespace
 
-std::vector<Note> ExplainFormula(FormulaEngine& engine, const CalcResult& result, std::u16string_view input,
-                                 bool replaceGroups, const ReferenceTables& tables) {
+std::vector<Note> ExplainFormula(const Calculation& c, std::u16string_view parsed, std::u16string_view input,
+                                 const OriginOf& origin, bool replaceGroups, const ReferenceTables& tables) {
   std::vector<Note> notes;
-  const bool ok = result.Status == CalcStatus::Ok;
-  if (!ok) notes.push_back(ExplainCause(result, engine.Formula(), tables.Elements));
+  const bool ok = c.Status == CalcStatus::Ok;
+  if (!ok) notes.push_back(ExplainCause(c, parsed, tables.Elements));
   AddHydrateCaution(notes, input);
   // The other cautions speak of how a formula was read: only one that was
   // read to its end has a shape to speak of.
-  if (ok) AddReadingCautions(notes, engine, input, replaceGroups, tables.Groups);
+  if (ok) AddReadingCautions(notes, parsed, input, origin, replaceGroups, tables.Groups);
   return notes;
 }
 

@@ -31,12 +31,12 @@ FormulaParser::FormulaParser(const ElementTable& elements) : levels_(1), levelCo
   }
 }
 
-bool FormulaParser::Parse(std::u16string_view formula) {
+bool FormulaParser::Parse(std::u16string_view formula, AtomCounts& counts, ElementSet& named) {
   ParseState s;
   s.Formula = formula.data();
   s.FormulaLen = static_cast<int>(formula.size());
   error_ = ParseError{};
-  ParseGroup(s);
+  ParseGroup(s, counts, named);
   return s.ErrorFlag == 0;
 }
 
@@ -114,16 +114,17 @@ double FormulaParser::ReadLongNumber(ParseState& s) {
   return value;
 }
 
-void FormulaParser::ParseGroup(ParseState& s) {
+void FormulaParser::ParseGroup(ParseState& s, AtomCounts& counts, ElementSet& named) {
   // Each level is a frame of an explicit stack rather than a recursive call,
   // so thousands of nested parentheses cannot overflow the call stack; the
-  // counts of level i live in levelCounts_[i] and level i+1 is its scratch.
+  // counts of level i > 0 live in levelCounts_[i] and level i+1 is its
+  // scratch, those of level 0 in `counts`.
   std::vector<Level>& levels = levels_;
   // The count arrays are kept all zero except where the last parse wrote:
-  // the levels it left, the outermost holding the result after a success.
-  // Only the elements they named are cleared, instead of all 103 at every
-  // level.
-  for (size_t i = 0; i < levels.size(); ++i) levels[i].present.ForEach([&](int n) { levelCounts_[i][n] = 0; });
+  // the levels it left. Only the elements they named are cleared, instead
+  // of all 103 at every level.
+  named.ForEach([&](int n) { counts[n] = 0; });
+  for (size_t i = 1; i < levels.size(); ++i) levels[i].present.ForEach([&](int n) { levelCounts_[i][n] = 0; });
   levels.clear();
   levels.emplace_back();
 
@@ -131,7 +132,7 @@ void FormulaParser::ParseGroup(ParseState& s) {
   // the elements of the enclosing ones, and the innermost's once the parse
   // ends.
   ElementSet present;
-  AtomCounts* mine = &levelCounts_[0];
+  AtomCounts* mine = &counts;
   auto openLevel = [&](bool star, float multiplier) {
     levels.back().present = present;
     levels.push_back(Level{star, multiplier, {}});
@@ -147,7 +148,7 @@ void FormulaParser::ParseGroup(ParseState& s) {
     const size_t depth = levels.size();
     if (depth == 1) return false;
     const Level& done = levels[depth - 1];
-    AtomCounts& parent = levelCounts_[depth - 2];
+    AtomCounts& parent = depth == 2 ? counts : levelCounts_[depth - 2];
     AtomCounts& child = *mine;
     present.ForEach([&](int n) {
       parent[n] = done.star ? MulAdd(done.multiplier, child[n], parent[n]) : Add(parent[n], child[n]);
@@ -191,6 +192,7 @@ void FormulaParser::ParseGroup(ParseState& s) {
   }
   // Ended in any way: the next parse clears what this one wrote.
   levels.back().present = present;
+  named = levels.front().present;
 }
 
 }  // namespace zorvan

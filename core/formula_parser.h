@@ -72,15 +72,14 @@ class FormulaParser {
  public:
   explicit FormulaParser(const ElementTable& elements);
 
-  // Parses `formula` (at most MaxFormulaLen units) and returns true; on a
-  // syntax error returns false, and Error() tells what and where.
-  bool Parse(std::u16string_view formula);
+  // Parses `formula` (at most MaxFormulaLen units) into `counts` and
+  // `named`, the elements it names, and returns true; on a syntax error
+  // returns false, and Error() tells what and where. Every count outside
+  // `named` must be 0 on entry, and is on return: the parse clears only the
+  // counts `named` holds instead of all 103, and writes the counts in place.
+  bool Parse(std::u16string_view formula, AtomCounts& counts, ElementSet& named);
 
   const ParseError& Error() const { return error_; }
-  // Return the counts of the last parse, when it succeeded, and the
-  // elements it named; every other count is 0. Valid until the next parse.
-  const AtomCounts& Counts() const { return levelCounts_[0]; }
-  const ElementSet& Present() const { return levels_.front().present; }
 
  private:
   // The scratch of one parse. ParseGroup holds it in a local rather than in
@@ -110,7 +109,7 @@ class FormulaParser {
     ElementSet present;  // the elements whose counts this level has touched
   };
 
-  void ParseGroup(ParseState& s);
+  void ParseGroup(ParseState& s, AtomCounts& counts, ElementSet& named);
   // Reads the symbol that starts with the upper-case letter at the cursor,
   // and its count. Returns false after an error; on success `element` and
   // `count` are set.
@@ -126,8 +125,9 @@ class FormulaParser {
   // followed by a lower-case letter or a space; 0 when the table has none.
   std::array<std::array<int16_t, 27>, 26> symbolIndex_{};
   ParseError error_;
-  // Reused across parses: the open levels and the counts of each, all zero
-  // but for the elements the last parse wrote.
+  // Reused across parses: the open levels and the counts of each but the
+  // outermost, whose counts are the caller's; all zero but for the elements
+  // the last parse wrote.
   std::vector<Level> levels_;
   std::vector<AtomCounts> levelCounts_;
 };

@@ -2,7 +2,7 @@
 
 namespace zorvan {
 
-void AppendReportBlock(Text& out, const Text& formula, const CalcResult& result) {
+void AppendReportBlock(Text& out, const Text& formula, const Calculation& result) {
   for (const Text* line : {&formula, &result.Composition, &result.MolecularWeight}) {
     out += *line;
     out += CrLf;
@@ -13,7 +13,7 @@ void AppendReportBlock(Text& out, const Text& formula, const CalcResult& result)
   }
 }
 
-void AppendBatchEntry(Text& out, const Text& formula, const CalcResult& result) {
+void AppendBatchEntry(Text& out, const Text& formula, const Calculation& result) {
   out += CrLf;
   AppendReportBlock(out, formula, result);
 }

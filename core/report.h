@@ -10,11 +10,12 @@
 namespace zorvan {
 
 // Appends the report block: the formula, the composition, the molecular
-// weight and each weight-percent line, every line ended by CR LF.
-void AppendReportBlock(Text& out, const Text& formula, const CalcResult& result);
+// weight and each weight-percent line, every line ended by CR LF: the texts
+// of `result`, calculated with CalcDetail::Texts.
+void AppendReportBlock(Text& out, const Text& formula, const Calculation& result);
 
 // Appends one batch entry: CR LF, then the report block.
-void AppendBatchEntry(Text& out, const Text& formula, const CalcResult& result);
+void AppendBatchEntry(Text& out, const Text& formula, const Calculation& result);
 
 // Splits pasted text at CR LF only: an empty piece between two CR LF is a
 // line, a trailing CR LF adds no line. Returns no lines when the text holds

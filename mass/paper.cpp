@@ -89,13 +89,14 @@ bool ParseAnalysis(std::string_view text, Percentages& found) {
   return true;
 }
 
-Percentages ListedPercentages(const FormulaEngine& engine) {
+Percentages ListedPercentages(const Calculation& c) {
   Percentages list;
-  for (int i = 0; i < engine.PercentCount(); ++i) {
-    char symbol[4], percent[MaxNumberLen + 1];
-    std::string p(percent, engine.PutPercentage(percent, i, '.'));
-    if (!p.empty() && p.back() == '%') p.pop_back();
-    list.emplace_back(std::string(symbol, engine.PutSymbol(symbol, i)), p);
+  for (int i = 0; i < c.Shares.Size; ++i) {
+    const ElementShare& e = c.Shares.Elements[i];
+    if (std::string percent = ShownPercentage(e); !percent.empty()) {
+      char symbol[2];
+      list.emplace_back(std::string(symbol, PutSymbol(symbol, e)), std::move(percent));
+    }
   }
   return list;
 }

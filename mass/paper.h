@@ -25,9 +25,9 @@ PaperLine HrmsLine(const std::string& method, const IonSpec& ionSpec, const Ion&
 // Symbol and percentage text as the main window's list shows it ("81.04").
 using Percentages = std::vector<std::pair<std::string, std::string>>;
 
-// Returns the percentages the main window lists after the last successful
-// calculation of `engine`: every element, without the "%".
-Percentages ListedPercentages(const FormulaEngine& engine);
+// Returns the percentages the main window lists for `c`, calculated with at
+// least CalcDetail::Weight: every element that has one, without the "%".
+Percentages ListedPercentages(const Calculation& c);
 
 // Reads measured percentages, "C=80.95,H=8.20" (C, H, N and S, each 0 to
 // 100), into `found` with two decimals; returns false when malformed.

@@ -50,6 +50,12 @@ std::string ParsePercentages(std::string_view text, MeasuredPercent& percent) {
   return {};
 }
 
+std::string ShownPercentage(const ElementShare& e) {
+  if (!std::isfinite(e.Fraction)) return {};
+  char text[MaxNumberLen];
+  return std::string(text, PutPercentage(text, e.Fraction, '.') - 1);  // without the "%"
+}
+
 bool ParseNumber(std::string_view text, double& value) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/calculation.h"  // ElementShare
+
 namespace zorvan::mass {
 
 using MeasuredPercent = std::vector<std::pair<std::string, double>>;  // symbol, percent
@@ -15,6 +17,10 @@ using MeasuredPercent = std::vector<std::pair<std::string, double>>;  // symbol,
 // spaces; each symbol at most once. Returns an empty string, or what is
 // wrong, in Japanese (UTF-8). Empty text gives no pairs.
 std::string ParsePercentages(std::string_view text, MeasuredPercent& percent);
+
+// The percentage the main window lists for `e`, without the "%" ("81.04");
+// empty when the molecular weight gives none.
+std::string ShownPercentage(const ElementShare& e);
 
 // Reads `text`, all of it, as a finite number ("." as the point, no spaces);
 // returns false when it is anything else.

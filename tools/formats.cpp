@@ -93,8 +93,8 @@ char* PutJson(char* out, std::u16string_view text) {
 // Room enough for the part of an entry after the formula in any format:
 // the composition, the weight and each element's symbol and percentage
 // field, with the names and punctuation around them.
-size_t TailBound(const FormulaEngine& engine) {
-  return static_cast<size_t>(engine.PercentCount()) * (2 * MaxNumberLen + 32) + MaxNumberLen + 128;
+size_t TailBound(const WeightShares& shares) {
+  return static_cast<size_t>(shares.Size) * (2 * MaxNumberLen + 32) + MaxNumberLen + 128;
 }
 
 // The parts of an entry: what comes before the formula, the formula, the rest.
@@ -144,30 +144,30 @@ char* PutErrorTail(char* out, OutputFormat format) {
 
 // The rest of a successful entry. The texts of a result are ASCII letters,
 // digits and signs, so they need no conversion or escaping in any format.
-char* PutTail(char* o, OutputFormat format, const FormulaEngine& engine) {
-  const int count = engine.PercentCount();
+char* PutTail(char* o, OutputFormat format, const WeightShares& s) {
+  const int count = s.Size;
   switch (format) {
     case OutputFormat::Report:
       // The same bytes as the report block of a batch paste.
-      o = engine.PutComposition(Put(o, "\r\n"));
-      o = engine.PutMolecularWeight(Put(o, "\r\n"), '.');
-      for (int i = 0; i < count; ++i) o = engine.PutPercentLine(Put(o, "\r\n"), i, '.');
+      o = PutComposition(Put(o, "\r\n"), s);
+      o = PutMolecularWeight(Put(o, "\r\n"), s, '.');
+      for (int i = 0; i < count; ++i) o = PutPercentLine(Put(o, "\r\n"), s.Elements[i], '.');
       return Put(o, "\r\n");
     case OutputFormat::Tsv:
-      o = engine.PutComposition(Put(o, "\t"));
-      o = engine.PutMolecularWeight(Put(o, "\t"), '.');
+      o = PutComposition(Put(o, "\t"), s);
+      o = PutMolecularWeight(Put(o, "\t"), s, '.');
       for (int i = 0; i < count; ++i) {
-        o = engine.PutSymbol(Put(o, "\t"), i);
-        o = engine.PutPercentage(Put(o, "="), i, '.');
+        o = PutSymbol(Put(o, "\t"), s.Elements[i]);
+        o = PutPercentage(Put(o, "="), s.Elements[i], '.');
       }
       return Put(o, "\n");
     case OutputFormat::Jsonl:
-      o = engine.PutComposition(Put(o, "\",\"composition\":\""));
-      o = engine.PutMolecularWeight(Put(o, "\",\"weight\":\""), '.');
+      o = PutComposition(Put(o, "\",\"composition\":\""), s);
+      o = PutMolecularWeight(Put(o, "\",\"weight\":\""), s, '.');
       o = Put(o, "\",\"error\":false,\"percent\":[");
       for (int i = 0; i < count; ++i) {
-        o = engine.PutSymbol(Put(o, "[\""), i);
-        o = engine.PutPercentage(Put(o, "\",\""), i, '.');
+        o = PutSymbol(Put(o, "[\""), s.Elements[i]);
+        o = PutPercentage(Put(o, "\",\""), s.Elements[i], '.');
         o = Put(o, "\"],");
       }
       // Every pair is written with a comma after it, and the last one's is
@@ -220,12 +220,11 @@ void EntryWriter::WriteHeader(OutputBuffer& out) const {
   out.Commit(Put(out.Room(Header.size()), Header));
 }
 
-void EntryWriter::WriteEntry(OutputBuffer& out, std::u16string_view formula, const CalcResult& result,
-                             const FormulaEngine& engine) const {
+void EntryWriter::WriteEntry(OutputBuffer& out, std::u16string_view formula, const Calculation& result) const {
   const bool ok = result.Status == CalcStatus::Ok;
-  char* o = out.Room(6 * formula.size() + (ok ? TailBound(engine) : 128));
+  char* o = out.Room(6 * formula.size() + (ok ? TailBound(result.Shares) : 128));
   o = PutFormula(PutStart(o, format_), format_, formula);
-  out.Commit(ok ? PutTail(o, format_, engine) : PutErrorTail(o, format_));
+  out.Commit(ok ? PutTail(o, format_, result.Shares) : PutErrorTail(o, format_));
 }
 
 void EntryWriter::WriteLongStart(OutputBuffer& out) const { out.Commit(PutStart(out.Room(16), format_)); }

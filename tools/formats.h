@@ -58,10 +58,9 @@ class EntryWriter {
 
   // The column names of the tab-separated format, for --header.
   void WriteHeader(OutputBuffer& out) const;
-  // The entry of the line `formula`, which `engine` has just calculated
-  // into `result` with Calculate().
-  void WriteEntry(OutputBuffer& out, std::u16string_view formula, const CalcResult& result,
-                  const FormulaEngine& engine) const;
+  // The entry of the line `formula`, calculated into `result` with at
+  // least CalcDetail::Weight.
+  void WriteEntry(OutputBuffer& out, std::u16string_view formula, const Calculation& result) const;
 
   // A line too long to be held is always an error; its entry is written as
   // the line streams past: the start, the formula in pieces of whole UTF-8

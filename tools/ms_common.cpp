@@ -104,15 +104,16 @@ int Session::Load(std::string_view command, const Arguments& args) {
   return 0;
 }
 
-std::string Session::ToMolecule(std::u16string_view formula, mass::Molecule& molecule, bool percentages) {
+std::string Session::ToMolecule(std::u16string_view formula, CalcDetail detail, Calculation& calc,
+                                mass::Molecule& molecule) {
   molecule.clear();
-  if (percentages)
-    engine_->Calculate(formula, replaceGroups_, result_);
-  else
-    engine_->CalculateCounts(formula, replaceGroups_, result_);
-  if (result_.Status != CalcStatus::Ok)
-    return "Error!: " + ToUtf8(JoinNotes(ExplainFormula(*engine_, result_, formula, replaceGroups_, tables_), u" "));
-  std::string note = atoms_->ToMolecule(engine_->Counts(), engine_->Named(), molecule);
+  engine_->Calculate(formula, {replaceGroups_, u'.', detail, false, false}, calc);
+  if (calc.Status != CalcStatus::Ok) {
+    // Rare: the notes are asked for only when there is an error to explain.
+    engine_->Calculate(formula, {replaceGroups_, u'.', detail, true, false}, calc);
+    return "Error!: " + ToUtf8(JoinNotes(calc.Notes, u" "));
+  }
+  std::string note = atoms_->ToMolecule(calc.Counts, calc.Named, molecule);
   if (note.empty() && molecule.empty()) note = "式に原子がありません";
   return note;
 }

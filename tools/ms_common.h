@@ -74,13 +74,12 @@ class Session {
   // returns 1.
   int Load(std::string_view command, const Arguments& args);
 
-  // Calculates `formula` into `molecule`. Returns an empty string, or the
-  // note that says why no molecule can be given. Without `percentages`
-  // the engine's percentage writers are not to be read afterwards.
-  std::string ToMolecule(std::u16string_view formula, mass::Molecule& molecule, bool percentages = true);
+  // Calculates `formula` into `calc` with `detail`, and its counts into
+  // `molecule`. Returns an empty string, or the note that says why no
+  // molecule can be given.
+  std::string ToMolecule(std::u16string_view formula, CalcDetail detail, Calculation& calc, mass::Molecule& molecule);
 
   const mass::IsotopeTable& Isotopes() const { return isotopes_; }
-  const FormulaEngine& Engine() const { return *engine_; }
   const ReferenceTables& Tables() const { return tables_; }
 
  private:
@@ -89,7 +88,6 @@ class Session {
   bool replaceGroups_ = true;
   std::unique_ptr<FormulaEngine> engine_;
   std::unique_ptr<mass::AtomMap> atoms_;
-  CalcResult result_;
 };
 
 // zorvan-ms find --spectra (tools/ms_spectra.cpp): its options and usage,

@@ -63,6 +63,7 @@ int RunMass(std::span<char* const> argv) {
     column.Field.resize(2 * column.Text.size());
     column.Field.resize(static_cast<size_t>(PutField(column.Field.data(), column.Text) - column.Field.data()));
   }
+  Calculation calc;
   mass::Molecule molecule;
   mass::Ion ion;
   std::string prefix;
@@ -70,7 +71,7 @@ int RunMass(std::span<char* const> argv) {
   return WriteRows(
       "mass", args, session, "formula\thill\tmonoisotopic\tnominal\tdbe\tion\tion_formula\tcharge\tmz\tnote\n",
       [&](std::u16string_view formula, OutputBuffer& out) {
-        const std::string note = session.ToMolecule(formula, molecule, false);
+        const std::string note = session.ToMolecule(formula, CalcDetail::Counts, calc, molecule);
         // Room for the ion's formula too, which may hold the added elements.
         const auto rowRoom = [&](size_t k) {
           return 2 * mass::HillFormulaRoom(molecule) + 23 * ions[k].Parsed.Added.size() + 2 * ions[k].Text.size() +

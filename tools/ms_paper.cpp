@@ -49,16 +49,16 @@ int RunPaper(std::span<char* const> argv) {
   if (const auto text = args.Last("--found-ea"))
     if (!mass::ParseAnalysis(*text, foundAnalysis))
       return UsageError("paper", "--found-ea needs percentages such as C=80.95,H=8.20 (C, H, N, S)");
+  Calculation calc;
   mass::Molecule molecule;
   mass::Ion ion;
   return WriteRows(
       "paper", args, session, "formula\thrms\tanalysis\tnote\n", [&](std::u16string_view formula, OutputBuffer& out) {
-        std::string note = session.ToMolecule(formula, molecule);
+        std::string note = session.ToMolecule(formula, CalcDetail::Weight, calc, molecule);
         std::string hrms, analysis;
         if (note.empty()) {
           analysis =
-              mass::AnalysisLine(mass::HillFormula(molecule), mass::ListedPercentages(session.Engine()), foundAnalysis)
-                  .Plain;
+              mass::AnalysisLine(mass::HillFormula(molecule), mass::ListedPercentages(calc), foundAnalysis).Plain;
           note = mass::FormIon(molecule, ionSpec, ion);
           if (note.empty()) hrms = mass::HrmsLine(method, ionSpec, ion, found).Plain;
         }

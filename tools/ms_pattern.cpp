@@ -53,12 +53,13 @@ int RunPattern(std::span<char* const> argv) {
   if (const auto min = args.Last("--min"))
     if (!ParseNumber(*min, request.MinPercent) || request.MinPercent < 0 || request.MinPercent > 100)
       return UsageError("pattern", "--min needs a percentage from 0 to 100");
+  Calculation calc;
   mass::Molecule molecule;
   mass::Ion ion;
   return WriteRows(
       "pattern", args, session, "formula\tion\tmz\trelative\tnote\n",
       [&](std::u16string_view formula, OutputBuffer& out) {
-        std::string note = session.ToMolecule(formula, molecule);
+        std::string note = session.ToMolecule(formula, CalcDetail::Counts, calc, molecule);
         if (note.empty()) note = mass::FormIon(molecule, ionSpec, ion);
         mass::Pattern pattern;
         if (note.empty()) {

@@ -58,104 +58,105 @@ constexpr const char* Usage =
     "                   caution\n"
     "  --help           show this text\n";
 
-}  // namespace
+// What the command line asks for.
+struct BatchOptions {
+  std::filesystem::path DataDir;
+  bool ReplaceGroups = true;
+  bool Explain = false;
+  bool Help = false;
+  zorvan::OutputFormat Format = zorvan::OutputFormat::Report;
+  bool Header = false;
+};
 
-int main(int argc, char** argv) {
-  std::filesystem::path dataDir;
-  bool replaceGroups = true;
-  bool explain = false;
-  bool help = false;
-  zorvan::OutputFormat format = zorvan::OutputFormat::Report;
-  bool header = false;
+// Writes a usage error and returns its exit status.
+int UsageError(const char* message, const char* argument = "") {
+  std::fprintf(stderr, "zorvan-batch: %s%s\n\n%s", message, argument, Usage);
+  return 2;
+}
+
+// Reads the arguments into `options`. Returns -1, or the exit status of a
+// usage error.
+int ReadOptions(int argc, char** argv, BatchOptions& options) {
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
-      help = true;
+      options.Help = true;
     } else if (arg == "--no-groups") {
-      replaceGroups = false;
+      options.ReplaceGroups = false;
     } else if (arg == "--explain") {
-      explain = true;
+      options.Explain = true;
     } else if (arg == "--header") {
-      header = true;
+      options.Header = true;
     } else if (arg == "--format") {
-      if (i + 1 == argc || !zorvan::OutputFormatNamed(argv[i + 1], format)) {
-        std::fprintf(stderr, "zorvan-batch: --format needs report, tsv or jsonl\n\n%s", Usage);
-        return 2;
-      }
+      if (i + 1 == argc || !zorvan::OutputFormatNamed(argv[i + 1], options.Format))
+        return UsageError("--format needs report, tsv or jsonl");
       ++i;
     } else if (arg == "--data") {
-      if (i + 1 == argc || argv[i + 1][0] == '\0') {
-        std::fprintf(stderr, "zorvan-batch: --data needs a folder\n\n%s", Usage);
-        return 2;
-      }
-      dataDir = argv[++i];
+      if (i + 1 == argc || argv[i + 1][0] == '\0') return UsageError("--data needs a folder");
+      options.DataDir = argv[++i];
     } else {
-      std::fprintf(stderr, "zorvan-batch: unknown argument: %s\n\n%s", argv[i], Usage);
-      return 2;
+      return UsageError("unknown argument: ", argv[i]);
     }
   }
-  const zorvan::DataFolderChoice folder = zorvan::ChooseDataFolder(dataDir, ZORVAN_INSTALLED_DATA_DIR);
-  if (help) {
-    std::fputs(Usage, stdout);
-    // Says which folder a run with the same arguments, from here, would read.
-    std::printf("\nData folder now: %s\n", zorvan::DescribeDataFolder(folder).c_str());
-    return 0;
-  }
+  return -1;
+}
 
-  if (header && format != zorvan::OutputFormat::Tsv) {
-    // Only tsv has a header line; asking for one elsewhere is a mistake to say, not to ignore.
-    std::fprintf(stderr, "zorvan-batch: --header needs --format tsv\n\n%s", Usage);
-    return 2;
-  }
-
-  zorvan::ReferenceTables tables;
+// Loads the tables of `folder`; returns false after saying why not.
+bool LoadTables(const zorvan::DataFolderChoice& folder, zorvan::ReferenceTables& tables) {
   try {
     tables = zorvan::LoadTables(folder.Path);
+    return true;
   } catch (const zorvan::DataFileError& e) {
     std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.JapaneseMessage().c_str(), folder.Path.c_str());
     // Found nowhere: every folder tried, so that the user sees where to put it.
     if (const std::string lookedAt = zorvan::LookedAtMessage(folder); !lookedAt.empty())
       std::fprintf(stderr, "%s\n", lookedAt.c_str());
-    return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "zorvan-batch: %s (%s)\n", e.what(), folder.Path.c_str());
-    return 1;
   }
+  return false;
+}
 
+// Writes why line `lineNumber` failed, or the cautions on it when it
+// calculated, for --explain; the output is unchanged.
+void ExplainLine(size_t lineNumber, const zorvan::Calculation& c) {
+  if (c.Notes.empty()) return;
+  std::string message = std::to_string(lineNumber) + ":";
+  if (c.TypedPosition > 0) message += std::to_string(c.TypedPosition) + ":";
+  // Written whole: the quoted character may be a NUL.
+  message += ' ';
+  zorvan::AppendUtf8(message, zorvan::JoinNotes(c.Notes, u" "));
+  message += '\n';
+  std::fwrite(message.data(), 1, message.size(), stderr);
+}
+
+// Calculates each line of standard input and writes its entry; returns the
+// exit status.
+int WriteEntries(const BatchOptions& options, const zorvan::ReferenceTables& tables) {
   zorvan::FormulaEngine engine(tables);
-  const zorvan::EntryWriter writer(format);
+  const zorvan::EntryWriter writer(options.Format);
   zorvan::OutputBuffer out(stdout);
   // A line that is not overlong is decoded into `units`: one unit a byte at most.
   const std::unique_ptr<char16_t[]> units(new char16_t[zorvan::LongLineBytes]);
   zorvan::Text piece;
-  zorvan::CalcResult result;
+  // One value for every line: it keeps its storage, so a line allocates nothing.
+  zorvan::Calculation result;
+  const zorvan::CalcOptions calc{options.ReplaceGroups, u'.', zorvan::CalcDetail::Weight, options.Explain, false};
   size_t lineNumber = 0;
   // What an overlong line gives: it is never held whole, so never calculated.
-  zorvan::CalcResult tooLong;
+  zorvan::Calculation tooLong;
   tooLong.Status = zorvan::CalcStatus::SyntaxError;
   tooLong.Error = {zorvan::SyntaxError::FormulaTooLong, 0, 0};
-  // Writes why line `lineNumber` failed, or the cautions on it when it
-  // calculated, for --explain; the output is unchanged.
-  auto explainLine = [&](const zorvan::CalcResult& result, std::u16string_view formula) {
-    const std::vector<zorvan::Note> notes = zorvan::ExplainFormula(engine, result, formula, replaceGroups, tables);
-    if (notes.empty()) return;
-    std::string message = std::to_string(lineNumber) + ":";
-    if (result.TypedPosition > 0) message += std::to_string(result.TypedPosition) + ":";
-    // Written whole: the quoted character may be a NUL.
-    message += ' ';
-    zorvan::AppendUtf8(message, zorvan::JoinNotes(notes, u" "));
-    message += '\n';
-    std::fwrite(message.data(), 1, message.size(), stderr);
-  };
-  if (header) writer.WriteHeader(out);
+  tooLong.Notes = zorvan::ExplainFormula(tooLong, {}, {}, {}, options.ReplaceGroups, tables);
+  if (options.Header) writer.WriteHeader(out);
   zorvan::ForEachInputLine(
       [&](std::string_view line) {
         const std::u16string_view formula(units.get(),
                                           static_cast<size_t>(zorvan::DecodeUtf8(line, units.get()) - units.get()));
-        engine.Calculate(formula, replaceGroups, result);
+        engine.Calculate(formula, calc, result);
         ++lineNumber;
-        if (explain) explainLine(result, formula);
-        writer.WriteEntry(out, formula, result, engine);
+        if (options.Explain) ExplainLine(lineNumber, result);
+        writer.WriteEntry(out, formula, result);
       },
       [&] { writer.WriteLongStart(out); },
       [&](std::string_view bytes) {
@@ -166,9 +167,30 @@ int main(int argc, char** argv) {
       },
       [&] {
         ++lineNumber;
-        if (explain) explainLine(tooLong, {});
+        if (options.Explain) ExplainLine(lineNumber, tooLong);
         writer.WriteLongEnd(out);
       });
   const bool written = out.Flush();
   return std::fflush(stdout) == 0 && written ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  BatchOptions options;
+  if (const int status = ReadOptions(argc, argv, options); status >= 0) return status;
+  const zorvan::DataFolderChoice folder = zorvan::ChooseDataFolder(options.DataDir, ZORVAN_INSTALLED_DATA_DIR);
+  if (options.Help) {
+    std::fputs(Usage, stdout);
+    // Says which folder a run with the same arguments, from here, would read.
+    std::printf("\nData folder now: %s\n", zorvan::DescribeDataFolder(folder).c_str());
+    return 0;
+  }
+  if (options.Header && options.Format != zorvan::OutputFormat::Tsv) {
+    // Only tsv has a header line; asking for one elsewhere is a mistake to say, not to ignore.
+    return UsageError("--header needs --format tsv");
+  }
+  zorvan::ReferenceTables tables;
+  if (!LoadTables(folder, tables)) return 1;
+  return WriteEntries(options, tables);
 }

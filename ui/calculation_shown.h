@@ -3,18 +3,14 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
-#include "core/formula_parser.h"  // AtomCounts
+#include "core/calculation.h"
 
 namespace zorvan {
 
 struct CalculationShown {
-  QString Formula;           // the formula box's text that was calculated
-  bool Ok = false;           // false after "Error!"
-  AtomCounts Counts{};       // after group replacement, hydrates included; zero unless Ok
-  QStringList PercentLines;  // List1's lines as shown: symbol, a tab, the percentage field
-  QString Notes;             // the composition box's tooltip: the cause of an error, cautions
+  QString Formula;    // the formula box's text that was calculated
+  Calculation Value;  // its calculation: counts, parts, weight shares, notes and texts
 };
 
 }  // namespace zorvan

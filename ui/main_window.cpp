@@ -15,7 +15,7 @@
 #include <QStyledItemDelegate>
 #include <limits>
 
-#include "core/explain.h"
+#include "core/explain.h"  // JoinNotes
 #include "core/report.h"
 #include "mass/isotope_table.h"
 #include "ui/about_box.h"
@@ -233,11 +233,12 @@ char16_t Zorvan::DecimalPoint() const {
   return point.size() == 1 ? point.at(0).unicode() : u'.';
 }
 
-void Zorvan::ShowResult(const CalcResult& result) {
-  // The engine's counts are those of this result until anything else asks
-  // the engine, explanations included.
-  shown_.Ok = result.Status == CalcStatus::Ok;
-  shown_.Counts = shown_.Ok ? engine_->Counts() : AtomCounts{};
+CalcOptions Zorvan::Options() const { return {MNuChange->isChecked(), DecimalPoint()}; }
+
+void Zorvan::ShowResult(const QString& formula, const Calculation& result) {
+  shown_.Formula = formula;
+  shown_.Value = result;
+  resultsCleared_ = false;
   List1->clear();
   for (const Text& line : result.PercentLines) List1->addItem(ToQString(line));
   SetBoxText(Text2, ToQString(result.Composition));
@@ -247,22 +248,17 @@ void Zorvan::ShowResult(const CalcResult& result) {
   // in a group's formula) without touching the text. Cautions on a formula
   // that calculates join the tooltip, and a warning sign in the box shows
   // that there is something to read.
-  const QString notes = ToQString(
-      JoinNotes(ExplainFormula(*engine_, result, ToText(Text1->text()), MNuChange->isChecked(), tables_), u"\n"));
+  const QString notes = ToQString(JoinNotes(result.Notes, u"\n"));
   Text2->setToolTip(notes);
   SetCautionMark(Text2, notes, app::Title());
   if (result.TypedPosition > 0) Text1->setCursorPosition(result.TypedPosition - 1);
-
-  shown_.Formula = Text1->text();
-  shown_.PercentLines.clear();
-  for (const Text& line : result.PercentLines) shown_.PercentLines << ToQString(line);
-  shown_.Notes = Text2->toolTip();
   emit Calculated(shown_);
 }
 
 void Zorvan::CalculateFormula() {
   if (!engine_) return;  // tables not loaded: nothing can be calculated
-  ShowResult(engine_->CalculateFormula(ToText(Text1->text()), MNuChange->isChecked(), DecimalPoint()));
+  const QString formula = Text1->text();
+  ShowResult(formula, engine_->Calculate(ToText(formula), Options()));
 }
 
 void Zorvan::Command1_Click() { CalculateFormula(); }
@@ -326,6 +322,7 @@ void Zorvan::CloseResultWindow() {
 }
 
 void Zorvan::Command2_Click() {
+  resultsCleared_ = true;
   List1->clear();
   SetBoxText(Text2, QString());
   SetBoxText(Text3, QString());
@@ -409,22 +406,23 @@ void Zorvan::MnuFinder_Click() {
 
 void Zorvan::disp_help_Click() { help_->disp_help_Click(this, tables_.Groups); }
 
+const Calculation& Zorvan::Shown() const {
+  static const Calculation nothing;  // no texts at all
+  return resultsCleared_ ? nothing : shown_.Value;
+}
+
 QString Zorvan::BuildReport() const {
-  CalcResult shown;
-  shown.Composition = ToText(Text2->text());
-  shown.MolecularWeight = ToText(Text3->text());
-  for (int i = 0; i < List1->count(); ++i) shown.PercentLines.push_back(ToText(List1->item(i)->text()));
   Text block;
-  AppendReportBlock(block, ToText(Text1->text()), shown);
+  AppendReportBlock(block, ToText(Text1->text()), Shown());
   return ToQString(block);
 }
 
-void Zorvan::MnuCopy1_Click() { PutOnClipboard(Text3->text()); }
+void Zorvan::MnuCopy1_Click() { PutOnClipboard(ToQString(Shown().MolecularWeight)); }
 
 void Zorvan::MnuCopy2_Click() {
-  QString lines;
-  for (int i = 0; i < List1->count(); ++i) lines += List1->item(i)->text() + QStringLiteral("\r\n");
-  PutOnClipboard(lines);
+  Text lines;
+  for (const Text& line : Shown().PercentLines) lines += line + Text(CrLf);
+  PutOnClipboard(ToQString(lines));
 }
 
 void Zorvan::MnuCopyA_Click() { PutOnClipboard(BuildReport()); }
@@ -449,15 +447,17 @@ void Zorvan::MnuPaste_Click() {
   // the same texts the window would show for that line; only the last line
   // is written into the controls, so a long paste stays fast.
   Text batch;
-  CalcResult result;
-  const bool groups = MNuChange->isChecked();
-  const char16_t point = DecimalPoint();
+  Calculation result;
+  CalcOptions options = Options();
+  // Only the line that is shown needs its notes and parts.
+  options.Notes = options.Parts = false;
   for (const Text& line : PasteLines) {
-    result = engine_->CalculateFormula(line, groups, point);
+    engine_->Calculate(line, options, result);
     AppendBatchEntry(batch, line, result);
   }
-  SetBoxText(Text1, ToQString(PasteLines.back()));
-  ShowResult(result);
+  const QString last = ToQString(PasteLines.back());
+  SetBoxText(Text1, last);
+  ShowResult(last, engine_->Calculate(PasteLines.back(), Options()));
   PutOnClipboard(ToQString(batch));
 }
 

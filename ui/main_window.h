@@ -4,7 +4,8 @@
 // one that knows them:
 // - One calculation: Enter in Text1 (Text1_KeyDown, seen by eventFilter) or
 //   Command1_Click calls CalculateFormula, which reads Text1, asks the
-//   FormulaEngine (core) for a CalcResult and shows it in Text2, Text3, List1.
+//   FormulaEngine (core) for a Calculation and shows it in Text2, Text3,
+//   List1; the copy commands read that value.
 // - One search: Command2_Click clears the results, closes the earlier namelist
 //   (whose Unloading signal puts its query back into Text1), calls SearchNames
 //   (search), creates a namelist over the hits, shown when there is one, and
@@ -94,7 +95,13 @@ class Zorvan : public QMainWindow {
   void Text1_KeyDown(int key);
   // Calculates the formula in Text1 and shows the results.
   void CalculateFormula();
-  void ShowResult(const CalcResult& result);
+  // The calculation options the menu sets.
+  CalcOptions Options() const;
+  // Shows `result`, the calculation of `formula`, and announces it.
+  void ShowResult(const QString& formula, const Calculation& result);
+  // Returns the calculation the result boxes show: none after a search
+  // cleared them.
+  const Calculation& Shown() const;
   // Returns the report block of what the controls show now.
   QString BuildReport() const;
   // Clears the clipboard, then puts `text` on it as plain text.
@@ -142,7 +149,8 @@ class Zorvan : public QMainWindow {
   QPointer<frmAbout> about_;
   std::unique_ptr<HelpCommand> help_;
   std::unique_ptr<mass::IsotopeTable> isotopes_;
-  CalculationShown shown_;  // the last calculation, for a mass window opened later
+  CalculationShown shown_;       // the last calculation, for a mass window opened later
+  bool resultsCleared_ = false;  // a search cleared the result boxes since
   // The tool windows, made on first use and kept, hidden, when closed.
   QPointer<MassWindow> mass_;
   QPointer<FinderWindow> finder_;

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/explain.h"  // JoinNotes
 #include "mass/paper.h"
 #include "mass/percent_text.h"
 #include "ui/controls.h"
@@ -40,21 +41,6 @@ constexpr int ResolutionPresets[] = {10000, 30000, 60000, 120000};
 constexpr int MinFigureWidth = 1000, MaxFigureWidth = 8000, DefaultFigureWidth = 1600;
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
-
-// Returns the symbol and percentage of each line of List1 ("C \t 81.04%"),
-// with "." as the decimal point whatever the list uses.
-mass::Percentages ShownPercentages(const QStringList& lines) {
-  mass::Percentages percentages;
-  for (const QString& line : lines) {
-    const qsizetype tab = line.indexOf(u'\t');
-    QString field = line.mid(tab + 1).trimmed();
-    if (tab < 0 || !field.endsWith(u'%') || !field.at(0).isDigit()) continue;  // "---.--%": no percentage
-    field.chop(1);
-    field.replace(u',', u'.');
-    percentages.emplace_back(line.left(tab).trimmed().toStdString(), field.toStdString());
-  }
-  return percentages;
-}
 
 // Returns a box for a line of an experimental section: wrapped, so that the
 // whole line shows however long the formula, and selectable.
@@ -252,13 +238,14 @@ void MassWindow::showEvent(QShowEvent* event) {
 void MassWindow::UpdateMolecule() {
   molecule_.clear();
   moleculeError_.clear();
-  if (!shown_.Ok) {
+  const Calculation& calc = shown_.Value;
+  if (calc.Status != CalcStatus::Ok) {
     // 分子式が正しくありません
     if (!shown_.Formula.isEmpty())
-      moleculeError_ =
-          QStringLiteral(u"\u5206\u5B50\u5F0F\u304C\u6B63\u3057\u304F\u3042\u308A\u307E\u305B\u3093: ") + shown_.Notes;
+      moleculeError_ = QStringLiteral(u"\u5206\u5B50\u5F0F\u304C\u6B63\u3057\u304F\u3042\u308A\u307E\u305B\u3093: ") +
+                       QString::fromStdU16String(JoinNotes(calc.Notes, u"\n"));
   } else {
-    moleculeError_ = Utf8(atoms_.ToMolecule(shown_.Counts, molecule_));
+    moleculeError_ = Utf8(atoms_.ToMolecule(calc.Counts, calc.Named, molecule_));
     if (!moleculeError_.isEmpty()) molecule_.clear();
   }
   hasMolecule_ = !molecule_.empty();
@@ -327,7 +314,7 @@ void MassWindow::UpdatePaper() {
                left.join(QStringLiteral(", "));
   mass::PaperLine anal;
   if (hasMolecule_)
-    anal = mass::AnalysisLine(mass::HillFormula(molecule_), ShownPercentages(shown_.PercentLines), foundEa);
+    anal = mass::AnalysisLine(mass::HillFormula(molecule_), mass::ListedPercentages(shown_.Value), foundEa);
   HrmsLine->setText(Utf8(hrms.Plain));
   AnalLine->setText(Utf8(anal.Plain));
   hrmsHtml_ = Utf8(hrms.Html);

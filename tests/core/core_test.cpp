@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "core/calculation.h"
-#include "core/explain.h"
 #include "tests/support.h"
 
 namespace zorvan {
@@ -80,17 +79,17 @@ TEST(FormulaEngine, ReportsWhereAFormulaFailsAndWhatToNote) {
     ASSERT_GE(std::sscanf(line.c_str(), "%199[^\t]\t%39s %d %d %3s", formula, kind, &position, &length, groups), 4);
     const bool replaceGroups = groups[0] != '-';
     const Text input = FromUtf8(formula);
-    const CalcResult r = engine.CalculateFormula(input, replaceGroups);
+    const Calculation r = engine.Calculate(input, {replaceGroups});
     EXPECT_EQ(kinds[static_cast<int>(r.Error.Kind)], std::string(kind));
     EXPECT_EQ(r.Status == CalcStatus::Ok, std::string(kind) == "None");
     EXPECT_EQ(r.Error.Position, position);
     EXPECT_EQ(r.Error.Length, length);
-    CalcResult counts;
-    engine.CalculateCounts(input, replaceGroups, counts);
+    Calculation counts;
+    engine.Calculate(input, {replaceGroups, u'.', CalcDetail::Counts, false, false}, counts);
     EXPECT_EQ(counts.Status, r.Status);
     EXPECT_EQ(counts.Error.Kind, r.Error.Kind);
     std::string notes;
-    for (const Note& note : ExplainFormula(engine, r, input, replaceGroups, tables)) {
+    for (const Note& note : r.Notes) {
       EXPECT_FALSE(note.Message.empty());
       notes += std::string(notes.empty() ? "" : " ") + noteKinds[static_cast<int>(note.Kind)] + " " +
                std::to_string(note.Position);
@@ -100,10 +99,38 @@ TEST(FormulaEngine, ReportsWhereAFormulaFailsAndWhatToNote) {
   }
 }
 
+// parts.txt: the parts around each "*", as the file's head says.
+TEST(FormulaEngine, ListsThePartsAroundEachStar) {
+  const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
+  FormulaEngine engine(tables);
+  const auto number = [](float value) {
+    char text[MaxNumberLen];
+    return std::string(text, PutShortNumber(text, value));
+  };
+  for (const std::string& line : CaseLines(testing::CasesFolder / "parts.txt")) {
+    SCOPED_TRACE(line);
+    const size_t tab = line.find('\t');
+    const Calculation c = engine.Calculate(FromUtf8(line.substr(0, tab)));
+    std::string parts;
+    for (const FormulaPart& part : c.Parts) {
+      const std::string typed = ToUtf8(part.Typed);
+      std::string rest;
+      part.Named.ForEach([&](int n) {
+        std::string symbol = ToUtf8(tables.Elements[n].AtomSymbol);
+        if (symbol.back() == ' ') symbol.pop_back();
+        if (part.Counts[n] > 0) rest += symbol + number(part.Counts[n]);
+      });
+      parts += "\t[" + typed.substr(0, part.CountLength) + "]" + typed.substr(part.CountLength) + " " +
+               number(part.Multiplier) + " " + (rest.empty() ? "-" : rest);
+    }
+    EXPECT_EQ(parts.empty() ? "\tnone" : parts, line.substr(tab));
+  }
+}
+
 TEST(FormulaEngine, UsesTheGivenDecimalPointForWeightAndPercentOnly) {
   const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
   FormulaEngine engine(tables);
-  const CalcResult r = engine.CalculateFormula(u"C.5H2O", true, u',');
+  const Calculation r = engine.Calculate(u"C.5H2O", {true, u','});
   EXPECT_EQ(r.Composition, u"H2C.5O1");
   EXPECT_EQ(r.MolecularWeight, u"24,02078");
   EXPECT_EQ(r.PercentLines, (std::vector<Text>{u"H \t  8,39%", u"C \t 25,00%", u"O \t 66,61%"}));

@@ -47,13 +47,10 @@ std::pair<std::string_view, std::string_view> SplitAtNul(std::string_view bytes)
 bool ShowsInfOrNan(const Text& text) { return text.find(u"inf") != Text::npos || text.find(u"nan") != Text::npos; }
 
 // The notes on one calculation: a cause exactly when it failed, first and at
-// its place; every note said, and placed in the typed text; the parsed text
-// as it was.
-void CheckNotes(FormulaEngine& engine, const CalcResult& r, const ReferenceTables& tables, const Text& input,
-                bool groups) {
-  const Text expanded(engine.Formula());
-  const std::vector<Note> notes = ExplainFormula(engine, r, input, groups, tables);
-  Require(engine.Formula() == expanded, "explaining changed the parsed text", input);
+// its place; every note said, and placed in the typed text. The parts: the
+// typed text cut at each "*", a count at the start of each further one.
+void CheckNotesAndParts(const Calculation& r, const Text& input) {
+  const std::vector<Note>& notes = r.Notes;
   const bool failed = r.Status == CalcStatus::SyntaxError;
   const bool cause = !notes.empty() && notes[0].Kind <= NoteKind::FullWidth;
   Require(cause == failed && (!failed || notes[0].Position == r.TypedPosition), "the cause is not the error", input);
@@ -61,15 +58,23 @@ void CheckNotes(FormulaEngine& engine, const CalcResult& r, const ReferenceTable
     Require(!notes[i].Message.empty() && notes[i].Position >= 0 &&
                 notes[i].Position <= static_cast<int>(input.size()) && (i == 0 || notes[i].Kind > NoteKind::FullWidth),
             "a note is empty, out of place or a second cause", input);
+  Text joined;
+  for (const FormulaPart& part : r.Parts) {
+    if (&part != r.Parts.data()) joined += u'*';
+    joined += part.Typed;
+    Require(part.CountLength <= static_cast<int>(part.Typed.size()) && (part.CountLength == 0 || part.Multiplier >= 0),
+            "a part's count is out of place", input);
+  }
+  Require(r.Parts.empty() ? failed || input.find(u'*') != Text::npos : joined == input,
+          "the parts do not make up the formula", input);
 }
 
 // The shape of one calculation, its notes, its independence from group
 // expansion and the read-back of its composition.
-void CheckCalculation(FormulaEngine& engine, const ReferenceTables& tables, const Text& input, bool groups,
-                      char16_t point) {
-  const CalcResult r = engine.CalculateFormula(input, groups, point);
-  CheckNotes(engine, r, tables, input, groups);
-  const Text expanded(engine.Formula());
+void CheckCalculation(FormulaEngine& engine, const Text& input, bool groups, char16_t point) {
+  const Calculation r = engine.Calculate(input, {groups, point});
+  CheckNotesAndParts(r, input);
+  const Text& expanded = r.Parsed;
   const bool failed = r.Status == CalcStatus::SyntaxError;
   Require(failed == (r.Composition == ErrorText), "status and composition disagree", input);
   Require(failed ? r.MolecularWeight.empty() && r.PercentLines.empty() : !r.MolecularWeight.empty(),
@@ -82,12 +87,12 @@ void CheckCalculation(FormulaEngine& engine, const ReferenceTables& tables, cons
     Require(line.size() >= 10 && line[2] == Tab && line.back() == u'%' && !ShowsInfOrNan(line),
             "a percent line is not symbol, tab and field", input);
   if (groups && r.Error.Kind != SyntaxError::ExpansionTooLong && r.Error.Kind != SyntaxError::FormulaTooLong) {
-    const CalcResult plain = engine.CalculateFormula(expanded, false, point);
+    const Calculation plain = engine.Calculate(expanded, {false, point});
     Require(plain.Composition == r.Composition && plain.PercentLines == r.PercentLines,
             "groups on differs from the expanded text with groups off", input);
   }
   if (!failed && r.Composition.find(u'E') == Text::npos) {
-    const CalcResult back = engine.CalculateFormula(r.Composition, false, point);
+    const Calculation back = engine.Calculate(r.Composition, {false, point});
     Require(back.Composition == r.Composition, "the composition does not read back", input);
   }
 }
@@ -99,8 +104,7 @@ void Calculate(std::string_view bytes) {
   bytes.remove_prefix(1);
   static const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
   static FormulaEngine engine(tables);
-  CheckCalculation(engine, tables, flags & 2 ? FromUtf16Le(bytes) : FromUtf8(bytes), flags & 1,
-                   flags & 4 ? u',' : u'.');
+  CheckCalculation(engine, flags & 2 ? FromUtf16Le(bytes) : FromUtf8(bytes), flags & 1, flags & 4 ? u',' : u'.');
 }
 
 // atom.csv NUL group.csv, in code page 932: loads, or fails naming a file
@@ -122,7 +126,7 @@ void Tables(std::string_view bytes) {
     Require(tables.Elements[n].AtomSymbol.size() == 2 && std::isfinite(tables.Elements[n].AtomicWeight),
             "an element is not a 2-character symbol and a finite weight");
   FormulaEngine engine(tables);
-  for (const Text& formula : {Text(u"H2O"), Text(u"(CH3)2*H2O")}) CheckCalculation(engine, tables, formula, true, u'.');
+  for (const Text& formula : {Text(u"H2O"), Text(u"(CH3)2*H2O")}) CheckCalculation(engine, formula, true, u'.');
 }
 
 // group.csv NUL formula: the example elements with these groups.
@@ -137,7 +141,7 @@ void Groups(std::string_view bytes) {
     return;
   }
   FormulaEngine engine(tables);
-  for (bool groups : {true, false}) CheckCalculation(engine, tables, FromUtf8(formula), groups, u'.');
+  for (bool groups : {true, false}) CheckCalculation(engine, FromUtf8(formula), groups, u'.');
 }
 
 // The clipboard text of a batch paste, as UTF-8: one block per line ended by
@@ -164,8 +168,8 @@ void Batch(std::string_view bytes) {
           "the lines do not make up the pasted text", text);
   Text batch, expected;
   for (const Text& line : lines) {
-    AppendBatchEntry(batch, line, engine.CalculateFormula(line, true));
-    const CalcResult fresh = engine.CalculateFormula(line, true);
+    AppendBatchEntry(batch, line, engine.Calculate(line));
+    const Calculation fresh = engine.Calculate(line);
     expected += Text(CrLf) + line + Text(CrLf) + fresh.Composition + Text(CrLf) + fresh.MolecularWeight + Text(CrLf);
     for (const Text& percent : fresh.PercentLines) expected += percent + Text(CrLf);
   }
@@ -297,18 +301,16 @@ void MassFormula(std::string_view bytes) {
   static FormulaEngine engine(tables);
   static const mass::AtomMap atoms(tables.Elements, Isotopes());
   const Text input = FromUtf8(bytes);
-  CalcResult result;
-  engine.Calculate(input, true, result);
+  Calculation result = engine.Calculate(input, {true, u'.', CalcDetail::Counts});
   mass::Molecule molecule, again;
-  if (result.Status != CalcStatus::Ok || !atoms.ToMolecule(engine.Counts(), molecule).empty() || molecule.empty())
-    return;
+  if (result.Status != CalcStatus::Ok || !atoms.ToMolecule(result.Counts, molecule).empty() || molecule.empty()) return;
   Require(std::isfinite(mass::MonoisotopicMass(molecule)) && mass::MonoisotopicMass(molecule) > 0,
           "a mass that is not finite and positive", input);
   bool exactInFloat = true;
   for (const mass::ElementCount& e : molecule) exactInFloat &= e.Count < (1 << 24);
   if (exactInFloat) {
-    engine.Calculate(FromUtf8(mass::HillFormula(molecule)), false, result);
-    Require(result.Status == CalcStatus::Ok && atoms.ToMolecule(engine.Counts(), again).empty() &&
+    engine.Calculate(FromUtf8(mass::HillFormula(molecule)), {false, u'.', CalcDetail::Counts}, result);
+    Require(result.Status == CalcStatus::Ok && atoms.ToMolecule(result.Counts, again).empty() &&
                 Sorted(again) == Sorted(molecule),
             "the Hill formula does not calculate to the same counts", input);
   }

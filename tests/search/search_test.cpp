@@ -109,7 +109,7 @@ TEST(ExampleData, NamesCalculateAndAgreeWithTextbooks) {
   for (const Substance& s : db.Records) {
     EXPECT_TRUE(firstNames.insert(s.SubstanceName1).second) << ToUtf8(s.SubstanceName1);
     formulas.insert(s.SubstanceFormula);
-    const CalcResult r = engine.CalculateFormula(s.SubstanceFormula, true);
+    const Calculation r = engine.Calculate(s.SubstanceFormula);
     EXPECT_TRUE(r.Status == CalcStatus::Ok && r.MolecularWeight != u"0") << ToUtf8(s.SubstanceFormula);
     EXPECT_EQ((s.SubstanceName1 + s.SubstanceName2).find(ReplacementChar), Text::npos);
   }
@@ -118,8 +118,7 @@ TEST(ExampleData, NamesCalculateAndAgreeWithTextbooks) {
     double weight = 0;
     ASSERT_EQ(std::sscanf(line.c_str(), "%63s %lf", formula, &weight), 2) << line;
     EXPECT_TRUE(formulas.count(FromUtf8(formula))) << formula << " is not in name.csv";
-    EXPECT_NEAR(std::stod(ToUtf8(engine.CalculateFormula(FromUtf8(formula), true).MolecularWeight)), weight, 0.01)
-        << formula;
+    EXPECT_NEAR(std::stod(ToUtf8(engine.Calculate(FromUtf8(formula)).MolecularWeight)), weight, 0.01) << formula;
   }
 }
 

@@ -29,12 +29,14 @@ struct Keys {
   Qt::Key key;
   Qt::KeyboardModifiers modifiers;
 };
-// `formula` is calculated unless empty, then `typed` is written into Text1.
+// `formula` is calculated unless empty (and searched for, clearing the
+// results, with `search`), then `typed` is written into Text1.
 struct Shortcut {
   QString formula, typed;
   const char* focus;
   Qt::Key key;
   QString clipboard;
+  bool search = false;
 };
 struct Paste {
   QString pasted, clipboard, text1, text2;
@@ -206,10 +208,14 @@ class MainWindowTest : public QObject {
     QTest::newRow("copy all, edited") << Shortcut{"H2O", "x", "Text1", Qt::Key_A, "x" + Water.mid(3)};
     QTest::newRow("copy all, empty") << Shortcut{"", "x", "Command1", Qt::Key_A, "x\r\n\r\n\r\n"};
     QTest::newRow("paste in Text1") << Shortcut{"H2O", "NaCl", "Text1", Qt::Key_V, "\r\n" + Water};
+    QTest::newRow("copy weight, searched") << Shortcut{"H2O", "x", "Text1", Qt::Key_C, "", true};
+    QTest::newRow("copy list, searched") << Shortcut{"H2O", "x", "Text1", Qt::Key_W, "", true};
+    QTest::newRow("copy all, searched") << Shortcut{"H2O", "x", "Text1", Qt::Key_A, "x\r\n\r\n\r\n", true};
   }
   void shortcutsRunMenuCommands() {
     QFETCH(Shortcut, s);
     if (!s.formula.isEmpty()) h->Calculate(s.formula);
+    if (s.search) h->Search(s.formula);
     Find(&h->window, "Text1")->setText(s.typed);
     QGuiApplication::clipboard()->setText("H2O\r\n");
     for (QLineEdit* box : h->window.findChildren<QLineEdit*>()) box->selectAll();
