@@ -24,11 +24,10 @@ class Score : public ::testing::Test {
   FormulaEngine engine{tables};
 
   Ion IonOf(const std::string& formula, const IonSpec& spec) {
-    CalcResult result;
-    engine.Calculate(FromUtf8(formula), false, result);
+    const Calculation result = engine.Calculate(FromUtf8(formula), {false});
     Molecule m;
     Ion ion;
-    EXPECT_EQ(atoms.ToMolecule(engine.Counts(), m), "");
+    EXPECT_EQ(atoms.ToMolecule(result.Counts, m), "");
     EXPECT_EQ(FormIon(m, spec, ion), "") << formula;
     return ion;
   }
