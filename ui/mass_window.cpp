@@ -367,7 +367,9 @@ void MassWindow::StartPattern() {
   const double r = ResolutionChooser->currentData().toDouble();
   const std::string hill = mass::HillFormula(molecule_);
   const mass::PaperLine title = mass::FigureTitle(
-      hill, spec_, r > 0 ? mass::ResolvingPowerText(r) : ResolutionChooser->currentText().toStdString());
+      hill, spec_,
+      r > 0 ? mass::ResolvingPowerText(r)
+            : ResolutionChooser->itemText(ResolutionChooser->currentIndex()).toStdString());  // not what is typed
   PatternView named;
   named.Subject = Utf8(hill + " " + spec_.PaperNotation);
   named.Title = Utf8(title.Plain);
