@@ -9,9 +9,11 @@
 // would otherwise add into a peak taller than either stick. So the profile
 // touches every stick that stands out and never rises above them.
 //
-// The profile is sampled about each centroid, its top among the samples, so
-// a peak keeps its height however far a plot zooms in or out; VisibleProfile
-// keeps, per pixel column, the points that give the column its extent.
+// The profile is sampled about each centroid, its top among the samples,
+// and where two Gaussians meet, so that a line through the samples keeps
+// each peak's height and each notch's depth however far a plot zooms in or
+// out; VisibleProfile keeps, per pixel column, the points that give the
+// column its extent.
 #include "mass/profile.h"
 
 #include <algorithm>

@@ -25,7 +25,8 @@ constexpr double MaxResolvingPower = 10'000'000;
 // power `resolvingPower`: each centroid a Gaussian of its own height and of
 // FWHM m/z / R, and the profile their upper envelope, so that each peak of
 // it stands exactly on its stick and none rises above the sticks. Sampled
-// densely about each centroid, its top among the samples; m/z ascending.
+// densely about each centroid, its top and the notch between two peaks
+// among the samples; m/z ascending.
 std::vector<ProfilePoint> Envelope(const std::vector<Peak>& sticks, double resolvingPower);
 
 // The points of `profile` that a line drawn `columns` pixels wide over the

@@ -57,6 +57,31 @@ QLabel* MakePaperLine(const char* name, QWidget* parent) {
   return line;
 }
 
+// Returns the chooser of the resolving power, R = 30 000 chosen. An item's
+// data is R; 0 sums by nominal mass, -1 lists the fine structure. Another R
+// typed in joins the list in its place.
+QComboBox* MakeResolutionChooser(QWidget* parent) {
+  auto* chooser = Named<QComboBox>("ResolutionChooser", parent);
+  chooser->setEditable(true);
+  chooser->setInsertPolicy(QComboBox::NoInsert);
+  chooser->addItem(QStringLiteral(u"\u30E6\u30CB\u30C3\u30C8"), 0.0);  // ユニット
+  for (int r : ResolutionPresets) chooser->addItem(Utf8(mass::ResolvingPowerText(r)), double(r));
+  chooser->addItem(QStringLiteral(u"\u30D5\u30A1\u30A4\u30F3"), -1.0);  // ファイン
+  chooser->setCurrentIndex(2);
+  return chooser;
+}
+
+// Returns the box of a saved figure's width.
+QSpinBox* MakeFigureWidth(QWidget* parent) {
+  auto* width = Named<QSpinBox>("FigureWidth", parent);
+  width->setRange(MinFigureWidth, MaxFigureWidth);
+  width->setSingleStep(100);
+  width->setValue(DefaultFigureWidth);
+  width->setSuffix(QStringLiteral(" px"));
+  width->setToolTip(QStringLiteral(u"\u4FDD\u5B58\u3059\u308B\u56F3\u306E\u5E45 (300 dpi)"));  // 保存する図の幅
+  return width;
+}
+
 // Puts `plain` and `html` on the clipboard together.
 void PutBoth(const QString& plain, const QString& html) {
   auto* data = new QMimeData;
@@ -159,27 +184,13 @@ QWidget* MassWindow::CreatePatternGroup() {
   auto* group = new QGroupBox(QStringLiteral(u"\u540C\u4F4D\u4F53\u30D1\u30BF\u30FC\u30F3"), this);  // 同位体パターン
   auto* layout = new QVBoxLayout(group);
   auto* bar = new QHBoxLayout;
-  ResolutionChooser = Named<QComboBox>("ResolutionChooser", group);
-  // The item's data is R; 0 sums by nominal mass, -1 lists the fine
-  // structure. Another R typed in joins the list in its place.
-  ResolutionChooser->setEditable(true);
-  ResolutionChooser->setInsertPolicy(QComboBox::NoInsert);
-  ResolutionChooser->addItem(QStringLiteral(u"\u30E6\u30CB\u30C3\u30C8"), 0.0);  // ユニット
-  for (int r : ResolutionPresets) ResolutionChooser->addItem(Utf8(mass::ResolvingPowerText(r)), double(r));
-  ResolutionChooser->addItem(QStringLiteral(u"\u30D5\u30A1\u30A4\u30F3"), -1.0);  // ファイン
-  ResolutionChooser->setCurrentIndex(2);
+  ResolutionChooser = MakeResolutionChooser(group);
   auto* label = new QLabel(QStringLiteral(u"\u5206\u89E3\u80FD(&R)"), group);  // 分解能
   label->setBuddy(ResolutionChooser);
   Busy = Named<QLabel>("Busy", group);
   WholeView = MakeButton("WholeView", QStringLiteral(u"\u5168\u4F53\u8868\u793A(&H)"), group);  // 全体表示
   CopyPeaks = MakeButton("CopyPeaks", QStringLiteral(u"\u8868\u3092\uFF7A\uFF8B\uFF9F\uFF70(&T)"), group);  // 表をｺﾋﾟｰ
-  FigureWidth = Named<QSpinBox>("FigureWidth", group);
-  FigureWidth->setRange(MinFigureWidth, MaxFigureWidth);
-  FigureWidth->setSingleStep(100);
-  FigureWidth->setValue(DefaultFigureWidth);
-  FigureWidth->setSuffix(QStringLiteral(" px"));
-  // 保存する図の幅 (300 dpi)
-  FigureWidth->setToolTip(QStringLiteral(u"\u4FDD\u5B58\u3059\u308B\u56F3\u306E\u5E45 (300 dpi)"));
+  FigureWidth = MakeFigureWidth(group);
   auto* widthLabel = new QLabel(QStringLiteral(u"\u56F3\u306E\u5E45(&W)"), group);  // 図の幅
   widthLabel->setBuddy(FigureWidth);
   SavePng = MakeButton("SavePng", QStringLiteral(u"PNG \u3067\u4FDD\u5B58(&N)"), group);  // PNG で保存
@@ -343,7 +354,9 @@ void MassWindow::StartPattern() {
   const double r = ResolutionChooser->currentData().toDouble();
   const std::string hill = mass::HillFormula(molecule_);
   const mass::PaperLine title = mass::FigureTitle(
-      hill, spec_, r > 0 ? mass::ResolvingPowerText(r) : ResolutionChooser->currentText().toStdString());
+      hill, spec_,
+      r > 0 ? mass::ResolvingPowerText(r)
+            : ResolutionChooser->itemText(ResolutionChooser->currentIndex()).toStdString());  // not what is typed
   PatternView named;
   named.Subject = Utf8(hill + " " + spec_.PaperNotation);
   named.Title = Utf8(title.Plain);

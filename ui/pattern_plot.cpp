@@ -218,7 +218,7 @@ void PatternPlot::DrawAxes(QPainter& painter, const Frame& frame) const {
 
 void PatternPlot::DrawData(QPainter& painter, const Frame& frame, double pixels) const {
   painter.save();
-  painter.setClipRect(frame.Plot.adjusted(-1, -frame.Line * 0.5, 1, 0));
+  painter.setClipRect(frame.Plot.adjusted(-4, 0, 4, 0));  // room for a mark at either end
   painter.setRenderHint(QPainter::Antialiasing);
   const int columns = int(std::ceil(frame.Plot.width() * pixels));
   const std::vector<mass::ProfilePoint> shown = mass::VisibleProfile(profile_, frame.Low, frame.High, columns);
