@@ -239,7 +239,7 @@ int RunFind(std::span<char* const> argv) {
     std::string help = Usage;
     help += SpectraUsage;
     help += mass::PlausibilityRulesHelp;
-    help += mass::PatternScoreHelp();
+    help += "\n" + mass::PatternScoreHelp();
     return ShowHelp(help, args);
   }
   Session session;

@@ -17,6 +17,7 @@
 #include "mass/pattern.h"
 #include "mass/percent_text.h"
 #include "mass/profile.h"
+#include "mass/spectra.h"
 #include "search/name_database.h"
 #include "search/width_fold.h"
 
@@ -438,6 +439,42 @@ void MeasuredPeaks(std::string_view bytes) {
   Require(peaks.empty() ? profile.empty() : top == 100 && highest == 100, "the highest peak is not at 100");
   if (!peaks.empty()) mass::VisibleProfile(profile, peaks.front().Mz, peaks.back().Mz * 1.0001, 97);
 }
+// A spectra file: every compound read back from its own .ms text as it was,
+// its numbers finite, every message on a line of the file; its peaks scored
+// against a fixed pattern give a finite score whose parts sum to it.
+void Spectra(std::string_view bytes, mass::SpectraFormat format) {
+  static const mass::Pattern caffeine = [] {
+    std::vector<mass::ElementRange> r;
+    mass::ParseRanges("C8-8 H11-11 N4-4 O2-2", Isotopes(), r);
+    mass::Molecule m;
+    for (const mass::ElementRange& e : r) m.push_back({e.Element, e.Min});
+    return mass::ComputePattern(m, 1, {mass::Resolution::Centroid, mass::DefaultResolvingPower, 0.1});
+  }();
+  const mass::Spectra read = mass::ReadSpectra(bytes, format);
+  const size_t lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+  for (const mass::SpectraMessage& m : read.Messages)
+    Require(m.Line >= 1 && m.Line <= lines && !m.Text.empty(), "a message off the file", FromUtf8(bytes));
+  for (const mass::SpectrumCompound& c : read.Compounds) {
+    Require(c.ParentMz > 0 && std::isfinite(c.ParentMz) && c.Line >= 1 && c.Line <= lines, "a compound without parent",
+            FromUtf8(bytes));
+    const mass::Spectra again = mass::ReadSpectra(mass::MsText(c), mass::SpectraFormat::Ms);
+    Require(again.Compounds.size() == 1 && again.Messages.empty() && again.Compounds[0].Name == c.Name &&
+                again.Compounds[0].Ion == c.Ion && again.Compounds[0].Charge == c.Charge &&
+                again.Compounds[0].ParentMz == c.ParentMz && again.Compounds[0].Peaks.size() == c.Peaks.size(),
+            "a compound does not read back", FromUtf8(bytes));
+    for (size_t i = 0; i < c.Peaks.size(); ++i)
+      Require(c.Peaks[i].Mz > 0 && c.Peaks[i].Intensity >= 0 && again.Compounds[0].Peaks[i].Mz == c.Peaks[i].Mz &&
+                  again.Compounds[0].Peaks[i].Intensity == c.Peaks[i].Intensity,
+              "a peak does not read back", FromUtf8(bytes));
+    const mass::PatternScore s =
+        mass::ScorePattern(caffeine.Peaks, mass::PrepareMeasured(c.Peaks, c.ParentMz, c.Charge), {});
+    Require(std::isfinite(s.Total) && s.Total <= 0 && s.Matched <= s.Measured &&
+                std::abs(s.Mass + s.Intensity + s.Unexplained + s.Missing - s.Total) <= 1e-9 * (1 - s.Total),
+            "a score that is not a sum of bounded parts", FromUtf8(bytes));
+  }
+}
+void SpectraMs(std::string_view bytes) { Spectra(bytes, mass::SpectraFormat::Ms); }
+void SpectraMgf(std::string_view bytes) { Spectra(bytes, mass::SpectraFormat::Mgf); }
 
 }  // namespace
 
@@ -456,7 +493,9 @@ bool RunTarget(std::string_view name, std::string_view bytes) {
                                                          {"ranges", Ranges},
                                                          {"findquery", FindQuery},
                                                          {"resolution", Resolution},
-                                                         {"measured", MeasuredPeaks}};
+                                                         {"measured", MeasuredPeaks},
+                                                         {"spectra_ms", SpectraMs},
+                                                         {"spectra_mgf", SpectraMgf}};
   for (const auto& [targetName, run] : targets)
     if (targetName == name) {
       run(bytes);
