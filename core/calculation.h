@@ -104,6 +104,10 @@ class FormulaEngine {
   // whose formula inserted it.
   int Origin(std::u16string_view input, bool replaceGroups, int position);
 
+  // The molecular weight of the last successful Calculate() or
+  // CalculateFormula(), as the weight text shows it before rounding.
+  float Weight() const { return weight_; }
+
   // The element counts of the last successful calculation, hydrates and
   // groups included: what the mass code reads.
   const AtomCounts& Counts() const { return parser_.Counts(); }
