@@ -53,7 +53,7 @@ std::vector<std::string> Parts(const Row& given, const SolvedRow& row, Language 
   } else {
     add(row.Mass, Column::Mass, Dimension::Mass);
   }
-  if (row.Molarity || row.Density) add(row.Volume, Column::Volume, Dimension::Volume);
+  if (row.Molarity || row.Density || row.Given == Column::Volume) add(row.Volume, Column::Volume, Dimension::Volume);
   add(row.Mol, Column::Amount, Dimension::Amount);
   // 当量
   if (row.Equiv) parts.push_back(EquivText(*row.Equiv) + (language == Language::English ? " equiv" : " \u5F53\u91CF"));

@@ -65,6 +65,12 @@ Work ReadRow(const Row& row, const FormulaWeight& weight) {
       work.Out.Given = work.Given ? std::optional<Column>(c) : std::nullopt;
       work.Out.GivenUnit = work.Given ? work.Given->In : nullptr;
     }
+  // The given quantity is shown whether or not the rest can be derived.
+  if (work.Given) {
+    const double base = work.Given->Base();
+    std::optional<double>* given[] = {&work.Out.Equiv, &work.Out.Mol, &work.Out.Mass, &work.Out.Volume};
+    *given[static_cast<int>(*work.Out.Given) - static_cast<int>(Column::Equiv)] = base;
+  }
   work.Out.Density = ReadBase(row, Column::Density, work);
   work.Out.Molarity = ReadBase(row, Column::Molarity, work);
   work.Out.Purity = ReadBase(row, Column::Purity, work);

@@ -75,6 +75,7 @@ std::string Quote(std::string_view text) {
 }
 
 std::string UnitList(Dimension dim) {
+  if (dim == Dimension::Ratio) return "\u5358\u4F4D\u306A\u3057";  // 単位なし
   std::string list;
   for (const Unit& unit : UnitsOf(dim)) list += (list.empty() ? "" : "\u3001") + std::string(unit.Symbol);
   return list;
@@ -153,9 +154,12 @@ std::string ParseQuantity(std::string_view text, const Unit& bare, Quantity& out
   if (length == 0) return Quote(cell) + "\u306F\u6570\u3067\u59CB\u307E\u3063\u3066\u3044\u307E\u305B\u3093";
   double value = 0;
   const auto [end, ec] = std::from_chars(rest.data(), rest.data() + length, value);
-  // 「...」は大きすぎます / は正の数ではありません
-  if (ec == std::errc::result_out_of_range && value != 0)
-    return Quote(cell) + "\u306F\u5927\u304D\u3059\u304E\u307E\u3059";
+  // 「...」は小さすぎます / 大きすぎます: from_chars tells neither by the value.
+  if (ec == std::errc::result_out_of_range)
+    return Quote(cell) + (rest.substr(0, length).find("e-") != std::string_view::npos ||
+                                  rest.substr(0, length).find("E-") != std::string_view::npos
+                              ? "\u306F\u5C0F\u3055\u3059\u304E\u307E\u3059"
+                              : "\u306F\u5927\u304D\u3059\u304E\u307E\u3059");
   if (ec != std::errc() || !(value > 0) || !std::isfinite(value))
     return Quote(cell) + "\u306F\u6B63\u306E\u6570\u3067\u306F\u3042\u308A\u307E\u305B\u3093";
   const std::string_view symbol = TrimBlanks(rest.substr(length));
