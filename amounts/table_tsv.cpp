@@ -1,5 +1,6 @@
 #include "amounts/table_tsv.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "core/text.h"
@@ -76,7 +77,9 @@ void ReadRow(std::string_view line, const std::vector<HeaderKey>& keys, Table& r
       cell = q.Number + " " + std::string(keys[i].Bare->Symbol);
     SetCell(row, *keys[i].Target, cell);
   }
-  rows.push_back(std::move(row));
+  // A line of empty cells, as spreadsheets write below a table, is no row.
+  if (std::any_of(row.Cells.begin(), row.Cells.end(), [](const std::string& c) { return !TrimBlanks(c).empty(); }))
+    rows.push_back(std::move(row));
 }
 
 std::string Field(const std::optional<double>& value, double scale = 1) {

@@ -19,7 +19,7 @@ struct TableFile {
 // or their Japanese names; any order, any case; "mmol", "mass_mg",
 // "volume_ul" and "molarity_m" as the solved table names them, their numbers
 // in that unit), then a row per line. Lines end in LF or CR LF; blank lines
-// are skipped; a UTF-8 byte order mark is dropped; fields are unescaped as
+// and rows without a non-blank cell are skipped; a UTF-8 byte order mark is dropped; fields are unescaped as
 // EscapeField writes them and invalid UTF-8 becomes U+FFFD. Cells are set
 // left to right with SetCell, so the quantity given last in a row wins.
 TableFile ReadTableTsv(std::string_view text);

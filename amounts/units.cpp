@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/text.h"  // FromUtf8, ToUtf8
+
 namespace zorvan::amounts {
 namespace {
 
@@ -62,16 +64,19 @@ std::string Canonical(std::string_view symbol, Dimension dim) {
   return s;
 }
 
-std::string Quote(std::string_view text) {
+std::string Shortened(std::string_view text) {
   // Long enough to recognise the cell, short enough for a note; cut at a
   // character boundary.
   constexpr size_t Shown = 40;
-  if (text.size() > Shown) {
-    size_t cut = Shown;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return "\u300C" + std::string(text.substr(0, cut)) + "\u2026\u300D";
-  }
-  return "\u300C" + std::string(text) + "\u300D";  // 「...」
+  if (text.size() <= Shown) return std::string(text);
+  size_t cut = Shown;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(text.substr(0, cut)) + "\u2026";
+}
+
+std::string Quote(std::string_view text) {
+  // A message is UTF-8 whatever was typed: invalid bytes show as U+FFFD.
+  return "\u300C" + ToUtf8(FromUtf8(Shortened(text))) + "\u300D";  // 「...」
 }
 
 std::string UnitList(Dimension dim) {
