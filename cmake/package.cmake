@@ -19,7 +19,8 @@ pasted list of formulas comes back as one report.
 The windows are in Japanese. The package also holds zorvan-batch, which
 calculates formulas from standard input for scripts, zorvan-ms, which gives
 exact masses, ion m/z, isotope patterns and the HRMS and elemental-analysis
-lines of an experimental section, and example data.]])
+lines of an experimental section, zorvan-reagents, which solves reagent
+tables, solutions and dilutions, and example data.]])
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 

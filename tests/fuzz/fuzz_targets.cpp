@@ -8,6 +8,10 @@
 #include <cstring>  // std::memcpy
 #include <string>
 
+#include "amounts/experimental_lines.h"
+#include "amounts/molecular_weight.h"
+#include "amounts/reagent_data.h"
+#include "amounts/table_tsv.h"
 #include "core/calculation.h"
 #include "core/data_folder.h"
 #include "core/explain.h"
@@ -476,6 +480,82 @@ void Spectra(std::string_view bytes, mass::SpectraFormat format) {
 void SpectraMs(std::string_view bytes) { Spectra(bytes, mass::SpectraFormat::Ms); }
 void SpectraMgf(std::string_view bytes) { Spectra(bytes, mass::SpectraFormat::Mgf); }
 
+// A unit text, as every column reads it: refused with a message, or a
+// positive finite value that reads back from its own digits and unit, and
+// writes at every precision without an exponent.
+void Units(std::string_view bytes) {
+  using namespace amounts;
+  const Text input = FromUtf8(bytes);
+  for (const Dimension dim : {Dimension::Mass, Dimension::Amount, Dimension::Volume, Dimension::Molarity,
+                              Dimension::Density, Dimension::Percent, Dimension::Ratio}) {
+    Quantity q, again;
+    const std::string error = ParseQuantity(bytes, UnitsOf(dim).back(), q);
+    Require(ToUtf8(FromUtf8(error)) == error, "a message that is not UTF-8", input);
+    if (!error.empty()) continue;
+    Require(q.Value > 0 && std::isfinite(q.Value) && q.Base() > 0 && std::isfinite(q.Base()), "a value out of range",
+            input);
+    Require(ParseQuantity(q.Number + " " + std::string(q.In->Symbol), UnitsOf(dim).back(), again).empty() &&
+                again.Value == q.Value && again.In == q.In,
+            "a quantity does not read back", input);
+    for (int figures = MinFigures; figures <= MaxFigures; ++figures) {
+      const std::string text = Significant(q.Base(), figures);
+      Require(!text.empty() && text.find('e') == std::string::npos, "a number in exponent form", input);
+      Require(!WithUnit(q.Base(), dim, figures).empty() && !EquivText(q.Base()).empty(), "an empty number", input);
+    }
+  }
+}
+
+// A reagent table file: reads, writes back to the same table, and solves
+// with every value finite and positive or empty; its TSV has a line per row
+// of 14 fields and its lines are UTF-8.
+void ReagentTable(std::string_view bytes) {
+  using namespace amounts;
+  static const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
+  static FormulaEngine engine(tables);
+  const Text input = FromUtf8(bytes);
+  const TableFile file = ReadTableTsv(bytes);
+  const TableFile again = ReadTableTsv(WriteTableTsv(file.Rows));
+  Require(again.Rows.size() == file.Rows.size(), "rows lost when written", input);
+  for (size_t i = 0; i < file.Rows.size(); ++i)
+    Require(again.Rows[i].Cells == file.Rows[i].Cells, "a table does not read back", input);
+  const SolvedTable solved = Solve(file.Rows, TableWeights(file.Rows, engine, tables, true));
+  for (const SolvedRow& row : solved.Rows)
+    for (const std::optional<double>& v : {row.Equiv, row.Mol, row.Mass, row.Volume, row.TheoreticalMass, row.Yield})
+      Require(!v || (std::isfinite(*v) && *v > 0), "a solved value out of range", input);
+  const std::string tsv = SolvedTsv(file.Rows, solved);
+  Require(size_t(std::count(tsv.begin(), tsv.end(), '\n')) == file.Rows.size() + 1 &&
+              size_t(std::count(tsv.begin(), tsv.end(), '\t')) == 13 * (file.Rows.size() + 1),
+          "the solved table is not a line of 14 fields per row", input);
+  for (const Language language : {Language::English, Language::Japanese}) {
+    const ExperimentalLines lines = WriteLines(file.Rows, solved, language, DefaultFigures, "\n");
+    Require(ToUtf8(FromUtf8(lines.Plain)) == lines.Plain, "lines that are not UTF-8", input);
+  }
+}
+
+// A reagent.csv in code page 932: loads, or runs out inside a record; a
+// row named after each record takes cells that read as the table reads them.
+void ReagentCsv(std::string_view bytes) {
+  using namespace amounts;
+  ReagentData data;
+  try {
+    RecordReader reader("reagent.csv", DecodeCp932(bytes));
+    data = ReadReagentData(reader);
+  } catch (const DataFileError& e) {
+    Require(e.Problem() == DataFileProblem::ReadPastEnd, "a file in memory was not found");
+    return;
+  }
+  Require(data.Records.size() <= ReagentCapacity, "more records than kept");
+  for (const ReagentRecord& record : data.Records) {
+    Row row;
+    SetCell(row, Column::Name, record.Name);
+    FillFromReagentData(row, data);
+    const ReagentRecord* found = FindReagent(data, record.Name);
+    Require(TrimBlanks(row[Column::Formula]).empty() == (found == nullptr || TrimBlanks(found->Formula).empty()),
+            "a record's formula is not filled in");
+    Require(Solve({row}, {FormulaWeight{}}).Rows.size() == 1, "a filled row does not solve");
+  }
+}
+
 }  // namespace
 
 bool RunTarget(std::string_view name, std::string_view bytes) {
@@ -495,7 +575,10 @@ bool RunTarget(std::string_view name, std::string_view bytes) {
                                                          {"resolution", Resolution},
                                                          {"measured", MeasuredPeaks},
                                                          {"spectra_ms", SpectraMs},
-                                                         {"spectra_mgf", SpectraMgf}};
+                                                         {"spectra_mgf", SpectraMgf},
+                                                         {"units", Units},
+                                                         {"reagenttable", ReagentTable},
+                                                         {"reagentcsv", ReagentCsv}};
   for (const auto& [targetName, run] : targets)
     if (targetName == name) {
       run(bytes);

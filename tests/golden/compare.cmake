@@ -1,4 +1,4 @@
-# Runs BATCH (zorvan-batch or zorvan-ms) on CASE.in and compares what it writes with CASE.out,
+# Runs BATCH (zorvan-batch, zorvan-ms or zorvan-reagents) on CASE.in and compares what it writes with CASE.out,
 # CASE.err and CASE.status.
 set(args --data ${DATA})
 if(EXISTS ${CASE}.args)
