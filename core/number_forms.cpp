@@ -163,6 +163,15 @@ Char* detail::PutWidePercent(Char* out, float fraction, Char decimalPoint, bool 
   return out;
 }
 
+double ShownGeneralNumber(float value) {
+  char text[MaxNumberLen];
+  double shown = 0;
+  std::from_chars(text, PutGeneralNumber(text, value, '.'), shown);
+  return shown;
+}
+
+double ShownPercent(float fraction) { return RoundToWhole(static_cast<double>(fraction) * 10000) / 100; }
+
 template char16_t* PutGeneralNumber(char16_t*, float, char16_t);
 template char* PutGeneralNumber(char*, float, char);
 template char16_t* detail::PutShortNumber(char16_t*, float);

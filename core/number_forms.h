@@ -119,4 +119,10 @@ Char* PutPercentage(Char* out, float fraction, std::type_identity_t<Char> decima
   return detail::PutPercent<Char>(out, fraction, decimalPoint, false);
 }
 
+// Return the numbers the forms show: the value of PutGeneralNumber's text,
+// and the percentage of a weight fraction rounded to two decimals as
+// PutPercentage writes it; for a reader that compares what a user sees.
+double ShownGeneralNumber(float value);
+double ShownPercent(float fraction);
+
 }  // namespace zorvan

@@ -28,15 +28,17 @@
 //
 // The window is widened by a margin (10^-9 of the mass) far above the
 // rounding of these sums; each formula met in it is then decided by the same
-// arithmetic that reports it (FormIon's m/z, the main
-// window's weight and percentages), so the ends of the tolerance are
-// included exactly and nothing inside is lost to rounding.
+// functions that report it elsewhere (FormIon's m/z; the calculation's
+// weighing and number forms for the main window's weight and percentages;
+// the molecule's Hill formula and DBE), so the ends of the tolerance are
+// included exactly, nothing inside is lost to rounding, and a candidate
+// shows what the other windows show for its formula.
 #include <algorithm>
 #include <charconv>  // std::from_chars, std::to_chars
 #include <cmath>
 
+#include "core/calculation.h"  // AtomicWeights
 #include "core/number_forms.h"
-#include "core/text.h"  // IsAsciiLower
 #include "mass/finder.h"
 #include "mass/finder_detail.h"
 
@@ -63,14 +65,13 @@ int64_t Up(double x) {
 struct Level {
   const IsotopeElement* Element = nullptr;
   int Lo = 0, Hi = 0;
-  double Mass = 0;                // what the window bounds
-  float Weight = 0;               // atom.csv
-  int Measured = -1;              // index into the measured percentages
-  bool Bounds = false;            // the percentage bounds the count (the analysis alone)
-  double FLow = 0, FHigh = 1;     // the weight fraction, widened
-  double Inverse = 0;             // 1 / Mass
-  std::optional<double> DbeStep;  // valence - 2, as the DBE counts it
-  std::string_view Symbol;
+  double Mass = 0;             // what the window bounds
+  int AtomNumber = 0;          // in atom.csv, when weights are needed
+  float Weight = 0;            // atom.csv
+  int Measured = -1;           // index into the measured percentages
+  bool Bounds = false;         // the percentage bounds the count (the analysis alone)
+  double FLow = 0, FHigh = 1;  // the weight fraction, widened
+  double Inverse = 0;          // 1 / Mass
 };
 
 class Search {
@@ -86,11 +87,8 @@ class Search {
   // when that would take more steps than the plain walk.
   bool WalkPair(double low, double high);
   void Consider();
-  // Finds the Hill order of the levels, with and without carbon, from the
-  // Hill formula of all of them.
-  void HillOrders();
-  // Writes the Hill formula of the counts into `candidate_`.
-  void PutHill();
+  // Returns whether the DBE of `candidate_` passes the query's filters.
+  bool DbeFits() const;
   // Fills the weight and percentages of `candidate_` as the main window
   // shows them; false when they miss the measured values or the weight range.
   bool Analyse();
@@ -100,11 +98,14 @@ class Search {
   const std::function<void(const FinderProgress&)>& progress_;
   const std::atomic<bool>* cancel_;
   std::vector<Level> levels_;
-  std::vector<double> minRest_, maxRest_;                   // of the levels from i on
-  std::vector<size_t> byAtomicNumber_;                      // the levels in the order a molecule is formed
-  std::vector<size_t> byAtomNumber_;                        // the levels in atom.csv order
-  std::vector<size_t> hillWithCarbon_, hillWithoutCarbon_;  // the levels in Hill order
-  size_t carbon_ = SIZE_MAX;                                // the level of C, if any
+  std::vector<double> minRest_, maxRest_;  // of the levels from i on
+  std::vector<size_t> byAtomicNumber_;     // the levels in the order a molecule is formed
+  // Weighing, when weights are needed: atom.csv's weights, the counts by
+  // atom.csv number (of the levels' elements only), and the result.
+  std::optional<AtomicWeights> weights_;
+  AtomCounts atomCounts_{};
+  ElementSet atoms_;
+  WeightShares shares_;
   // The last two levels when solved together: the outer's whole mass, the
   // inner's nominal mass, its defect and that defect's inverse.
   int64_t pairWhole_ = 0, pairNominal_ = 0;
@@ -112,8 +113,7 @@ class Search {
   double pairLowDefect_ = 0, pairHighDefect_ = 0;  // the least and most d y
   std::vector<int> counts_;
   bool possible_ = true;  // false when the ion needs atoms no M can have
-  bool weights_ = false;
-  bool pair_ = false;  // the last two levels can be solved together
+  bool pair_ = false;     // the last two levels can be solved together
   double low_ = 0, high_ = 0, tolerance_ = 0;
   uint64_t count_ = 0;
   double reported_ = 0;  // the fraction last reported
@@ -125,7 +125,7 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
                const std::function<bool(const Candidate&)>& found,
                const std::function<void(const FinderProgress&)>& progress, const std::atomic<bool>* cancel)
     : query_(query), found_(found), progress_(progress), cancel_(cancel) {
-  weights_ = query.Analysis.has_value() || query.WeightRange.has_value();
+  if (query.Analysis || query.WeightRange) weights_.emplace(tables.Elements);
   const IonSpec& ion = query.Ion;
   for (const ElementRange& r : query.Ranges) {
     Level level;
@@ -133,10 +133,11 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
     level.Lo = r.Min;
     level.Hi = r.Max;
     level.Mass = r.Element->MonoisotopicMass();
-    level.Symbol = r.Element->Symbol;
-    // One atom's DBE is 1 + (v - 2) / 2.
-    if (const std::optional<double> one = Dbe(Molecule{{r.Element, 1}})) level.DbeStep = 2 * (*one - 1);
-    if (weights_) level.Weight = tables.Elements[AtomNumberOf(*r.Element, tables.Elements)].AtomicWeight;
+    if (weights_) {
+      level.AtomNumber = AtomNumberOf(*r.Element, tables.Elements);
+      level.Weight = tables.Elements[level.AtomNumber].AtomicWeight;
+      atoms_.Add(level.AtomNumber);
+    }
     levels_.push_back(level);
   }
   if (query.Mz) {
@@ -196,12 +197,6 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
     minRest_[i] = minRest_[i + 1] + levels_[i].Lo * levels_[i].Mass;
     maxRest_[i] = maxRest_[i + 1] + levels_[i].Hi * levels_[i].Mass;
   }
-  if (weights_) {
-    std::vector<int> numbers;
-    for (const Level& l : levels_) numbers.push_back(AtomNumberOf(*l.Element, tables.Elements));
-    for (size_t i = 0; i < levels_.size(); ++i) byAtomNumber_.push_back(i);
-    std::sort(byAtomNumber_.begin(), byAtomNumber_.end(), [&](size_t a, size_t b) { return numbers[a] < numbers[b]; });
-  }
   if (levels_.size() >= 2) {
     const Level& outer = levels_[levels_.size() - 2];
     const Level& inner = levels_.back();
@@ -218,7 +213,6 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
   for (size_t i = 0; i < levels_.size(); ++i) byAtomicNumber_.push_back(i);
   std::sort(byAtomicNumber_.begin(), byAtomicNumber_.end(),
             [&](size_t a, size_t b) { return levels_[a].Element->AtomicNumber < levels_[b].Element->AtomicNumber; });
-  HillOrders();
   counts_.assign(levels_.size(), 0);
 }
 
@@ -312,80 +306,33 @@ void Search::Consider() {
     c.ErrorPpm = error.Ppm;
     c.ErrorMda = error.Mda;
   }
-  // The DBE as Dbe() sums it, in the molecule's order, from each level's step.
-  double steps = 0;
-  bool known = true;
-  for (const size_t i : byAtomicNumber_) {
-    if (counts_[i] == 0) continue;
-    known = known && levels_[i].DbeStep.has_value();
-    steps += static_cast<double>(counts_[i]) * levels_[i].DbeStep.value_or(0);
-  }
-  c.Dbe = known ? std::optional<double>(1 + steps / 2) : std::nullopt;
-  if (query_.IntegerDbe || query_.DbeMin || query_.DbeMax) {
-    if (!c.Dbe) return;
-    if (query_.IntegerDbe && *c.Dbe != std::floor(*c.Dbe)) return;
-    if ((query_.DbeMin && *c.Dbe < *query_.DbeMin) || (query_.DbeMax && *c.Dbe > *query_.DbeMax)) return;
-  }
+  c.Dbe = Dbe(c.Formula);
+  if (!DbeFits()) return;
   if (query_.Rules && !Plausible(c.Formula)) return;
   if (weights_ && !Analyse()) return;
-  PutHill();
+  c.Hill.resize(HillFormulaRoom(c.Formula));
+  c.Hill.resize(static_cast<size_t>(PutHillFormula(c.Hill.data(), c.Formula) - c.Hill.data()));
   ++count_;
   if (!found_(c)) stop_ = true;
 }
 
-void Search::HillOrders() {
-  Molecule all;
-  for (const size_t i : byAtomicNumber_) all.push_back({levels_[i].Element, 1});
-  for (const bool withCarbon : {true, false}) {
-    Molecule some;
-    for (const ElementCount& e : all) {
-      if (withCarbon || e.Element->Symbol != "C") some.push_back(e);
-    }
-    const std::string hill = HillFormula(some);
-    std::vector<size_t>& order = withCarbon ? hillWithCarbon_ : hillWithoutCarbon_;
-    for (size_t at = 0; at < hill.size();) {
-      size_t end = at + 1;
-      while (end < hill.size() && IsAsciiLower(hill[end])) ++end;
-      const std::string_view symbol = std::string_view(hill).substr(at, end - at);
-      for (size_t i = 0; i < levels_.size(); ++i) {
-        if (levels_[i].Symbol == symbol) order.push_back(i);
-      }
-      at = end;
-    }
-  }
-  for (size_t i = 0; i < levels_.size(); ++i) {
-    if (levels_[i].Symbol == "C") carbon_ = i;
-  }
-}
-
-void Search::PutHill() {
-  std::string& hill = candidate_.Hill;
-  hill.resize(levels_.size() * 16);
-  char* out = hill.data();
-  const bool carbon = carbon_ != SIZE_MAX && counts_[carbon_] > 0;
-  for (const size_t i : carbon ? hillWithCarbon_ : hillWithoutCarbon_) {
-    if (counts_[i] == 0) continue;
-    out = std::copy(levels_[i].Symbol.begin(), levels_[i].Symbol.end(), out);
-    if (counts_[i] != 1) out = std::to_chars(out, out + 12, counts_[i]).ptr;
-  }
-  hill.resize(static_cast<size_t>(out - hill.data()));
+bool Search::DbeFits() const {
+  const std::optional<double>& dbe = candidate_.Dbe;
+  if (!query_.IntegerDbe && !query_.DbeMin && !query_.DbeMax) return true;
+  if (!dbe) return false;
+  if (query_.IntegerDbe && *dbe != std::floor(*dbe)) return false;
+  return !(query_.DbeMin && *dbe < *query_.DbeMin) && !(query_.DbeMax && *dbe > *query_.DbeMax);
 }
 
 bool Search::Analyse() {
   Candidate& c = candidate_;
-  // The main window's arithmetic: each product in double, the running weight
-  // rounded to float, in atom.csv order; each fraction rounded to float.
-  float weight = 0;
-  for (const size_t i : byAtomNumber_) {
-    if (counts_[i] > 0) {
-      weight = static_cast<float>(static_cast<double>(levels_[i].Weight) * static_cast<float>(counts_[i]) + weight);
-    }
-  }
+  // The main window's weighing of the same counts.
+  for (size_t i = 0; i < levels_.size(); ++i) atomCounts_[levels_[i].AtomNumber] = static_cast<float>(counts_[i]);
+  weights_->Weigh(atomCounts_, atoms_, shares_);
   char text[MaxNumberLen];
-  c.Weight.assign(text, PutGeneralNumber(text, weight, '.'));
+  c.Weight.assign(text, PutMolecularWeight(text, shares_, '.'));
   if (query_.WeightRange) {
-    double shown = 0;
-    std::from_chars(c.Weight.data(), c.Weight.data() + c.Weight.size(), shown);
+    const double shown = ShownGeneralNumber(shares_.Weight);
     if (shown < query_.WeightRange->first || shown > query_.WeightRange->second) return false;
   }
   c.Percent.clear();
@@ -393,16 +340,16 @@ bool Search::Analyse() {
   if (!query_.Analysis) return true;
   const AnalysisFilter& a = *query_.Analysis;
   c.Percent.resize(a.Percent.size());
-  for (size_t i = 0; i < levels_.size(); ++i) {
-    const Level& l = levels_[i];
+  for (const Level& l : levels_) {
     if (l.Measured < 0) continue;
-    const float fraction = static_cast<float>(static_cast<double>(l.Weight) * static_cast<float>(counts_[i]) / weight);
-    const double shown = detail::RoundToWhole(static_cast<double>(fraction) * 10000) / 100;
-    const double deviation = std::abs(shown - a.Percent[l.Measured].second);
+    // An element the formula lacks has no share, and its percentage is 0.
+    ElementShare share{l.AtomNumber, 0, 0, {}};
+    for (int k = 0; k < shares_.Size; ++k)
+      if (shares_.Elements[k].Number == l.AtomNumber) share = shares_.Elements[k];
+    const double deviation = std::abs(ShownPercent(share.Fraction) - a.Percent[l.Measured].second);
     if (deviation > a.Tolerance + PercentGuard) return false;
     c.Deviation = std::max(c.Deviation, deviation);
-    char* end = PutPercentage(text, fraction, '.') - 1;  // without the "%"
-    c.Percent[l.Measured] = {l.Element->Symbol, std::string(text, end)};
+    c.Percent[l.Measured] = {l.Element->Symbol, ShownPercentage(share)};
   }
   return true;
 }

@@ -111,8 +111,18 @@ uint64_t FindFormulas(const FinderQuery& query, const ReferenceTables& tables,
                       const std::function<void(const FinderProgress&)>& progress = {},
                       const std::atomic<bool>* cancel = nullptr);
 
-// Returns whether `a` is listed before `b`: the smaller |error|, then the
+// What places a candidate in a list: the order of candidates is said once,
+// in RankBefore, for every list that holds them.
+struct CandidateRank {
+  double Error = 0;      // |error| in mDa
+  double Deviation = 0;  // from the measured percentages
+  std::string_view Hill;
+};
+CandidateRank RankOf(const Candidate& c);
+
+// Returns whether `a` comes before `b`: the smaller |error|, then the
 // smaller deviation from the percentages, then the Hill formula.
-bool CandidateBefore(const Candidate& a, const Candidate& b);
+bool RankBefore(const CandidateRank& a, const CandidateRank& b);
+inline bool CandidateBefore(const Candidate& a, const Candidate& b) { return RankBefore(RankOf(a), RankOf(b)); }
 
 }  // namespace zorvan::mass

@@ -209,9 +209,10 @@ bool Plausible(const Molecule& molecule) {
   return ratios && lewis && senior;
 }
 
-bool CandidateBefore(const Candidate& a, const Candidate& b) {
-  const double ea = std::abs(a.ErrorMda), eb = std::abs(b.ErrorMda);
-  if (ea != eb) return ea < eb;
+CandidateRank RankOf(const Candidate& c) { return {std::abs(c.ErrorMda), c.Deviation, c.Hill}; }
+
+bool RankBefore(const CandidateRank& a, const CandidateRank& b) {
+  if (a.Error != b.Error) return a.Error < b.Error;
   if (a.Deviation != b.Deviation) return a.Deviation < b.Deviation;
   return a.Hill < b.Hill;
 }

@@ -1,6 +1,7 @@
 #include "mass/paper.h"
 
-#include <charconv>  // std::to_chars
+#include <algorithm>  // std::ranges::find
+#include <charconv>   // std::to_chars
 #include <cmath>
 #include <string_view>
 
@@ -9,9 +10,6 @@
 namespace zorvan::mass {
 
 namespace {
-
-// The elements an elemental analysis reports, in the order papers give them.
-constexpr std::string_view AnalysisElements[] = {"C", "H", "N", "S"};
 
 std::string Fixed4(double value) {
   char buf[64];
@@ -78,15 +76,23 @@ PaperLine AnalysisLine(const std::string& hill, const Percentages& calculated, c
   return {"Anal. Calcd for " + hill + tail, "Anal. Calcd for " + Html(hill) + tail};
 }
 
-bool ParseAnalysis(std::string_view text, Percentages& found) {
-  found.clear();
-  MeasuredPercent measured;
-  if (!ParsePercentages(text, measured).empty() || measured.empty()) return false;
+void SplitFound(const MeasuredPercent& measured, Percentages& listed, std::vector<std::string>& left) {
+  listed.clear();
+  left.clear();
   for (const auto& [symbol, value] : measured) {
-    if (symbol != "C" && symbol != "H" && symbol != "N" && symbol != "S") return false;
-    found.emplace_back(symbol, Fixed2(value));
+    if (std::ranges::find(AnalysisElements, symbol) != std::end(AnalysisElements))
+      listed.emplace_back(symbol, Fixed2(value));
+    else
+      left.push_back(symbol);
   }
-  return true;
+}
+
+bool ParseAnalysis(std::string_view text, Percentages& found) {
+  MeasuredPercent measured;
+  std::vector<std::string> left;
+  const bool parsed = ParsePercentages(text, measured).empty() && !measured.empty();
+  SplitFound(measured, found, left);
+  return parsed && left.empty();
 }
 
 Percentages ListedPercentages(const Calculation& c) {

@@ -10,6 +10,7 @@
 
 #include "core/calculation.h"
 #include "mass/ion.h"
+#include "mass/percent_text.h"
 
 namespace zorvan::mass {
 
@@ -29,8 +30,17 @@ using Percentages = std::vector<std::pair<std::string, std::string>>;
 // least CalcDetail::Weight: every element that has one, without the "%".
 Percentages ListedPercentages(const Calculation& c);
 
-// Reads measured percentages, "C=80.95,H=8.20" (C, H, N and S, each 0 to
-// 100), into `found` with two decimals; returns false when malformed.
+// The elements an elemental analysis reports, in the order papers give them:
+// the Anal. line lists these and no others.
+inline constexpr std::string_view AnalysisElements[] = {"C", "H", "N", "S"};
+
+// Splits `measured` into the percentages the Anal. line lists, with two
+// decimals in the order given, and the symbols of the others.
+void SplitFound(const MeasuredPercent& measured, Percentages& listed, std::vector<std::string>& left);
+
+// Reads measured percentages, "C=80.95,H=8.20" (the analysis elements only,
+// each 0 to 100), into `found` with two decimals; returns false when
+// malformed or when another element is given.
 bool ParseAnalysis(std::string_view text, Percentages& found);
 
 // "Anal. Calcd for C10H12O: C, 81.04; H, 8.16." over C, H, N and S in that

@@ -147,7 +147,7 @@ constexpr size_t MaxRows = 1000000;
 // Where a candidate's line (after the query number) lies in the text of its
 // query, and what orders it.
 struct Row {
-  double AbsError = 0, Deviation = 0;
+  double Error = 0, Deviation = 0;  // of its mass::CandidateRank
   size_t At = 0, Size = 0, HillAt = 0, HillSize = 0;
 };
 

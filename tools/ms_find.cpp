@@ -4,7 +4,6 @@
 #include <charconv>  // std::to_chars, std::from_chars
 #include <cmath>
 #include <cstdio>
-#include <tuple>
 
 #include "mass/finder.h"
 #include "mass/isotope_score.h"  // PatternScoreHelp
@@ -95,7 +94,8 @@ char* PutFixed3(char* out, double value) {
 }  // namespace
 
 Row WriteRow(const mass::FinderQuery& q, const mass::Candidate& c, std::string& text) {
-  Row row{std::abs(c.ErrorMda), c.Deviation, text.size(), 0, 0, c.Hill.size()};
+  const mass::CandidateRank rank = mass::RankOf(c);
+  Row row{rank.Error, rank.Deviation, text.size(), 0, 0, c.Hill.size()};
   text.resize(row.At + 256 + 2 * c.Hill.size() + mass::HillFormulaRoom(c.Ionized.Formula) + 24 * c.Percent.size() +
               c.Weight.size());
   char* const start = text.data() + row.At;
@@ -154,12 +154,11 @@ class Finder {
   const Session& session_;
   const mass::FinderQuery& base_;
   std::optional<uint64_t> limit_;
-  // Orders rows as CandidateBefore orders candidates.
-  bool Before(const Row& a, const Row& b) const {
-    if (a.AbsError != b.AbsError) return a.AbsError < b.AbsError;
-    if (a.Deviation != b.Deviation) return a.Deviation < b.Deviation;
-    return std::string_view(text_).substr(a.HillAt, a.HillSize) < std::string_view(text_).substr(b.HillAt, b.HillSize);
+  mass::CandidateRank Rank(const Row& row) const {
+    return {row.Error, row.Deviation, std::string_view(text_).substr(row.HillAt, row.HillSize)};
   }
+  // Orders rows as the finder orders candidates.
+  bool Before(const Row& a, const Row& b) const { return mass::RankBefore(Rank(a), Rank(b)); }
 
   uint64_t number_ = 0;
   std::vector<Row> rows_;
@@ -187,11 +186,7 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
     if (limit_ && rows_.size() == *limit_) {
       ++more;
       if (rows_.empty()) return true;
-      const Row& worst = rows_.front();
-      const std::string_view hill = std::string_view(text_).substr(worst.HillAt, worst.HillSize);
-      if (std::tie(worst.AbsError, worst.Deviation, hill) <
-          std::tuple(std::abs(c.ErrorMda), c.Deviation, std::string_view(c.Hill)))
-        return true;
+      if (mass::RankBefore(Rank(rows_.front()), mass::RankOf(c))) return true;
       std::pop_heap(rows_.begin(), rows_.end(), before);
       rows_.back() = WriteRow(q, c, text_);
       std::push_heap(rows_.begin(), rows_.end(), before);

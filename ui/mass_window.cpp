@@ -309,20 +309,18 @@ void MassWindow::UpdatePaper() {
   mass::MeasuredPercent measured;
   eaError_ = Utf8(mass::ParsePercentages(FoundEa->text().toStdString(), measured));
   mass::Percentages foundEa;
-  QStringList left;  // measured values the Anal. line has no place for
-  for (const auto& [symbol, percent] : measured) {
-    if (symbol == "C" || symbol == "H" || symbol == "N" || symbol == "S")
-      foundEa.emplace_back(symbol, QString::number(percent, 'f', 2).toStdString());
-    else
-      left << QString::fromStdString(symbol);
+  std::vector<std::string> left;  // measured values the Anal. line has no place for
+  mass::SplitFound(measured, foundEa, left);
+  if (eaError_.isEmpty() && !left.empty()) {
+    QStringList listed, unlisted;
+    for (const std::string_view symbol : mass::AnalysisElements) listed << QString::fromUtf8(symbol);
+    for (const std::string& symbol : left) unlisted << Utf8(symbol);
+    // Anal. の行には C、H、N、S だけを書きます。書かないもの:
+    eaError_ =
+        QStringLiteral(u"Anal. \u306E\u884C\u306B\u306F ") + listed.join(u'\u3001') +
+        QStringLiteral(u" \u3060\u3051\u3092\u66F8\u304D\u307E\u3059\u3002\u66F8\u304B\u306A\u3044\u3082\u306E: ") +
+        unlisted.join(QStringLiteral(", "));
   }
-  // Anal. の行には C、H、N、S だけを書きます。書かないもの:
-  if (eaError_.isEmpty() && !left.isEmpty())
-    eaError_ = QStringLiteral(
-                   u"Anal. \u306E\u884C\u306B\u306F C\u3001H\u3001N\u3001S "
-                   u"\u3060\u3051\u3092\u66F8\u304D\u307E\u3059\u3002"
-                   u"\u66F8\u304B\u306A\u3044\u3082\u306E: ") +
-               left.join(QStringLiteral(", "));
   mass::PaperLine anal;
   if (hasMolecule_)
     anal = mass::AnalysisLine(mass::HillFormula(molecule_), mass::ListedPercentages(shown_.Value), foundEa);

@@ -203,7 +203,10 @@ class ToolWindowsTest : public QObject {
     Find(mass, "Found")->setText(QStringLiteral("171.0783"));
     // O has no place in the Anal. line: it is left out, and the window says so.
     Find(mass, "FoundEa")->setText(QStringLiteral("C=80.95, H=8.2, O=10.85"));
-    QVERIFY(Find<QLabel>(mass, "Message")->text().endsWith(QStringLiteral(": O")));
+    // Anal. の行には C、H、N、S だけを書きます。書かないもの: O
+    QCOMPARE(Find<QLabel>(mass, "Message")->text(),
+             QStringLiteral(u"Anal. \u306E\u884C\u306B\u306F C\u3001H\u3001N\u3001S \u3060\u3051\u3092\u66F8\u304D"
+                            u"\u307E\u3059\u3002\u66F8\u304B\u306A\u3044\u3082\u306E: O"));
     const QString lines[] = {QStringLiteral("HRMS (ESI) m/z: [M + Na]+ Calcd for C10H12NaO 171.0780; Found 171.0783."),
                              QStringLiteral("Anal. Calcd for C10H12O: C, 81.04; H, 8.16. Found: C, 80.95; H, 8.20.")};
     const char* buttons[] = {"CopyHrms", "CopyAnal"};
