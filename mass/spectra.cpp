@@ -68,8 +68,17 @@ bool ParseCharge(std::string_view text, int& charge) {
   return true;
 }
 
-// The text of a name or ion as given, as valid UTF-8 and not overlong.
-std::string Clean(std::string_view bytes) { return ToUtf8(FromUtf8(bytes.substr(0, MaxName))); }
+// The text of a name or ion as given, as valid UTF-8 and not overlong; the
+// same again when read back.
+std::string Clean(std::string_view bytes) {
+  std::string text = ToUtf8(FromUtf8(bytes.substr(0, MaxName)));
+  if (text.size() > MaxName) {
+    size_t end = MaxName;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.resize(end);
+  }
+  return std::string(Trim(text));
+}
 
 }  // namespace
 

@@ -210,6 +210,9 @@ void Answerer::Write(const mass::SpectrumCompound& compound, const mass::FinderQ
 }
 
 // Answers `tasks` on `jobs` threads, each taking the next unanswered one.
+// The threads share only what they read: the session's tables, and inside
+// IsoSpec a table of log-factorials that it fills in place, each entry with
+// the one value it can have.
 void AnswerAll(std::vector<Task>& tasks, const Answerer& answerer, unsigned jobs) {
   std::atomic<size_t> next = 0;
   const auto work = [&] {
