@@ -15,6 +15,8 @@
 #include "core/calculation.h"
 #include "core/reference_tables.h"
 #include "mass/ion.h"
+#include "mass/paper.h"
+#include "mass/parts.h"
 #include "mass/percent_text.h"
 #include "tools/formats.h"
 #include "tools/input_lines.h"
@@ -28,6 +30,13 @@ int RunMass(std::span<char* const> args);
 int RunPattern(std::span<char* const> args);
 int RunPaper(std::span<char* const> args);
 int RunFind(std::span<char* const> args);
+
+// The help of the option that asks for the whole formula of a solvate or
+// salt, the same in the commands that calculate masses of formulas.
+#define ZORVAN_WHOLE_OPTION_HELP                                                     \
+  "  --whole          of a solvate or salt written with \"*\" (C20H26O6*0.25H2O),\n" \
+  "                   the masses of the whole formula; without it, those of the\n"   \
+  "                   part before the first \"*\", and note says so\n"
 
 // An option of one command besides --data, --no-groups and --help.
 struct OptionSpec {
@@ -65,6 +74,7 @@ bool ParseIonOption(std::string_view command, std::string_view text, const mass:
                     mass::IonSpec& ion, int& status);
 // Reads a finite number; returns false when `text` is not one.
 using mass::ParseNumber;
+using mass::ReadTypedNumber;
 
 // The tables and engine of one run.
 class Session {
@@ -73,10 +83,18 @@ class Session {
   // returns 1.
   int Load(std::string_view command, const Arguments& args);
 
-  // Calculates `formula` into `molecule`. Returns an empty string, or the
-  // note that says why no molecule can be given. Without `percentages`
-  // the engine's percentage writers are not to be read afterwards.
+  // Calculates `formula` into `molecule`: of a solvate or salt
+  // ("C20H26O6*0.25H2O") the part before the first "*", unless --whole was
+  // given. Returns an empty string, or the note that says why no molecule
+  // can be given. With `percentages`, Listed() holds the whole formula's.
   std::string ToMolecule(std::u16string_view formula, mass::Molecule& molecule, bool percentages = true);
+  // The percentages of the formula last given to ToMolecule with them.
+  const mass::Percentages& Listed() const { return listed_; }
+  // The parts of the formula last given to ToMolecule, when its molecule is
+  // the first part's; else none.
+  const mass::FormulaParts& Parts() const { return parts_; }
+  // The note that says so, or "".
+  std::string LeftOut() const;
 
   const mass::IsotopeTable& Isotopes() const { return isotopes_; }
   const FormulaEngine& Engine() const { return *engine_; }
@@ -86,9 +104,12 @@ class Session {
   ReferenceTables tables_;
   mass::IsotopeTable isotopes_ = mass::IsotopeTable::FromIsoSpec();
   bool replaceGroups_ = true;
+  bool whole_ = false;  // --whole: the masses of the whole formula of a solvate or salt
   std::unique_ptr<FormulaEngine> engine_;
   std::unique_ptr<mass::AtomMap> atoms_;
   CalcResult result_;
+  mass::Percentages listed_;
+  mass::FormulaParts parts_;
 };
 
 // A line held at most this long; a longer one is cut (it is far past the

@@ -58,6 +58,9 @@ constexpr const char* Usage =
     "                   caution\n"
     "  --help           show this text\n";
 
+// What follows a usage error.
+constexpr const char* TryHelp = "使い方は 'zorvan-batch --help' で表示します。\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,18 +82,18 @@ int main(int argc, char** argv) {
       header = true;
     } else if (arg == "--format") {
       if (i + 1 == argc || !zorvan::OutputFormatNamed(argv[i + 1], format)) {
-        std::fprintf(stderr, "zorvan-batch: --format needs report, tsv or jsonl\n\n%s", Usage);
+        std::fprintf(stderr, "zorvan-batch: --format には report、tsv か jsonl を指定します\n%s", TryHelp);
         return 2;
       }
       ++i;
     } else if (arg == "--data") {
       if (i + 1 == argc || argv[i + 1][0] == '\0') {
-        std::fprintf(stderr, "zorvan-batch: --data needs a folder\n\n%s", Usage);
+        std::fprintf(stderr, "zorvan-batch: --data にはフォルダを指定します\n%s", TryHelp);
         return 2;
       }
       dataDir = argv[++i];
     } else {
-      std::fprintf(stderr, "zorvan-batch: unknown argument: %s\n\n%s", argv[i], Usage);
+      std::fprintf(stderr, "zorvan-batch: 知らない引数です: %s\n%s", argv[i], TryHelp);
       return 2;
     }
   }
@@ -104,7 +107,7 @@ int main(int argc, char** argv) {
 
   if (header && format != zorvan::OutputFormat::Tsv) {
     // Only tsv has a header line; asking for one elsewhere is a mistake to say, not to ignore.
-    std::fprintf(stderr, "zorvan-batch: --header needs --format tsv\n\n%s", Usage);
+    std::fprintf(stderr, "zorvan-batch: --header は --format tsv と使います\n%s", TryHelp);
     return 2;
   }
 

@@ -18,6 +18,7 @@
 #include "core/explain.h"
 #include "core/report.h"
 #include "mass/isotope_table.h"
+#include "mass/parts.h"
 #include "ui/about_box.h"
 #include "ui/app_identity.h"
 #include "ui/controls.h"
@@ -28,6 +29,7 @@
 #include "ui/mass_window.h"
 #include "ui/namelist.h"
 #include "ui/twips.h"
+#include "ui/window_place.h"
 
 namespace zorvan {
 
@@ -257,6 +259,12 @@ void Zorvan::ShowResult(const CalcResult& result) {
   shown_.PercentLines.clear();
   for (const Text& line : result.PercentLines) shown_.PercentLines << ToQString(line);
   shown_.Notes = Text2->toolTip();
+  // A solvate or salt: its masses are those of the part before the first "*".
+  shown_.FirstPart.reset();
+  CalcResult part;
+  if (shown_.Ok && mass::CalculateFirstPart(*engine_, ToText(shown_.Formula), MNuChange->isChecked(), part) &&
+      part.Status == CalcStatus::Ok)
+    shown_.FirstPart = engine_->Counts();
   emit Calculated(shown_);
 }
 
@@ -386,23 +394,33 @@ void Zorvan::ShowToolWindow(QWidget* window) {
   window->activateWindow();
 }
 
-void Zorvan::MnuMass_Click() {
+MassWindow* Zorvan::Mass() {
   if (!mass_) {
     mass_ = new MassWindow(tables_.Elements, Isotopes(), this);
     mass_->ShowCalculation(shown_);
+    KeepWindowPlace(mass_, QStringLiteral("MassWindow"), this);
     connect(this, &Zorvan::Calculated, mass_, &MassWindow::ShowCalculation);
     connect(mass_, &MassWindow::FinderRequested, this, [this](const QString& mz, const QString& ion) {
       MnuFinder_Click();
       finder_->SearchFor(mz, ion);
     });
   }
-  ShowToolWindow(mass_);
+  return mass_;
 }
+
+void Zorvan::MnuMass_Click() { ShowToolWindow(Mass()); }
 
 void Zorvan::MnuFinder_Click() {
   if (!finder_) {
     finder_ = new FinderWindow(tables_, Isotopes(), this);
-    connect(finder_, &FinderWindow::FormulaChosen, this, &Zorvan::CalculateChosen);
+    KeepWindowPlace(finder_, QStringLiteral("FinderWindow"), this);
+    // The chosen formula is calculated, and its ion and measured values go
+    // with it to the mass window, in place of those of the formula before.
+    connect(finder_, &FinderWindow::FormulaChosen, this,
+            [this](const QString& formula, const MeasuredValues& measured) {
+              CalculateChosen(formula);
+              Mass()->TakeMeasured(measured);
+            });
   }
   ShowToolWindow(finder_);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 #include "mass/ion.h"
@@ -34,6 +35,9 @@ class MassWindow : public QWidget {
   // Shows the masses, lines and pattern of `shown`; a pattern still being
   // computed for an earlier calculation is dropped.
   void ShowCalculation(const CalculationShown& shown);
+  // Takes the ion and the measured values of the compound calculated last
+  // (a row chosen in the finder), in place of those typed before.
+  void TakeMeasured(const MeasuredValues& measured);
 
  signals:
   // The found m/z and the ion, for the formula finder.
@@ -41,6 +45,8 @@ class MassWindow : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Esc closes the window, as it closes a dialog.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // The sticks, profile and note of one pattern, computed off the UI thread.
@@ -60,7 +66,8 @@ class MassWindow : public QWidget {
   void UpdatePaper();
   void StartPattern();
   void ShowPattern(const PatternView& view);
-  // Shows the first refusal of the steps in red, or nothing.
+  // Shows the first refusal of the steps in red, or else what is to be said
+  // of the measured values and of a solvate, in a warning colour.
   void ShowMessages();
   void CopyLine(bool hrms);
   void CopyTable();
@@ -100,7 +107,9 @@ class MassWindow : public QWidget {
   mass::IonSpec spec_;
   mass::Ion ion_;
   bool hasMolecule_ = false, hasIon_ = false;
+  std::optional<double> found_;  // the measured m/z, when it is a number
   QString moleculeError_, ionError_, foundError_, eaError_;
+  QString partsNote_, foundNote_, eaNotes_;  // said, not refused
   QString hrmsHtml_, analHtml_;
   BackgroundJob<PatternView> pattern_;
 };

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "mass/paper.h"
+#include "mass/parts.h"
 #include "mass/pattern.h"
 #include "tests/support.h"
 
@@ -36,11 +37,15 @@ class MassCases : public ::testing::Test {
   const AtomMap atoms{tables.Elements, isotopes};
   FormulaEngine engine{tables};
 
-  // Calculates `formula` as the main window does; returns the note, if any.
-  std::string ToMolecule(const std::string& formula, Molecule& molecule) {
+  // Calculates `formula` as the main window does, the whole formula's
+  // percentages into `listed` and, of a solvate or salt, the first part into
+  // `molecule`; returns the note, if any.
+  std::string ToMolecule(const std::string& formula, Molecule& molecule, Percentages* listed = nullptr) {
     CalcResult result;
     engine.Calculate(FromUtf8(formula), true, result);
     if (result.Status != CalcStatus::Ok) return "Error!";
+    if (listed) *listed = ListedPercentages(engine);
+    if (CalculateFirstPart(engine, FromUtf8(formula), true, result) && result.Status != CalcStatus::Ok) return "Error!";
     const std::string note = atoms.ToMolecule(engine.Counts(), molecule);
     return note.empty() && molecule.empty() ? "原子がありません" : note;
   }
@@ -116,10 +121,22 @@ TEST_F(MassCases, MatchEachReferenceValue) {
           HrmsLine(f.at(3), ionSpec, ion, f.at(4) == "-" ? std::nullopt : std::optional(std::stod(f.at(4))));
       EXPECT_EQ(paper.Plain, f.at(5));
     } else if (kind == "analysis") {
-      molecule = Must(f.at(1));
-      Percentages found;
-      EXPECT_EQ(f.at(2) == "-" || ParseAnalysis(f.at(2), found), true);
-      EXPECT_EQ(AnalysisLine(HillFormula(molecule), ListedPercentages(engine), found).Plain, f.at(3));
+      Percentages listed;
+      ASSERT_EQ(ToMolecule(f.at(1), molecule, &listed), "");
+      MeasuredPercent measured;
+      EXPECT_EQ(f.at(2) == "-" ? "" : ParsePercentages(f.at(2), measured), "");
+      const FoundAnalysis found = SortFound(measured, listed);
+      const Text text = FromUtf8(f.at(1));
+      const FormulaParts parts = SplitParts(text);
+      EXPECT_EQ(AnalysisLine(PartsNotation(HillFormula(molecule), parts), listed, found.Kept).Plain, f.at(3));
+      std::string notes;
+      for (const std::string& note : FoundNotes(found)) notes += (notes.empty() ? "" : "; ") + note;
+      EXPECT_EQ(notes, f.size() > 4 ? f.at(4) : "");
+    } else if (kind == "error") {
+      const MassError error = ErrorOf(std::stod(f.at(1)), std::stod(f.at(2)));
+      EXPECT_TRUE(Near(error.Ppm, f.at(3)) && Near(error.Mda, f.at(4))) << error.Ppm << " " << error.Mda;
+      EXPECT_EQ(FoundNote(std::stod(f.at(1)), std::stod(f.at(2))).substr(0, f.size() > 5 ? f.at(5).size() : 0),
+                f.size() > 5 ? f.at(5) : "");
     } else {
       ADD_FAILURE() << "unknown kind " << kind;
     }
