@@ -132,7 +132,8 @@ QWidget* MassWindow::CreateMassGroup() {
   IonFormula = MakeReadOnly("IonFormula", group);
   Mz = MakeReadOnly("Mz", group);
   Found = MakeLineEdit("Found", group);
-  Found->setPlaceholderText(QStringLiteral("171.0783"));
+  // An example, marked as one: a grey number alone reads like a value.
+  Found->setPlaceholderText(QStringLiteral(u"\u4F8B: 171.0783"));  // 例: 171.0783
   ErrorPpm = MakeReadOnly("ErrorPpm", group);
   ErrorMda = MakeReadOnly("ErrorMda", group);
   // 組成推定へ
@@ -147,8 +148,9 @@ QWidget* MassWindow::CreateMassGroup() {
   // 組成式 (Hill), モノアイソトピック質量, ノミナル質量, イオン(&I), イオン式, 実測値(&U),
   // 実測値 − 計算値 (ppm), 実測値 − 計算値 (mDa)
   form->addRow(QStringLiteral(u"\u7D44\u6210\u5F0F (Hill)"), Hill);  // 組成式 (Hill)
-  form->addRow(QStringLiteral(u"\u30E2\u30CE\u30A2\u30A4\u30BD\u30C8\u30D4\u30C3\u30AF\u8CEA\u91CF"),
-               Monoisotopic);                                                      // モノアイソトピック質量
+  form->addRow(
+      QStringLiteral(u"\u30E2\u30CE\u30A2\u30A4\u30BD\u30C8\u30D4\u30C3\u30AF\u8CEA\u91CF"),  // モノアイソトピック質量
+      Monoisotopic);                                                               // モノアイソトピック質量
   form->addRow(QStringLiteral(u"\u30CE\u30DF\u30CA\u30EB\u8CEA\u91CF"), Nominal);  // ノミナル質量
   form->addRow(QStringLiteral("DBE"), DbeBox);
   form->addRow(QStringLiteral(u"\u30A4\u30AA\u30F3(&I)"), IonChooser);    // イオン(&I)
@@ -156,10 +158,10 @@ QWidget* MassWindow::CreateMassGroup() {
   form->addRow(QStringLiteral("m/z"), Mz);
   form->addRow(QStringLiteral(u"\u5B9F\u6E2C\u5024(&U)"), found);  // 実測値(&U)
   static_cast<QLabel*>(form->labelForField(found))->setBuddy(Found);
-  form->addRow(QStringLiteral(u"\u5B9F\u6E2C\u5024 \u2212 \u8A08\u7B97\u5024 (ppm)"),
-               ErrorPpm);  // 実測値 − 計算値 (ppm)
-  form->addRow(QStringLiteral(u"\u5B9F\u6E2C\u5024 \u2212 \u8A08\u7B97\u5024 (mDa)"),
-               ErrorMda);  // 実測値 − 計算値 (mDa)
+  form->addRow(QStringLiteral(u"\u5B9F\u6E2C\u5024 \u2212 \u8A08\u7B97\u5024 (ppm)"),  // 実測値 − 計算値 (ppm)
+               ErrorPpm);                                                              // 実測値 − 計算値 (ppm)
+  form->addRow(QStringLiteral(u"\u5B9F\u6E2C\u5024 \u2212 \u8A08\u7B97\u5024 (mDa)"),  // 実測値 − 計算値 (mDa)
+               ErrorMda);                                                              // 実測値 − 計算値 (mDa)
 
   OnIonChosen(IonChooser, this, [this] { UpdateIon(); });
   connect(Found, &QLineEdit::textChanged, this, [this] {
@@ -179,7 +181,7 @@ QWidget* MassWindow::CreatePaperGroup() {
   HrmsLine = MakePaperLine("HrmsLine", group);
   CopyHrms = MakeButton("CopyHrms", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&C)"), group);  // ｺﾋﾟｰ
   FoundEa = MakeLineEdit("FoundEa", group);
-  FoundEa->setPlaceholderText(QStringLiteral("C=80.95, H=8.20"));
+  FoundEa->setPlaceholderText(QStringLiteral(u"\u4F8B: C=80.95, H=8.20"));  // 例: C=80.95, H=8.20
   AnalLine = MakePaperLine("AnalLine", group);
   CopyAnal = MakeButton("CopyAnal", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&P)"), group);  // ｺﾋﾟｰ(&P)
   auto row = [group](QWidget* line, QPushButton* button) {
@@ -191,8 +193,8 @@ QWidget* MassWindow::CreatePaperGroup() {
   // イオン化法(&E), 元素分析の実測値(&A)
   form->addRow(QStringLiteral(u"\u30A4\u30AA\u30F3\u5316\u6CD5(&E)"), Method);  // イオン化法(&E)
   form->addRow(QStringLiteral("HRMS"), row(HrmsLine, CopyHrms));
-  form->addRow(QStringLiteral(u"\u5143\u7D20\u5206\u6790\u306E\u5B9F\u6E2C\u5024(&A)"),
-               FoundEa);  // 元素分析の実測値(&A)
+  form->addRow(QStringLiteral(u"\u5143\u7D20\u5206\u6790\u306E\u5B9F\u6E2C\u5024(&A)"),  // 元素分析の実測値(&A)
+               FoundEa);                                                                 // 元素分析の実測値(&A)
   form->addRow(QStringLiteral("Anal."), row(AnalLine, CopyAnal));
 
   connect(Method, &QComboBox::currentIndexChanged, this, &MassWindow::UpdatePaper);
@@ -227,7 +229,8 @@ QWidget* MassWindow::CreatePatternGroup() {
   auto* split = new QSplitter(group);
   Plot = Named<PatternPlot>("Plot", split);
   // 相対強度 (%)
-  PeakTable = MakeResultGrid("PeakTable", {QStringLiteral("m/z"), QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)")},
+  PeakTable = MakeResultGrid("PeakTable",
+                             {QStringLiteral("m/z"), QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)")},  // 相対強度 (%)
                              split);  // 相対強度 (%)
   split->addWidget(Plot);
   split->addWidget(PeakTable);
@@ -292,8 +295,10 @@ void MassWindow::UpdateMolecule() {
   if (!shown_.Ok) {
     // 分子式が正しくありません
     if (!shown_.Formula.isEmpty())
-      moleculeError_ = QStringLiteral(u"\u5206\u5B50\u5F0F\u304C\u6B63\u3057\u304F\u3042\u308A\u307E\u305B\u3093: ") +
-                       shown_.Notes;  // 分子式が正しくありません:
+      moleculeError_ =
+          QStringLiteral(
+              u"\u5206\u5B50\u5F0F\u304C\u6B63\u3057\u304F\u3042\u308A\u307E\u305B\u3093: ") +  // 分子式が正しくありません:
+          shown_.Notes;  // 分子式が正しくありません:
   } else {
     // Of a solvate or salt, the part before the first "*".
     moleculeError_ = Utf8(atoms_.ToMolecule(shown_.FirstPart.value_or(shown_.Counts), molecule_));
@@ -331,12 +336,12 @@ void MassWindow::UpdateFound() {
   found_.reset();
   if (mass::ReadTypedNumber(text.toStdString(), found) && found > 0) found_ = found;
   // 実測値 (m/z) が正の数ではありません
-  foundError_ =
-      text.isEmpty() || found_
-          ? QString()
-          : QStringLiteral(
-                u"\u5B9F\u6E2C\u5024 (m/z) \u304C\u6B63\u306E\u6570\u3067\u306F\u3042\u308A\u307E\u305B\u3093: ") +
-                text;  // 実測値 (m/z) が正の数ではありません:
+  foundError_ = text.isEmpty() || found_ ? QString()
+                                         : QStringLiteral(
+                                               u"\u5B9F\u6E2C\u5024 (m/z) "
+                                               u"\u304C\u6B63\u306E\u6570\u3067\u306F\u3042\u308A\u307E\u305B\u3093:"
+                                               u" ") +  // 実測値 (m/z) が正の数ではありません:
+                                               text;    // 実測値 (m/z) が正の数ではありません:
   const bool shown = hasIon_ && found_;
   const mass::MassError error = shown ? mass::ErrorOf(ion_.Mz, *found_) : mass::MassError{};
   foundNote_ = shown ? Utf8(mass::FoundNote(ion_.Mz, *found_)) : QString();

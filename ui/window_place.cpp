@@ -20,12 +20,19 @@ QMargins FrameOf(const QWidget* shown) {
           frame.bottom() - inner.bottom()};
 }
 
-// Whether `window`, frame and all, lies on one screen's free area.
-bool OnScreen(const QWidget* window, const QMargins& frame) {
+// Moves `window`, frame and all, onto the free area of the screen nearest
+// to it, cutting it to that area when it is larger (not below its minimum).
+void FitOnScreen(QWidget* window, const QMargins& frame) {
   const QRect outer = window->geometry().marginsAdded(frame);
-  for (const QScreen* screen : QGuiApplication::screens())
-    if (screen->availableGeometry().contains(outer)) return true;
-  return false;
+  const QScreen* screen = QGuiApplication::screenAt(outer.center());
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  const QRect free = screen->availableGeometry().marginsRemoved(frame);
+  const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize());
+  const int width = std::max(least.width(), std::min(window->width(), free.width()));
+  const int height = std::max(least.height(), std::min(window->height(), free.height()));
+  const int x = std::clamp(window->x(), free.left(), std::max(free.left(), free.right() - width + 1));
+  const int y = std::clamp(window->y(), free.top(), std::max(free.top(), free.bottom() - height + 1));
+  window->setGeometry(x, y, width, height);
 }
 
 // Restores the window's place at its first showing and stores it at each
@@ -41,9 +48,11 @@ class PlaceKeeper : public QObject {
     if (event->type() == QEvent::Show && !shown_) {
       shown_ = true;
       const QMargins frame = beside_ ? FrameOf(beside_) : QMargins();
-      if (!window_->restoreGeometry(RememberedPlace(name_)) || !OnScreen(window_, frame)) {
-        if (beside_) PlaceBeside(window_, beside_);
-      }
+      // Qt refuses a place kept on a screen of a quite different size.
+      if (window_->restoreGeometry(RememberedPlace(name_)))
+        FitOnScreen(window_, frame);
+      else if (beside_)
+        PlaceBeside(window_, beside_);
     } else if (event->type() == QEvent::Close) {
       RememberPlace(name_, window_->saveGeometry());
     }

@@ -9,9 +9,9 @@ class QWidget;
 namespace zorvan {
 
 // Remembers the size and place of `window` under `name` between runs
-// (RememberedPlace): restored when it is first shown, stored whenever it
-// closes. Without a remembered place, or with one no screen shows any
-// more, it opens beside `beside`.
+// (RememberedPlace): restored when it is first shown, moved onto a screen
+// when the screens changed, stored whenever it closes. Without a remembered
+// place it opens beside `beside`.
 void KeepWindowPlace(QWidget* window, const QString& name, const QWidget* beside);
 
 // Puts `window` beside `beside` on the screen that shows `beside`: to its
