@@ -143,7 +143,7 @@ QWidget* MassWindow::CreateMassGroup() {
   found->addWidget(ToFinder);
   // Every box wide enough for a mass with its decimals or a formula of an ion.
   for (QWidget* box :
-       std::initializer_list<QWidget*>{Hill, Monoisotopic, Nominal, DbeBox, IonFormula, Mz, ErrorPpm, ErrorMda})
+       std::initializer_list<QWidget*>{Hill, Monoisotopic, Nominal, DbeBox, IonFormula, Mz, Found, ErrorPpm, ErrorMda})
     box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("C20H26NaO6S2 000")));
   // 組成式 (Hill), モノアイソトピック質量, ノミナル質量, イオン(&I), イオン式, 実測値(&U),
   // 実測値 − 計算値 (ppm), 実測値 − 計算値 (mDa)
@@ -182,6 +182,7 @@ QWidget* MassWindow::CreatePaperGroup() {
   CopyHrms = MakeButton("CopyHrms", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&C)"), group);  // ｺﾋﾟｰ
   FoundEa = MakeLineEdit("FoundEa", group);
   FoundEa->setPlaceholderText(QStringLiteral(u"\u4F8B: C=80.95, H=8.20"));  // 例: C=80.95, H=8.20
+  FoundEa->setMinimumWidth(FoundEa->fontMetrics().horizontalAdvance(QStringLiteral("C=00.00, H=0.00, N=00.00 ")));
   AnalLine = MakePaperLine("AnalLine", group);
   CopyAnal = MakeButton("CopyAnal", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&P)"), group);  // ｺﾋﾟｰ(&P)
   auto row = [group](QWidget* line, QPushButton* button) {
