@@ -60,7 +60,7 @@ int UsageError(std::string_view command, std::string_view message) {
   return 2;
 }
 
-int ShowHelp(std::string_view usage, const Arguments& args) {
+int ShowHelp(std::string_view usage, const Arguments& args, std::string_view after) {
   std::fwrite(usage.data(), 1, usage.size(), stdout);
   std::fputs(ZORVAN_DATA_OPTION_HELP
              "  --no-groups      do not replace group abbreviations by their formulas\n"
@@ -69,6 +69,7 @@ int ShowHelp(std::string_view usage, const Arguments& args) {
              "Isotope masses, abundances and fine structures come from IsoSpec (Lacki,\n"
              "Startek et al.); molecular weights and weight percents from atom.csv.\n",
              stdout);
+  std::fwrite(after.data(), 1, after.size(), stdout);
   // Says which folder a run with the same arguments, from here, would read.
   std::printf("\nData folder now: %s\n", DescribeDataFolder(args.Data).c_str());
   return 0;

@@ -66,8 +66,9 @@ int ReadArguments(std::string_view command, std::span<char* const> argv, std::sp
 // Writes "zorvan-ms COMMAND: MESSAGE" and where help is to standard error;
 // returns 2.
 int UsageError(std::string_view command, std::string_view message);
-// Writes the usage and the data folder a run would read; returns 0.
-int ShowHelp(std::string_view usage, const Arguments& args);
+// Writes the usage, the options every command takes, `after` and the data
+// folder a run would read; returns 0.
+int ShowHelp(std::string_view usage, const Arguments& args, std::string_view after = {});
 
 // Parses an ion option; on a malformed ion, sets `status` to a usage error.
 bool ParseIonOption(std::string_view command, std::string_view text, const mass::IsotopeTable& table,

@@ -33,7 +33,10 @@ std::string Usage() {
          "followed by TAB-separated ION, PPM and RANGES that replace the options for\n"
          "that line (RANGES replace the default ranges entirely; an empty field keeps\n"
          "the option). A query that cannot be answered is said on standard error and\n"
-         "the next one follows.\n"
+         "the next one follows. An m/z or a weight is at most " +
+         NumberText(mass::MaxMass) +
+         "; a range MIN:MAX may\n"
+         "also be written MIN-MAX.\n"
          "\n"
          "With --weight-range and no MZ argument, the elemental analysis alone is\n"
          "answered (no standard input is read): every formula whose weight and\n"
@@ -64,14 +67,7 @@ std::string Usage() {
          "  --limit N          keep the N best candidates of each query and say on\n"
          "                     standard error how many more there were; without it a\n"
          "                     query of more than " +
-         std::to_string(mass::MaxHeldCandidates) +
-         " is refused on standard error\n"
-         "An m/z or a weight is at most " +
-         NumberText(mass::MaxMass) +
-         "; a range MIN:MAX may also be written MIN-MAX.\n"
-         "\n"
-         "Isotope masses come from IsoSpec (Lacki, Startek et al.); weights and\n"
-         "percentages from atom.csv.\n\n";
+         std::to_string(mass::MaxHeldCandidates) + " is refused on standard error\n";
 }
 
 constexpr OptionSpec Options[] = {{"--ion"},          {"--ppm"},
@@ -279,10 +275,7 @@ int RunFind(std::span<char* const> argv) {
   Arguments args;
   if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("find", error);
   if (args.Help) {
-    std::string help = Usage();
-    help += mass::FinderDefaultsHelp();
-    help += mass::PlausibilityRulesHelp;
-    return ShowHelp(help, args);
+    return ShowHelp(Usage(), args, "\n" + mass::FinderDefaultsHelp() + "\n" + std::string(mass::PlausibilityRulesHelp));
   }
   Session session;
   mass::FinderQuery base;
