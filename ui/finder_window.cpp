@@ -137,6 +137,49 @@ class CandidateModel : public QAbstractTableModel {
   std::vector<mass::Candidate> rows_;
 };
 
+namespace {
+
+// Runs a search off the user-interface thread: hands the rows to `inbox`
+// while the grid can hold them all, and keeps the best of everything found.
+std::shared_ptr<SearchEnd> RunSearch(const mass::FinderQuery& query, const std::vector<mass::IonSpec>& ions,
+                                     const ReferenceTables& tables, FinderInbox& inbox,
+                                     const std::atomic<bool>& cancel) {
+  auto end = std::make_shared<SearchEnd>();
+  // The best so far, the worst of them on top once the grid's rows are all
+  // taken; copies go to the grid until then.
+  std::vector<mass::Candidate>& best = end->Best;
+  std::vector<mass::Candidate> chunk;
+  auto handOver = [&] {
+    std::scoped_lock lock(inbox.Lock);
+    std::move(chunk.begin(), chunk.end(), std::back_inserter(inbox.Rows));
+    chunk.clear();
+  };
+  const auto keep = [&](const mass::Candidate& candidate) {
+    if (best.size() < RowCap) {
+      best.push_back(candidate);
+      std::ranges::push_heap(best, mass::CandidateBefore);
+      chunk.push_back(candidate);
+      if (chunk.size() == ChunkRows) handOver();
+    } else if (mass::CandidateBefore(candidate, best.front())) {
+      std::ranges::pop_heap(best, mass::CandidateBefore);
+      best.back() = candidate;
+      std::ranges::push_heap(best, mass::CandidateBefore);
+    }
+    return true;
+  };
+  const auto progress = [&](const mass::FinderProgress& p) {
+    std::scoped_lock lock(inbox.Lock);
+    inbox.Fraction = p.Fraction;
+    inbox.Found = p.Found;
+  };
+  end->Found = mass::FindFormulasForIons(query, ions, tables, keep, progress, &cancel);
+  handOver();
+  if (end->Found <= RowCap) best.clear();  // the grid holds them all
+  return end;
+}
+
+}  // namespace
+
 FinderWindow::FinderWindow(const ReferenceTables& tables, const mass::IsotopeTable& isotopes, QWidget* parent)
     : QWidget(parent, Qt::Window), tables_(tables), isotopes_(isotopes), search_(this) {
   setObjectName(QStringLiteral("FinderWindow"));
@@ -334,44 +377,9 @@ void FinderWindow::Search() {
   inbox_ = std::make_shared<FinderInbox>();
   Cancel->setEnabled(true);
   poll_->start();
-  search_.Start(
-      [query, ions = ions_, &tables = tables_, inbox = inbox_](const std::atomic<bool>& cancel) {
-        auto end = std::make_shared<SearchEnd>();
-        // The best so far, the worst of them on top once the grid's rows are
-        // all taken; copies go to the grid until then.
-        std::vector<mass::Candidate>& best = end->Best;
-        std::vector<mass::Candidate> chunk;
-        auto handOver = [&] {
-          std::scoped_lock lock(inbox->Lock);
-          std::move(chunk.begin(), chunk.end(), std::back_inserter(inbox->Rows));
-          chunk.clear();
-        };
-        end->Found = mass::FindFormulasForIons(
-            query, ions, tables,
-            [&](const mass::Candidate& candidate) {
-              if (best.size() < RowCap) {
-                best.push_back(candidate);
-                std::ranges::push_heap(best, mass::CandidateBefore);
-                chunk.push_back(candidate);
-                if (chunk.size() == ChunkRows) handOver();
-              } else if (mass::CandidateBefore(candidate, best.front())) {
-                std::ranges::pop_heap(best, mass::CandidateBefore);
-                best.back() = candidate;
-                std::ranges::push_heap(best, mass::CandidateBefore);
-              }
-              return true;
-            },
-            [&](const mass::FinderProgress& progress) {
-              std::scoped_lock lock(inbox->Lock);
-              inbox->Fraction = progress.Fraction;
-              inbox->Found = progress.Found;
-            },
-            &cancel);
-        handOver();
-        if (end->Found <= RowCap) best.clear();  // the grid holds them all
-        return end;
-      },
-      [this](const std::shared_ptr<SearchEnd>& end) { Finish(*end); });
+  search_.Start([query, ions = ions_, &tables = tables_, inbox = inbox_](
+                    const std::atomic<bool>& cancel) { return RunSearch(query, ions, tables, *inbox, cancel); },
+                [this](const std::shared_ptr<SearchEnd>& end) { Finish(*end); });
 }
 
 void FinderWindow::Finish(SearchEnd& end) {
