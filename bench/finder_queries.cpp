@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     mass::FinderQuery q;
     q.Mz = std::stod(mz);
     q.TolerancePpm = std::stod(ppm);
+    q.Rules = false;  // as bench/ms_find.sh asks, to compare with mf-finder
     if (!mass::ParseIon(ion, isotopes, q.Ion).empty() || !mass::ParseRanges(ranges, isotopes, q.Ranges).empty()) {
       std::fprintf(stderr, "bad query: %s\n", line.c_str());
       return 2;

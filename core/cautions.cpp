@@ -101,7 +101,12 @@ void AddHydrateCaution(std::vector<Note>& notes, std::u16string_view input) {
     if (input[i] == u'.' && i > 0 && IsAsciiDigit(input[i - 1])) {
       size_t j = i + 1;
       while (j < input.size() && IsAsciiDigit(input[j])) ++j;
-      lookalike = j > i + 1 && j < input.size() && IsAsciiUpper(input[j]);
+      // The count of a part after "*" is a number of its own:
+      // "C20H26O6*0.25H2O" holds a quarter of a water.
+      size_t start = i;
+      while (start > 0 && IsAsciiDigit(input[start - 1])) --start;
+      const bool partCount = start > 0 && input[start - 1] == u'*';
+      lookalike = !partCount && j > i + 1 && j < input.size() && IsAsciiUpper(input[j]);
     }
     if (!lookalike) continue;
     // 結晶水などは「*」で区切ります（例: CuSO4*5H2O）。「.」は小数点として読まれます

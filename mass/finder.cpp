@@ -363,4 +363,31 @@ uint64_t FindFormulas(const FinderQuery& query, const ReferenceTables& tables,
   return Search(query, tables, found, progress, cancel).Run();
 }
 
+uint64_t FindFormulasForIons(FinderQuery query, const std::vector<IonSpec>& ions, const ReferenceTables& tables,
+                             const std::function<bool(const Candidate&)>& found,
+                             const std::function<void(const FinderProgress&)>& progress,
+                             const std::atomic<bool>* cancel) {
+  const size_t rounds = query.Mz ? ions.size() : std::min<size_t>(ions.size(), 1);
+  uint64_t count = 0;
+  bool stopped = false;
+  for (size_t k = 0; k < rounds && !stopped; ++k) {
+    query.Ion = ions[k];
+    const auto named = [&](const Candidate& c) {
+      if (k == 0) {
+        stopped = !found(c);
+      } else {
+        Candidate copy = c;  // the search's own is reused for the next
+        copy.IonIndex = k;
+        stopped = !found(copy);
+      }
+      return !stopped;
+    };
+    const auto share = [&](const FinderProgress& p) {
+      if (progress) progress({(static_cast<double>(k) + p.Fraction) / static_cast<double>(rounds), count + p.Found});
+    };
+    count += FindFormulas(query, tables, named, share, cancel);
+  }
+  return count;
+}
+
 }  // namespace zorvan::mass

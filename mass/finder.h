@@ -22,8 +22,13 @@ struct ElementRange {
   int Min = 0, Max = 0;
 };
 
+// The defaults and limits of a finder question, the same for the window and
+// zorvan-ms find; their help and messages are written from these.
 // The ranges searched when none are given.
 inline constexpr std::string_view DefaultRanges = "C0-100 H0-200 N0-10 O0-20 S0-4 P0-4 F0-10 Cl0-6 Br0-4 I0-4";
+
+// The tolerance of an m/z when none is given, in ppm of the measured m/z.
+inline constexpr double DefaultTolerancePpm = 5;
 
 // The largest count a range may name.
 inline constexpr int MaxRangeCount = 100000;
@@ -34,6 +39,29 @@ inline constexpr double MaxMass = 1e7;
 
 // The widest tolerance a query may ask for, in ppm and in mDa.
 inline constexpr double MaxTolerancePpm = 1000, MaxToleranceMda = 1000;
+
+// The most candidates of one question held to be put in order; a question
+// with more is too wide to be read.
+inline constexpr uint64_t MaxHeldCandidates = 1000000;
+
+// The defaults and limits above, in Japanese (UTF-8), for the help of the
+// window and of zorvan-ms find.
+std::string FinderDefaultsHelp();
+
+// Sets of elements a chemist searches most, each with the default ranges of
+// its elements; the last is the default itself.
+struct RangePreset {
+  std::string_view Name;     // as the window lists it
+  std::string_view Symbols;  // the elements, space-separated
+};
+inline constexpr RangePreset RangePresets[] = {{"CHNO", "C H N O"},
+                                               {"CHNOS", "C H N O S"},
+                                               {"CHNOPS", "C H N O P S"},
+                                               {"CHNOPS + ハロゲン", "C H N O P S F Cl Br I"},
+                                               {"既定", ""}};
+// Returns the ranges of `preset`: the default ranges of its elements, in
+// the default's order.
+std::string PresetRanges(const RangePreset& preset);
 
 // The plausibility rules with their numbers, in Japanese (UTF-8), for the
 // help of the window and of zorvan-ms.
@@ -47,19 +75,19 @@ std::string ParseRanges(std::string_view text, const IsotopeTable& table, std::v
 // Measured percentages, compared with those the main window shows (atom.csv
 // weights, two decimals).
 struct AnalysisFilter {
-  MeasuredPercent Percent;  // symbol, measured %, from ParsePercentages
-  double Tolerance = 0.4;   // percentage points
+  MeasuredPercent Percent;                     // symbol, measured %, from ParsePercentages
+  double Tolerance = DefaultPercentTolerance;  // percentage points
 };
 
 struct FinderQuery {
-  std::optional<double> Mz;  // none: the elemental-analysis question alone
-  IonSpec Ion;               // from ParseIon; left as it is, the neutral M
-  double TolerancePpm = 5;   // used when ToleranceMda is not set
+  std::optional<double> Mz;                   // none: the elemental-analysis question alone
+  IonSpec Ion;                                // from ParseIon; left as it is, the neutral M
+  double TolerancePpm = DefaultTolerancePpm;  // used when ToleranceMda is not set
   std::optional<double> ToleranceMda;
   std::vector<ElementRange> Ranges;
   std::optional<double> DbeMin, DbeMax;
   bool IntegerDbe = false;
-  bool Rules = false;  // the plausibility rules (ratios, LEWIS, SENIOR)
+  bool Rules = true;  // the plausibility rules (ratios, LEWIS, SENIOR)
   std::optional<AnalysisFilter> Analysis;
   // The molecular weight as the main window shows it, both ends included:
   // needed by the analysis alone, a further filter beside an m/z.
@@ -70,7 +98,8 @@ struct Candidate {
   Molecule Formula;                   // M
   std::string Hill;                   // M's Hill formula
   Ion Ionized;                        // its ion under the query's IonSpec; empty without an m/z
-  double ErrorPpm = 0, ErrorMda = 0;  // calculated - measured; 0 without an m/z
+  size_t IonIndex = 0;                // which of the ions asked for (FindFormulasForIons)
+  double ErrorPpm = 0, ErrorMda = 0;  // measured - calculated (ErrorOf); 0 without an m/z
   std::optional<double> Dbe;
   // As the main window shows them, when percentages or a weight range were
   // given: the weight, and "symbol, 65.21" for each measured element in the
@@ -85,10 +114,21 @@ struct FinderProgress {
   uint64_t Found = 0;
 };
 
-// Reads a query line, MZ[TAB ION[TAB PPM[TAB RANGES]]], into `query`: the
-// fields given and not empty replace what it holds (a PPM replaces an mDa
-// tolerance, RANGES the ranges entirely). Returns an empty string, or what
-// is wrong, in Japanese (UTF-8).
+// The parts of a question, as the window's boxes and zorvan-ms find's
+// options name them.
+enum class FinderField { Mz, Ion, Ppm, Mda, Ranges, Dbe, Percent, PercentTolerance, WeightRange };
+
+// Reads the text of one part of a question into `query`, the same for the
+// window and zorvan-ms find: a number with "." as the point, spaces around
+// it allowed; a range MIN:MAX, MIN-MAX or MIN～MAX (of the DBE either end
+// may be left out); a tolerance in ppm replaces one in mDa; ranges replace
+// the ranges entirely; percentages keep a tolerance already read. Returns an
+// empty string, or what is wrong, naming the part, in Japanese (UTF-8).
+// CheckQuery then decides whether the values can be searched.
+std::string ReadField(FinderField field, std::string_view text, const IsotopeTable& table, FinderQuery& query);
+
+// Reads a query line, MZ[TAB ION[TAB PPM[TAB RANGES]]], into `query` with
+// ReadField: the fields given and not empty replace what it holds.
 std::string ReadQueryLine(std::string_view line, const IsotopeTable& table, FinderQuery& query);
 
 // Returns an empty string when `query` can be answered with `tables`, else
@@ -114,15 +154,25 @@ uint64_t FindFormulas(const FinderQuery& query, const ReferenceTables& tables,
 // What places a candidate in a list: the order of candidates is said once,
 // in RankBefore, for every list that holds them.
 struct CandidateRank {
-  double Error = 0;      // |error| in mDa
+  double Error = 0;      // |error| in ppm
   double Deviation = 0;  // from the measured percentages
   std::string_view Hill;
+  size_t IonIndex = 0;
 };
 CandidateRank RankOf(const Candidate& c);
 
-// Returns whether `a` comes before `b`: the smaller |error|, then the
-// smaller deviation from the percentages, then the Hill formula.
+// Returns whether `a` comes before `b`: the smaller |error_ppm|, then the
+// smaller deviation from the percentages, then the Hill formula, then the
+// ion's place among those asked for.
 bool RankBefore(const CandidateRank& a, const CandidateRank& b);
 inline bool CandidateBefore(const Candidate& a, const Candidate& b) { return RankBefore(RankOf(a), RankOf(b)); }
+
+// FindFormulas for each of `ions` in turn, query.Ion replaced, each
+// candidate naming its ion by IonIndex; the progress covers them all. A
+// question without an m/z is answered once.
+uint64_t FindFormulasForIons(FinderQuery query, const std::vector<IonSpec>& ions, const ReferenceTables& tables,
+                             const std::function<bool(const Candidate&)>& found,
+                             const std::function<void(const FinderProgress&)>& progress = {},
+                             const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace zorvan::mass

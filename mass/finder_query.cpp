@@ -38,14 +38,72 @@ bool ReadCount(std::string_view text, size_t& i, int& value) {
   return true;
 }
 
-// Reads a whole finite number, spaces around it allowed.
-bool ReadNumber(std::string_view text, double& value) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return ParseNumber(text, value);
+// Finds where "MIN:MAX", "MIN-MAX" or "MIN～MAX" splits: the first ":" or
+// "～" (also "~"), else a "-" that follows a digit or a point, so that a
+// negative end ("-1.5:3", "-3--1") and an exponent ("1e-3") stay whole.
+// Returns the separator's place and length, or npos.
+std::pair<size_t, size_t> RangeSeparator(std::string_view text) {
+  if (const size_t at = text.find_first_of(":~"); at != std::string_view::npos) return {at, 1};
+  if (const size_t at = text.find("\xEF\xBD\x9E"); at != std::string_view::npos) return {at, 3};  // ～
+  for (size_t i = 1; i < text.size(); ++i) {
+    size_t before = i;
+    while (before > 0 && text[before - 1] == ' ') --before;
+    if (text[i] == '-' && before > 0 && (IsAsciiDigit(text[before - 1]) || text[before - 1] == '.')) return {i, 1};
+  }
+  return {std::string_view::npos, 0};
+}
+
+// Reads a range into `low` and `high`; an end left empty stays unset unless
+// `both` are required.
+bool ReadRangeText(std::string_view text, bool both, std::optional<double>& low, std::optional<double>& high) {
+  const auto [at, size] = RangeSeparator(text);
+  if (at == std::string_view::npos) return false;
+  low.reset();
+  high.reset();
+  for (const auto& [side, slot] : {std::pair(text.substr(0, at), &low), std::pair(text.substr(at + size), &high)}) {
+    double value = 0;
+    if (side.find_first_not_of(" \t") == std::string_view::npos && !both) continue;
+    if (!ReadTypedNumber(side, value)) return false;
+    *slot = value;
+  }
+  return true;
 }
 
 }  // namespace
+
+std::string FinderDefaultsHelp() {
+  return "既定値と上限 (ウィンドウと zorvan-ms find で共通):\n"
+         "  許容誤差 " +
+         NumberText(DefaultTolerancePpm) + " ppm (実測 m/z に対して、両端を含む)、上限 " + NumberText(MaxTolerancePpm) +
+         " ppm または " + NumberText(MaxToleranceMda) +
+         " mDa。\n"
+         "  元素分析の許容差 " +
+         NumberText(DefaultPercentTolerance) + " ポイント。m/z と分子量は " + NumberText(MaxMass) +
+         " まで。\n"
+         "  元素の範囲 " +
+         std::string(DefaultRanges) + " (個数は " + std::to_string(MaxRangeCount) +
+         " まで)。\n"
+         "  並べ替えのために保持する候補は " +
+         std::to_string(MaxHeldCandidates) +
+         " 件まで。\n"
+         "  誤差 = 実測値 - 計算値 (ppm は計算値に対して)。妥当性の規則は既定でオンです。\n";
+}
+
+std::string PresetRanges(const RangePreset& preset) {
+  if (preset.Symbols.empty()) return std::string(DefaultRanges);
+  std::string ranges;
+  const std::string wanted = " " + std::string(preset.Symbols) + " ";
+  for (size_t start = 0; start < DefaultRanges.size();) {
+    const size_t end = std::min(DefaultRanges.find(' ', start), DefaultRanges.size());
+    const std::string_view range = DefaultRanges.substr(start, end - start);
+    size_t letters = 1;
+    if (letters < range.size() && IsAsciiLower(range[letters])) ++letters;
+    if (wanted.find(" " + std::string(range.substr(0, letters)) + " ") != std::string::npos)
+      ranges += (ranges.empty() ? "" : " ") + std::string(range);
+    start = end + 1;
+  }
+  return ranges;
+}
 
 std::string ParseRanges(std::string_view text, const IsotopeTable& table, std::vector<ElementRange>& ranges) {
   ranges.clear();
@@ -80,6 +138,51 @@ std::string ParseRanges(std::string_view text, const IsotopeTable& table, std::v
   return ranges.empty() ? "元素の範囲がありません。" : "";
 }
 
+std::string ReadField(FinderField field, std::string_view text, const IsotopeTable& table, FinderQuery& query) {
+  const std::string typed(text);
+  double number = 0;
+  std::optional<double> low, high;
+  switch (field) {
+    case FinderField::Mz:
+      if (!ReadTypedNumber(text, number)) return "m/z が数ではありません: " + typed;
+      query.Mz = number;
+      return "";
+    case FinderField::Ion:
+      return ParseIon(text, table, query.Ion);
+    case FinderField::Ppm:
+    case FinderField::Mda:
+      if (!ReadTypedNumber(text, number)) return "許容誤差が数ではありません: " + typed;
+      if (field == FinderField::Ppm)
+        query.TolerancePpm = number, query.ToleranceMda.reset();
+      else
+        query.ToleranceMda = number;
+      return "";
+    case FinderField::Ranges:
+      return ParseRanges(text, table, query.Ranges);
+    case FinderField::Dbe:
+      if (!ReadRangeText(text, false, low, high)) return "DBE の範囲は「0:8」のように書きます: " + typed;
+      query.DbeMin = low;
+      query.DbeMax = high;
+      return "";
+    case FinderField::Percent: {
+      MeasuredPercent percent;
+      if (std::string error = ParsePercentages(text, percent); !error.empty()) return error;
+      if (percent.empty()) return "元素分析の値がありません: C=65.20, H=6.30 のように書きます";
+      (query.Analysis ? *query.Analysis : query.Analysis.emplace()).Percent = std::move(percent);
+      return "";
+    }
+    case FinderField::PercentTolerance:
+      if (!ReadTypedNumber(text, number)) return "元素分析の許容差が数ではありません: " + typed;
+      (query.Analysis ? *query.Analysis : query.Analysis.emplace()).Tolerance = number;
+      return "";
+    case FinderField::WeightRange:
+      if (!ReadRangeText(text, true, low, high)) return "分子量の範囲は「100:500」のように書きます: " + typed;
+      query.WeightRange = std::pair(*low, *high);
+      return "";
+  }
+  return "";
+}
+
 std::string ReadQueryLine(std::string_view line, const IsotopeTable& table, FinderQuery& query) {
   std::vector<std::string_view> fields;
   for (size_t start = 0;;) {
@@ -89,17 +192,11 @@ std::string ReadQueryLine(std::string_view line, const IsotopeTable& table, Find
     start = tab + 1;
   }
   if (fields.size() > 4) return "欄が多すぎます (MZ、イオン、ppm、元素の範囲まで)。";
-  double mz = 0;
-  if (!ReadNumber(fields[0], mz)) return "m/z が数ではありません: " + std::string(fields[0]);
-  query.Mz = mz;
-  if (fields.size() > 1 && !fields[1].empty()) {
-    if (std::string error = ParseIon(fields[1], table, query.Ion); !error.empty()) return error;
+  constexpr FinderField Order[] = {FinderField::Mz, FinderField::Ion, FinderField::Ppm, FinderField::Ranges};
+  for (size_t k = 0; k < fields.size(); ++k) {
+    if (k > 0 && fields[k].empty()) continue;
+    if (std::string error = ReadField(Order[k], fields[k], table, query); !error.empty()) return error;
   }
-  if (fields.size() > 2 && !fields[2].empty()) {
-    if (!ReadNumber(fields[2], query.TolerancePpm)) return "ppm が数ではありません: " + std::string(fields[2]);
-    query.ToleranceMda.reset();
-  }
-  if (fields.size() > 3 && !fields[3].empty()) return ParseRanges(fields[3], table, query.Ranges);
   return "";
 }
 
@@ -126,10 +223,13 @@ std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables) 
     return "m/z がないときは、分子量の範囲と元素分析の値 (百分率) がなければ探せません。";
   }
   if (query.Mz) {
-    if (!(*query.Mz > 0 && *query.Mz <= MaxMass)) return "m/z は 0 より大きく 10000000 までの数で指定してください。";
+    if (!(*query.Mz > 0 && *query.Mz <= MaxMass))
+      return "m/z は 0 より大きく " + NumberText(MaxMass) + " までの数で指定してください。";
     const bool ppmOk = query.TolerancePpm >= 0 && query.TolerancePpm <= MaxTolerancePpm;
     const bool mdaOk = !query.ToleranceMda || (*query.ToleranceMda >= 0 && *query.ToleranceMda <= MaxToleranceMda);
-    if (!(query.ToleranceMda ? mdaOk : ppmOk)) return "許容誤差は 0 から 1000 ppm (または 1000 mDa) までです。";
+    if (!(query.ToleranceMda ? mdaOk : ppmOk))
+      return "許容誤差は 0 から " + NumberText(MaxTolerancePpm) + " ppm (または " + NumberText(MaxToleranceMda) +
+             " mDa) までです。";
     if (query.Ion.Multiplier < 1) return "イオンの M の数は 1 以上です。";
   }
   if (query.DbeMin && query.DbeMax && !(*query.DbeMin <= *query.DbeMax))
@@ -137,7 +237,7 @@ std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables) 
   if (query.WeightRange) {
     const auto [low, high] = *query.WeightRange;
     if (!(0 <= low && low <= high && high <= MaxMass)) {
-      return "分子量の範囲は 0 から 10000000 までで、下限が上限以下の数で指定してください。";
+      return "分子量の範囲は 0 から " + NumberText(MaxMass) + " までで、下限が上限以下の数で指定してください。";
     }
   }
   if (query.Analysis) {
@@ -209,12 +309,13 @@ bool Plausible(const Molecule& molecule) {
   return ratios && lewis && senior;
 }
 
-CandidateRank RankOf(const Candidate& c) { return {std::abs(c.ErrorMda), c.Deviation, c.Hill}; }
+CandidateRank RankOf(const Candidate& c) { return {std::abs(c.ErrorPpm), c.Deviation, c.Hill, c.IonIndex}; }
 
 bool RankBefore(const CandidateRank& a, const CandidateRank& b) {
   if (a.Error != b.Error) return a.Error < b.Error;
   if (a.Deviation != b.Deviation) return a.Deviation < b.Deviation;
-  return a.Hill < b.Hill;
+  if (a.Hill != b.Hill) return a.Hill < b.Hill;
+  return a.IonIndex < b.IonIndex;
 }
 
 }  // namespace zorvan::mass

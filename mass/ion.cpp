@@ -1,5 +1,6 @@
 #include "mass/ion.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace zorvan::mass {
@@ -136,6 +137,30 @@ std::string ParseIon(std::string_view text, const IsotopeTable& table, IonSpec& 
   std::string error = IonReader(compact, table).Read(ion);
   if (!error.empty()) ion = IonSpec{};
   return error;
+}
+
+std::string ParseIons(std::string_view text, const IsotopeTable& table, std::vector<IonSpec>& ions) {
+  ions.clear();
+  for (size_t start = 0; start <= text.size();) {
+    const size_t end = std::min(text.find_first_of(",;", start), text.size());
+    IonSpec& ion = ions.emplace_back();
+    std::string_view item = text.substr(start, end - start);
+    while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.remove_prefix(1);
+    while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
+    if (std::string error = ParseIon(item, table, ion); !error.empty()) {
+      ions.clear();
+      // Among several, the one at fault is named.
+      return start == 0 && end == text.size() ? error : std::string(item) + ": " + error;
+    }
+    for (size_t k = 0; k + 1 < ions.size(); ++k)
+      if (ions[k].PaperNotation == ion.PaperNotation) {
+        const std::string twice = "イオン " + ion.PaperNotation + " が二度あります";
+        ions.clear();
+        return twice;
+      }
+    start = end + 1;
+  }
+  return {};
 }
 
 std::string FormIon(const Molecule& molecule, const IonSpec& ionSpec, Ion& ion) {

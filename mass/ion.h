@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "mass/molecule.h"
 
@@ -24,6 +25,11 @@ struct IonSpec {
 // "M"). Returns an empty string, or what is wrong, in Japanese (UTF-8).
 std::string ParseIon(std::string_view text, const IsotopeTable& table, IonSpec& ion);
 
+// Parses several notations separated by "," or ";" ("[M+H]+, [M+Na]+"),
+// each as ParseIon reads it, each at most once, into `ions`. Returns an empty
+// string, or what is wrong, in Japanese (UTF-8).
+std::string ParseIons(std::string_view text, const IsotopeTable& table, std::vector<IonSpec>& ions);
+
 struct Ion {
   Molecule Formula;  // n M + added - removed
   double Mz = 0;     // (n M + added - removed - z me) / |z|; the mass when z = 0
@@ -34,15 +40,15 @@ struct Ion {
 // formed (a count of some element would be negative), in Japanese (UTF-8).
 std::string FormIon(const Molecule& molecule, const IonSpec& ionSpec, Ion& ion);
 
-// How far a calculated m/z lies from a measured one: calculated - measured,
-// in ppm of the measured m/z and in mDa.
+// How far a measured m/z lies from the calculated one, as the field reports
+// it: measured - calculated, in ppm of the calculated m/z and in mDa.
 struct MassError {
   double Ppm = 0;
   double Mda = 0;
 };
 inline MassError ErrorOf(double calculated, double measured) {
-  const double error = calculated - measured;
-  return {error / measured * 1e6, error * 1e3};
+  const double error = measured - calculated;
+  return {error / calculated * 1e6, error * 1e3};
 }
 
 }  // namespace zorvan::mass

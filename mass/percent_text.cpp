@@ -1,8 +1,9 @@
 #include "mass/percent_text.h"
 
 #include <algorithm>
-#include <charconv>  // std::from_chars
-#include <cmath>     // std::isfinite
+#include <charconv>  // std::from_chars, std::to_chars
+#include <cmath>     // std::isfinite, std::floor
+#include <cstdint>
 
 #include "core/text.h"
 
@@ -59,6 +60,21 @@ std::string ShownPercentage(const ElementShare& e) {
 bool ParseNumber(std::string_view text, double& value) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
+bool ReadTypedNumber(std::string_view text, double& value) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return ParseNumber(text, value);
+}
+
+std::string NumberText(double value) {
+  char buf[64];
+  // Whole numbers in full: "10000000", not the shorter "1e+07".
+  const bool whole = std::abs(value) < 1e15 && value == std::floor(value);
+  return std::string(buf, (whole ? std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(value))
+                                 : std::to_chars(buf, buf + sizeof buf, value))
+                              .ptr);
 }
 
 }  // namespace zorvan::mass

@@ -27,7 +27,7 @@ std::string ParseArguments(std::span<char* const> args, std::span<const OptionSp
     } else if (arg == "--no-groups") {
       out.ReplaceGroups = false;
     } else if (arg == "--data") {
-      if (i + 1 == args.size() || args[i + 1][0] == '\0') return "--data needs a folder";
+      if (i + 1 == args.size() || args[i + 1][0] == '\0') return "--data にはフォルダを指定します";
       dataOption = args[++i];
     } else if (arg == "--") {
       out.Operands.insert(out.Operands.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
@@ -36,8 +36,8 @@ std::string ParseArguments(std::span<char* const> args, std::span<const OptionSp
       const OptionSpec* known = nullptr;
       for (const OptionSpec& o : options)
         if (o.Name == arg) known = &o;
-      if (known == nullptr) return "unknown option: " + std::string(arg);
-      if (known->TakesValue && i + 1 == args.size()) return std::string(arg) + " needs a value";
+      if (known == nullptr) return "知らないオプションです: " + std::string(arg);
+      if (known->TakesValue && i + 1 == args.size()) return std::string(arg) + " には値を指定します";
       out.Options.emplace_back(known->Name, known->TakesValue ? std::string_view(args[++i]) : std::string_view());
     } else {
       out.Operands.push_back(arg);
@@ -54,13 +54,13 @@ int ReadArguments(std::string_view command, std::span<char* const> argv, std::sp
 }
 
 int UsageError(std::string_view command, std::string_view message) {
-  std::fprintf(stderr, "zorvan-ms %.*s: %.*s\nTry 'zorvan-ms %.*s --help'.\n", static_cast<int>(command.size()),
-               command.data(), static_cast<int>(message.size()), message.data(), static_cast<int>(command.size()),
-               command.data());
+  std::fprintf(stderr, "zorvan-ms %.*s: %.*s\n使い方は 'zorvan-ms %.*s --help' で表示します。\n",
+               static_cast<int>(command.size()), command.data(), static_cast<int>(message.size()), message.data(),
+               static_cast<int>(command.size()), command.data());
   return 2;
 }
 
-int ShowHelp(std::string_view usage, const Arguments& args) {
+int ShowHelp(std::string_view usage, const Arguments& args, std::string_view after) {
   std::fwrite(usage.data(), 1, usage.size(), stdout);
   std::fputs(ZORVAN_DATA_OPTION_HELP
              "  --no-groups      do not replace group abbreviations by their formulas\n"
@@ -69,6 +69,7 @@ int ShowHelp(std::string_view usage, const Arguments& args) {
              "Isotope masses, abundances and fine structures come from IsoSpec (Lacki,\n"
              "Startek et al.); molecular weights and weight percents from atom.csv.\n",
              stdout);
+  std::fwrite(after.data(), 1, after.size(), stdout);
   // Says which folder a run with the same arguments, from here, would read.
   std::printf("\nData folder now: %s\n", DescribeDataFolder(args.Data).c_str());
   return 0;
@@ -99,6 +100,7 @@ int Session::Load(std::string_view command, const Arguments& args) {
     return fail(e.what());
   }
   replaceGroups_ = args.ReplaceGroups;
+  whole_ = args.Last("--whole").has_value();
   engine_ = std::make_unique<FormulaEngine>(tables_);
   atoms_ = std::make_unique<mass::AtomMap>(tables_.Elements, isotopes_);
   return 0;
@@ -107,16 +109,32 @@ int Session::Load(std::string_view command, const Arguments& args) {
 std::string Session::ToMolecule(std::u16string_view formula, CalcDetail detail, Calculation& calc,
                                 mass::Molecule& molecule) {
   molecule.clear();
+  parts_ = {};
   engine_->Calculate(formula, {replaceGroups_, u'.', detail, false, false}, calc);
   if (calc.Status != CalcStatus::Ok) {
     // Rare: the notes are asked for only when there is an error to explain.
     engine_->Calculate(formula, {replaceGroups_, u'.', detail, true, false}, calc);
     return "Error!: " + ToUtf8(JoinNotes(calc.Notes, u" "));
   }
-  std::string note = atoms_->ToMolecule(calc.Counts, calc.Named, molecule);
+  // A solvate or salt: the percentages are the whole formula's, the
+  // molecule the first part's.
+  if (detail != CalcDetail::Counts) listed_ = mass::ListedPercentages(calc);
+  const Calculation* molecular = &calc;
+  if (!whole_ && formula.find(u'*') != std::u16string_view::npos &&
+      mass::CalculateFirstPart(*engine_, formula, replaceGroups_, first_)) {
+    parts_ = mass::SplitParts(formula);
+    if (first_.Status != CalcStatus::Ok) {
+      engine_->Calculate(parts_.First, {replaceGroups_, u'.', CalcDetail::Counts, true, false}, first_);
+      return "Error!: " + ToUtf8(JoinNotes(first_.Notes, u" "));
+    }
+    molecular = &first_;
+  }
+  std::string note = atoms_->ToMolecule(molecular->Counts, molecular->Named, molecule);
   if (note.empty() && molecule.empty()) note = "式に原子がありません";
   return note;
 }
+
+std::string Session::LeftOut() const { return parts_.Rest.empty() ? "" : mass::LeftOutNote(parts_); }
 
 char* Put(char* out, std::string_view ascii) {
   std::memcpy(out, ascii.data(), ascii.size());

@@ -16,6 +16,8 @@
 #include "core/reference_tables.h"
 #include "mass/finder.h"
 #include "mass/ion.h"
+#include "mass/paper.h"
+#include "mass/parts.h"
 #include "mass/percent_text.h"
 #include "tools/formats.h"
 #include "tools/input_lines.h"
@@ -29,6 +31,13 @@ int RunMass(std::span<char* const> args);
 int RunPattern(std::span<char* const> args);
 int RunPaper(std::span<char* const> args);
 int RunFind(std::span<char* const> args);
+
+// The help of the option that asks for the whole formula of a solvate or
+// salt, the same in the commands that calculate masses of formulas.
+#define ZORVAN_WHOLE_OPTION_HELP                                                     \
+  "  --whole          of a solvate or salt written with \"*\" (C20H26O6*0.25H2O),\n" \
+  "                   the masses of the whole formula; without it, those of the\n"   \
+  "                   part before the first \"*\", and note says so\n"
 
 // An option of one command besides --data, --no-groups and --help.
 struct OptionSpec {
@@ -58,14 +67,16 @@ int ReadArguments(std::string_view command, std::span<char* const> argv, std::sp
 // Writes "zorvan-ms COMMAND: MESSAGE" and where help is to standard error;
 // returns 2.
 int UsageError(std::string_view command, std::string_view message);
-// Writes the usage and the data folder a run would read; returns 0.
-int ShowHelp(std::string_view usage, const Arguments& args);
+// Writes the usage, the options every command takes, `after` and the data
+// folder a run would read; returns 0.
+int ShowHelp(std::string_view usage, const Arguments& args, std::string_view after = {});
 
 // Parses an ion option; on a malformed ion, sets `status` to a usage error.
 bool ParseIonOption(std::string_view command, std::string_view text, const mass::IsotopeTable& table,
                     mass::IonSpec& ion, int& status);
 // Reads a finite number; returns false when `text` is not one.
 using mass::ParseNumber;
+using mass::ReadTypedNumber;
 
 // The tables and engine of one run.
 class Session {
@@ -74,10 +85,20 @@ class Session {
   // returns 1.
   int Load(std::string_view command, const Arguments& args);
 
-  // Calculates `formula` into `calc` with `detail`, and its counts into
-  // `molecule`. Returns an empty string, or the note that says why no
-  // molecule can be given.
+  // Calculates `formula` into `calc` with `detail`, and into `molecule` the
+  // counts of a solvate's or salt's ("C20H26O6*0.25H2O") part before the
+  // first "*", unless --whole was given, else the whole formula's. Returns
+  // an empty string, or the note that says why no molecule can be given.
+  // From CalcDetail::Weight on, Listed() holds the whole formula's
+  // percentages.
   std::string ToMolecule(std::u16string_view formula, CalcDetail detail, Calculation& calc, mass::Molecule& molecule);
+  // The percentages of the formula last given to ToMolecule with them.
+  const mass::Percentages& Listed() const { return listed_; }
+  // The parts of the formula last given to ToMolecule, when its molecule is
+  // the first part's; else none.
+  const mass::FormulaParts& Parts() const { return parts_; }
+  // The note that says so, or "".
+  std::string LeftOut() const;
 
   const mass::IsotopeTable& Isotopes() const { return isotopes_; }
   const ReferenceTables& Tables() const { return tables_; }
@@ -86,8 +107,12 @@ class Session {
   ReferenceTables tables_;
   mass::IsotopeTable isotopes_ = mass::IsotopeTable::FromIsoSpec();
   bool replaceGroups_ = true;
+  bool whole_ = false;  // --whole: the masses of the whole formula of a solvate or salt
   std::unique_ptr<FormulaEngine> engine_;
   std::unique_ptr<mass::AtomMap> atoms_;
+  Calculation first_;  // the first part of a solvate or salt
+  mass::Percentages listed_;
+  mass::FormulaParts parts_;
 };
 
 // zorvan-ms find --spectra (tools/ms_spectra.cpp): its options and usage,

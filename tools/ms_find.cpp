@@ -13,70 +13,69 @@ namespace zorvan::ms {
 
 namespace {
 
-constexpr const char* Usage =
-    "Usage: zorvan-ms find [--data DIR] [--ion ION] [--ppm P | --mda D]\n"
-    "                      [--elements RANGES] [--dbe MIN:MAX] [--integer-dbe] [--rules]\n"
-    "                      [--percent C=65.20,H=6.30 [--percent-tolerance T]]\n"
-    "                      [--weight-range MIN:MAX] [--limit N] [MZ]...\n"
-    "\n"
-    "Finds every neutral formula M within the element ranges whose ion's m/z lies\n"
-    "within the tolerance of a measured m/z, both ends included, and writes them\n"
-    "as tab-separated lines\n"
-    "  query mz formula ion_formula calc_mz error_ppm error_mda dbe weight percent\n"
-    "after a header line, each query's candidates by |error|, then Hill formula.\n"
-    "query counts the queries from 1; error = calculated - measured. The m/z\n"
-    "values are the arguments, or, when there are none, the lines of standard\n"
-    "input: MZ, optionally followed by TAB-separated ION, PPM and RANGES that\n"
-    "replace the options for that line (RANGES replace the default ranges\n"
-    "entirely; an empty field keeps the option). A query that cannot be answered\n"
-    "is said on standard error and the next one follows.\n"
-    "\n"
-    "With --weight-range and no MZ argument, the elemental analysis alone is\n"
-    "answered (no standard input is read): every formula whose weight and\n"
-    "percentages, as the main window shows them, fit; the m/z fields are empty.\n"
-    "\n"
-    "  --ion ION          the ion, as in zorvan-ms mass (default [M+H]+)\n"
-    "  --ppm P            tolerance in ppm of the measured m/z (default 5)\n"
-    "  --mda D            tolerance in mDa instead\n"
-    "  --elements RANGES  element ranges, such as C0-100H0-200N0-10 (spaces or\n"
-    "                     commas between elements allowed; default\n"
-    "                     C0-100 H0-200 N0-10 O0-20 S0-4 P0-4 F0-10 Cl0-6 Br0-4 I0-4)\n"
-    "  --dbe MIN:MAX      the DBE of M within MIN..MAX (either may be left out)\n"
-    "  --integer-dbe      whole DBE only (even-electron neutral molecules)\n"
-    "  --rules            the plausibility rules below\n"
-    "  --percent LIST     measured weight percents, such as C=65.20,H=6.30; the\n"
-    "                     weight and percent columns are then filled\n"
-    "  --percent-tolerance T  in percentage points (default 0.4)\n"
-    "  --weight-range MIN:MAX  the molecular weight as the main window shows it\n"
-    "  --limit N          keep the N best candidates of each query and say on\n"
-    "                     standard error how many more there were; without it a\n"
-    "                     query of more than 1000000 is refused on standard error\n"
-    "  --data DIR         read atom.csv and group.csv from DIR (default: the\n"
-    "                     working directory when it holds atom.csv, otherwise\n"
-    "                     " ZORVAN_INSTALLED_DATA_DIR
-    ")\n"
-    "  --help             show this text\n"
-    "\n"
-    "Isotope masses come from IsoSpec (Lacki, Startek et al.); weights and\n"
-    "percentages from atom.csv.\n\n";
-
-constexpr OptionSpec Options[] = {{"--ion"},          {"--ppm"},     {"--mda"},
-                                  {"--elements"},     {"--dbe"},     {"--integer-dbe", false},
-                                  {"--rules", false}, {"--percent"}, {"--percent-tolerance"},
-                                  {"--weight-range"}, {"--limit"}};
-
-// Reads "MIN:MAX"; a side left empty stays unset unless `both` is required.
-bool ParsePair(std::string_view text, bool both, std::optional<double>& low, std::optional<double>& high) {
-  const size_t colon = text.find(':');
-  if (colon == std::string_view::npos) return false;
-  double value = 0;
-  for (const auto& [side, slot] : {std::pair(text.substr(0, colon), &low), std::pair(text.substr(colon + 1), &high)}) {
-    if (side.empty() && !both) continue;
-    if (!ParseNumber(side, value)) return false;
-    *slot = value;
-  }
-  return true;
+// The help, its defaults and limits written from the constants that decide
+// them.
+std::string Usage() {
+  using mass::NumberText;
+  return "Usage: zorvan-ms find [--data DIR] [--ion ION] [--ppm P | --mda D]\n"
+         "                      [--elements RANGES] [--dbe MIN:MAX] [--integer-dbe] [--no-rules]\n"
+         "                      [--percent C=65.20,H=6.30 [--percent-tolerance T]]\n"
+         "                      [--weight-range MIN:MAX] [--limit N] [MZ]...\n"
+         "\n"
+         "Finds every neutral formula M within the element ranges whose ion's m/z lies\n"
+         "within the tolerance of a measured m/z, both ends included, and that passes\n"
+         "the plausibility rules below, and writes them as tab-separated lines\n"
+         "  query mz formula ion_formula calc_mz error_ppm error_mda dbe weight percent\n"
+         "after a header line, each query's candidates by |error_ppm|, then Hill\n"
+         "formula. query counts the queries from 1; error = measured - calculated,\n"
+         "error_ppm in ppm of the calculated m/z. The m/z values are the arguments,\n"
+         "or, when there are none, the lines of standard input: MZ, optionally\n"
+         "followed by TAB-separated ION, PPM and RANGES that replace the options for\n"
+         "that line (RANGES replace the default ranges entirely; an empty field keeps\n"
+         "the option). A query that cannot be answered is said on standard error and\n"
+         "the next one follows. An m/z or a weight is at most " +
+         NumberText(mass::MaxMass) +
+         "; a range MIN:MAX may\n"
+         "also be written MIN-MAX.\n"
+         "\n"
+         "With --weight-range and no MZ argument, the elemental analysis alone is\n"
+         "answered (no standard input is read): every formula whose weight and\n"
+         "percentages, as the main window shows them, fit; the m/z fields are empty.\n"
+         "\n"
+         "  --ion ION          the ion, as in zorvan-ms mass (default [M+H]+)\n"
+         "  --ppm P            tolerance in ppm of the measured m/z (default " +
+         NumberText(mass::DefaultTolerancePpm) + ", at most " + NumberText(mass::MaxTolerancePpm) +
+         ")\n"
+         "  --mda D            tolerance in mDa instead (at most " +
+         NumberText(mass::MaxToleranceMda) +
+         ")\n"
+         "  --elements RANGES  element ranges, such as C0-100H0-200N0-10 (spaces or\n"
+         "                     commas between elements allowed; default\n"
+         "                     " +
+         std::string(mass::DefaultRanges) +
+         ")\n"
+         "  --dbe MIN:MAX      the DBE of M within MIN..MAX (either may be left out)\n"
+         "  --integer-dbe      whole DBE only (even-electron neutral molecules)\n"
+         "  --no-rules         leave out the plausibility rules, which are on by\n"
+         "                     default (--rules is accepted and changes nothing)\n"
+         "  --percent LIST     measured weight percents, such as C=65.20,H=6.30; the\n"
+         "                     weight and percent columns are then filled\n"
+         "  --percent-tolerance T  in percentage points (default " +
+         NumberText(mass::DefaultPercentTolerance) +
+         ")\n"
+         "  --weight-range MIN:MAX  the molecular weight as the main window shows it\n"
+         "  --limit N          keep the N best candidates of each query and say on\n"
+         "                     standard error how many more there were; without it a\n"
+         "                     query of more than " +
+         std::to_string(mass::MaxHeldCandidates) + " is refused on standard error\n";
 }
+
+constexpr OptionSpec Options[] = {{"--ion"},          {"--ppm"},
+                                  {"--mda"},          {"--elements"},
+                                  {"--dbe"},          {"--integer-dbe", false},
+                                  {"--rules", false}, {"--no-rules", false},
+                                  {"--percent"},      {"--percent-tolerance"},
+                                  {"--weight-range"}, {"--limit"}};
 
 // Writes `value` with 3 decimals, without a sign on a value that rounds to 0.
 char* PutFixed3(char* out, double value) {
@@ -172,7 +171,8 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
   if (error.empty()) error = mass::CheckQuery(q, session_.Tables());
   if (!error.empty()) {
     out.Flush();
-    std::fprintf(stderr, "zorvan-ms find: query %llu: %s\n", static_cast<unsigned long long>(number_), error.c_str());
+    std::fprintf(stderr, "zorvan-ms find: 問い合わせ %llu: %s\n", static_cast<unsigned long long>(number_),
+                 error.c_str());
     return;
   }
   rows_.clear();
@@ -192,7 +192,7 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
       std::push_heap(rows_.begin(), rows_.end(), before);
       return true;
     }
-    if (!limit_ && rows_.size() == MaxRows) {
+    if (!limit_ && rows_.size() == mass::MaxHeldCandidates) {
       tooMany = true;
       return false;
     }
@@ -202,8 +202,10 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
   });
   if (tooMany) {
     out.Flush();
-    std::fprintf(stderr, "zorvan-ms find: query %llu: more than %zu candidates; narrow the question or give --limit\n",
-                 static_cast<unsigned long long>(number_), MaxRows);
+    std::fprintf(stderr,
+                 "zorvan-ms find: 問い合わせ %llu: 候補が %llu 件を超えました。範囲か許容誤差を狭めるか、--limit "
+                 "を指定してください\n",
+                 static_cast<unsigned long long>(number_), static_cast<unsigned long long>(mass::MaxHeldCandidates));
     rows_.clear();
   }
   std::sort(rows_.begin(), rows_.end(), before);
@@ -217,10 +219,46 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
   }
   if (more > 0) {
     out.Flush();
-    std::fprintf(stderr, "zorvan-ms find: query %llu: %llu more candidates left out by --limit %llu\n",
+    std::fprintf(stderr, "zorvan-ms find: 問い合わせ %llu: ほかに %llu 件の候補を --limit %llu で省きました\n",
                  static_cast<unsigned long long>(number_), static_cast<unsigned long long>(more),
                  static_cast<unsigned long long>(*limit_));
   }
+}
+
+// Reads the options of `args` into `base` and `limit`; returns -1, or the
+// exit status of a usage error.
+int ReadOptions(const Arguments& args, const mass::IsotopeTable& isotopes, mass::FinderQuery& base,
+                std::optional<uint64_t>& limit) {
+  using mass::FinderField;
+  constexpr std::pair<std::string_view, FinderField> Fields[] = {{"--ppm", FinderField::Ppm},
+                                                                 {"--mda", FinderField::Mda},
+                                                                 {"--dbe", FinderField::Dbe},
+                                                                 {"--percent", FinderField::Percent},
+                                                                 {"--percent-tolerance", FinderField::PercentTolerance},
+                                                                 {"--weight-range", FinderField::WeightRange}};
+  if (args.Last("--ppm") && args.Last("--mda")) return UsageError("find", "--ppm と --mda は同時に指定できません");
+  for (const auto& [name, value] : args.Options) {
+    if (name == "--integer-dbe") base.IntegerDbe = true;
+    if (name == "--no-rules") base.Rules = false;
+    if (name == "--limit") {
+      uint64_t n = 0;
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+      if (ec != std::errc() || end != value.data() + value.size())
+        return UsageError("find", "--limit " + std::string(value) + ": 0 以上の整数を指定します");
+      limit = n;
+    }
+    for (const auto& [option, field] : Fields) {
+      if (option != name) continue;
+      if (std::string error = mass::ReadField(field, value, isotopes, base); !error.empty())
+        return UsageError("find", std::string(name) + " " + std::string(value) + ": " + error);
+    }
+  }
+  int status = -1;
+  if (!ParseIonOption("find", args.Last("--ion").value_or("[M+H]+"), isotopes, base.Ion, status)) return status;
+  const std::string_view ranges = args.Last("--elements").value_or(mass::DefaultRanges);
+  if (std::string error = mass::ReadField(mass::FinderField::Ranges, ranges, isotopes, base); !error.empty())
+    return UsageError("find", "--elements " + std::string(ranges) + ": " + error);
+  return status;
 }
 
 }  // namespace
@@ -231,60 +269,16 @@ int RunFind(std::span<char* const> argv) {
   options.insert(options.end(), SpectraOptions.begin(), SpectraOptions.end());
   if (std::string error = ParseArguments(argv, options, args); !error.empty()) return UsageError("find", error);
   if (args.Help) {
-    std::string help = Usage;
+    std::string help = Usage();
     help += SpectraUsage;
-    help += mass::PlausibilityRulesHelp;
-    help += "\n" + mass::PatternScoreHelp();
-    return ShowHelp(help, args);
+    return ShowHelp(help, args,
+                    "\n" + mass::FinderDefaultsHelp() + "\n" + std::string(mass::PlausibilityRulesHelp) + "\n" +
+                        mass::PatternScoreHelp());
   }
   Session session;
   mass::FinderQuery base;
   std::optional<uint64_t> limit;
-  int status = 0;
-  const auto bad = [&](std::string_view name, std::string_view value, std::string_view why = "") {
-    return UsageError(
-        "find", std::string(name) + " " + std::string(value) + ": " + std::string(why.empty() ? "malformed" : why));
-  };
-  std::string ion = "[M+H]+", ranges(mass::DefaultRanges);
-  for (const auto& [name, value] : args.Options) {
-    double number = 0;
-    std::optional<double> low, high;
-    if (name == "--ion") {
-      ion = value;
-    } else if (name == "--ppm" || name == "--mda" || name == "--percent-tolerance") {
-      if (!ParseNumber(value, number)) return bad(name, value);
-      if (name == "--ppm")
-        base.TolerancePpm = number, base.ToleranceMda.reset();
-      else if (name == "--mda")
-        base.ToleranceMda = number;
-      else
-        (base.Analysis ? *base.Analysis : base.Analysis.emplace()).Tolerance = number;
-    } else if (name == "--elements") {
-      ranges = value;
-    } else if (name == "--dbe") {
-      if (!ParsePair(value, false, base.DbeMin, base.DbeMax)) return bad(name, value);
-    } else if (name == "--integer-dbe") {
-      base.IntegerDbe = true;
-    } else if (name == "--rules") {
-      base.Rules = true;
-    } else if (name == "--percent") {
-      mass::AnalysisFilter& a = base.Analysis ? *base.Analysis : base.Analysis.emplace();
-      if (std::string error = mass::ParsePercentages(value, a.Percent); !error.empty() || a.Percent.empty())
-        return bad(name, value, error);
-    } else if (name == "--weight-range") {
-      if (!ParsePair(value, true, low, high)) return bad(name, value);
-      base.WeightRange = std::pair(*low, *high);
-    } else if (name == "--limit") {
-      uint64_t n = 0;
-      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
-      if (ec != std::errc() || end != value.data() + value.size()) return bad(name, value);
-      limit = n;
-    }
-  }
-  if (args.Last("--ppm") && args.Last("--mda")) return UsageError("find", "--ppm and --mda exclude each other");
-  if (!ParseIonOption("find", ion, session.Isotopes(), base.Ion, status)) return status;
-  if (std::string error = mass::ParseRanges(ranges, session.Isotopes(), base.Ranges); !error.empty())
-    return bad("--elements", ranges, error);
+  if (const int status = ReadOptions(args, session.Isotopes(), base, limit); status >= 0) return status;
   if (const int loaded = session.Load("find", args); loaded != 0) return loaded;
   // The options alone must make a question that can be answered.
   const bool alone = base.WeightRange && args.Operands.empty();

@@ -21,9 +21,9 @@ constexpr const char* Usage =
     "\n"
     "  --ion ION        an ion in the notation [nM+X-Y]z+, for example [M+H]+,\n"
     "                   [M+Na]+, [M-H]-, [2M+Na]+, [M+2H]2+, [M+H-H2O]+, [M]+;\n"
-    "                   may be given more than once (default: M, the neutral)\n";
+    "                   may be given more than once (default: M, the neutral)\n" ZORVAN_WHOLE_OPTION_HELP;
 
-constexpr OptionSpec Options[] = {{"--ion"}};
+constexpr OptionSpec Options[] = {{"--ion"}, {"--whole", false}};
 
 // Writes a degree of unsaturation, a whole or half number ("4", "-0.5",
 // "1.5"), without the general conversion of a double.
@@ -52,6 +52,7 @@ int RunMass(std::span<char* const> argv) {
   std::vector<IonColumn> ions;
   int status = 0;
   for (const auto& [name, value] : args.Options) {
+    if (name != "--ion") continue;
     ions.push_back({value, {}, {}});
     if (!ParseIonOption("mass", value, session.Isotopes(), ions.back().Parsed, status)) return status;
   }
@@ -72,10 +73,11 @@ int RunMass(std::span<char* const> argv) {
       "mass", args, session, "formula\thill\tmonoisotopic\tnominal\tdbe\tion\tion_formula\tcharge\tmz\tnote\n",
       [&](std::u16string_view formula, OutputBuffer& out) {
         const std::string note = session.ToMolecule(formula, CalcDetail::Counts, calc, molecule);
+        const std::string leftOut = session.LeftOut();
         // Room for the ion's formula too, which may hold the added elements.
         const auto rowRoom = [&](size_t k) {
           return 2 * mass::HillFormulaRoom(molecule) + 23 * ions[k].Parsed.Added.size() + 2 * ions[k].Text.size() +
-                 4 * note.size() + 256;
+                 4 * (note.size() + leftOut.size()) + 256;
         };
         // The molecule's columns are the same on each of its rows: written once,
         // then copied for the rows of further ions.
@@ -109,7 +111,7 @@ int RunMass(std::span<char* const> argv) {
             o = sameElements ? mass::PutFormula(o, ion.Formula, order) : mass::PutHillFormula(o, ion.Formula);
             o = PutInteger(Put(o, "\t"), ion.Charge);
             o = PutFixed6(Put(o, "\t"), ion.Mz);
-            o = Put(o, "\t\n");
+            o = Put(PutField(Put(o, "\t"), leftOut), "\n");
           } else {
             o = PutField(Put(o, "\t\t\t"), ionNote);
             *o++ = '\n';

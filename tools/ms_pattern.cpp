@@ -26,9 +26,9 @@ constexpr const char* Usage =
     "                         peaks within m/z / R of a centroid's first peak\n"
     "                         join it\n"
     "  --min PERCENT    leave out peaks below PERCENT of the largest\n"
-    "                   (default 0.01)\n";
+    "                   (default 0.01)\n" ZORVAN_WHOLE_OPTION_HELP;
 
-constexpr OptionSpec Options[] = {{"--ion"}, {"--resolution"}, {"--min"}};
+constexpr OptionSpec Options[] = {{"--ion"}, {"--resolution"}, {"--min"}, {"--whole", false}};
 
 }  // namespace
 
@@ -47,12 +47,12 @@ int RunPattern(std::span<char* const> argv) {
     } else if (*resolution != "fine") {
       request.Kind = mass::Resolution::Centroid;
       if (!ParseNumber(*resolution, request.ResolvingPower) || request.ResolvingPower <= 0)
-        return UsageError("pattern", "--resolution needs unit, fine or a resolving power above 0");
+        return UsageError("pattern", "--resolution には unit、fine か 0 より大きい分解能を指定します");
     }
   }
   if (const auto min = args.Last("--min"))
     if (!ParseNumber(*min, request.MinPercent) || request.MinPercent < 0 || request.MinPercent > 100)
-      return UsageError("pattern", "--min needs a percentage from 0 to 100");
+      return UsageError("pattern", "--min には 0 から 100 までの百分率を指定します");
   Calculation calc;
   mass::Molecule molecule;
   mass::Ion ion;
@@ -60,6 +60,7 @@ int RunPattern(std::span<char* const> argv) {
       "pattern", args, session, "formula\tion\tmz\trelative\tnote\n",
       [&](std::u16string_view formula, OutputBuffer& out) {
         std::string note = session.ToMolecule(formula, CalcDetail::Counts, calc, molecule);
+        const std::string leftOut = session.LeftOut();
         if (note.empty()) note = mass::FormIon(molecule, ionSpec, ion);
         mass::Pattern pattern;
         if (note.empty()) {
@@ -76,10 +77,10 @@ int RunPattern(std::span<char* const> argv) {
           return;
         }
         for (const mass::Peak& peak : pattern.Peaks) {
-          char* o = PutFixed6(start(96), peak.Mz);
+          char* o = PutFixed6(start(96 + 2 * leftOut.size()), peak.Mz);
           *o++ = '\t';
           o = std::to_chars(o, o + 32, peak.Relative, std::chars_format::fixed, 4).ptr;
-          out.Commit(Put(o, "\t\n"));
+          out.Commit(Put(PutField(Put(o, "\t"), leftOut), "\n"));
         }
       });
 }

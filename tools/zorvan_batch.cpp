@@ -68,9 +68,12 @@ struct BatchOptions {
   bool Header = false;
 };
 
+// What follows a usage error.
+constexpr const char* TryHelp = "使い方は 'zorvan-batch --help' で表示します。\n";
+
 // Writes a usage error and returns its exit status.
 int UsageError(const char* message, const char* argument = "") {
-  std::fprintf(stderr, "zorvan-batch: %s%s\n\n%s", message, argument, Usage);
+  std::fprintf(stderr, "zorvan-batch: %s%s\n%s", message, argument, TryHelp);
   return 2;
 }
 
@@ -89,13 +92,13 @@ int ReadOptions(int argc, char** argv, BatchOptions& options) {
       options.Header = true;
     } else if (arg == "--format") {
       if (i + 1 == argc || !zorvan::OutputFormatNamed(argv[i + 1], options.Format))
-        return UsageError("--format needs report, tsv or jsonl");
+        return UsageError("--format には report、tsv か jsonl を指定します");
       ++i;
     } else if (arg == "--data") {
-      if (i + 1 == argc || argv[i + 1][0] == '\0') return UsageError("--data needs a folder");
+      if (i + 1 == argc || argv[i + 1][0] == '\0') return UsageError("--data にはフォルダを指定します");
       options.DataDir = argv[++i];
     } else {
-      return UsageError("unknown argument: ", argv[i]);
+      return UsageError("知らない引数です: ", argv[i]);
     }
   }
   return -1;
@@ -188,7 +191,7 @@ int main(int argc, char** argv) {
   }
   if (options.Header && options.Format != zorvan::OutputFormat::Tsv) {
     // Only tsv has a header line; asking for one elsewhere is a mistake to say, not to ignore.
-    return UsageError("--header needs --format tsv");
+    return UsageError("--header は --format tsv と使います");
   }
   zorvan::ReferenceTables tables;
   if (!LoadTables(folder, tables)) return 1;

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
   }
   for (const Command& command : Commands)
     if (command.Name == name) return command.Run(std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)));
-  const std::string problem = name.empty() ? "no command given" : "unknown command: " + std::string(name);
-  std::fprintf(stderr, "zorvan-ms: %s\nTry 'zorvan-ms --help'.\n", problem.c_str());
+  const std::string problem = name.empty() ? "コマンドがありません" : "知らないコマンドです: " + std::string(name);
+  std::fprintf(stderr, "zorvan-ms: %s\n使い方は 'zorvan-ms --help' で表示します。\n", problem.c_str());
   return 2;
 }

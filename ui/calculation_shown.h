@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "core/calculation.h"
 
@@ -11,6 +12,18 @@ namespace zorvan {
 struct CalculationShown {
   QString Formula;    // the formula box's text that was calculated
   Calculation Value;  // its calculation: counts, parts, weight shares, notes and texts
+  // Of a solvate or salt ("C20H26O6*0.25H2O"), the calculation of the part
+  // before the first "*" (mass::CalculateFirstPart), the molecule the
+  // masses are of.
+  std::optional<Calculation> FirstPart;
+};
+
+// What was measured of a compound, as typed: it goes with the compound's
+// formula from the finder to the mass window.
+struct MeasuredValues {
+  QString Ion;      // the ion notation
+  QString Mz;       // the measured m/z
+  QString Percent;  // the measured weight percents, "C=65.20, H=6.30"
 };
 
 }  // namespace zorvan

@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -26,59 +25,79 @@
 namespace zorvan {
 namespace {
 
-// More rows than a chemist reads; a wider question is stopped there and says so.
+// More rows than a chemist reads; of a wider question the best are shown,
+// with how many there were in all.
 constexpr size_t RowCap = 100000;
 constexpr size_t ChunkRows = 256;  // rows handed over at a time
 constexpr int PollMilliseconds = 100;
 
-QString Utf8(const std::string& s) { return QString::fromStdString(s); }
+// Several ions at once, for a peak whose adduct is not known.
+const char* const IonSets[] = {"[M+H]+, [M+Na]+, [M+K]+, [M+NH4]+", "[M-H]-, [M+Cl]-, [M+HCOO]-"};
 
-struct Row {
-  mass::Candidate Found;
-  QStringList Cells;
-};
+QString Utf8(const std::string& s) { return QString::fromStdString(s); }
+QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// The ion as the boxes take it: "[M+Na]+".
+QString Compact(const mass::IonSpec& ion) { return Utf8(ion.PaperNotation).remove(u' '); }
 
 }  // namespace
 
 // What a running search has found and not yet handed to the grid.
 struct FinderInbox {
   std::mutex Lock;
-  std::vector<Row> Rows;
+  std::vector<mass::Candidate> Rows;
   double Fraction = 0;
+  uint64_t Found = 0;
 };
 
-// The candidates as the grid shows them, one row each.
+// How a search ended: how many candidates it found and, when more than the
+// grid holds, the best of them.
+struct SearchEnd {
+  uint64_t Found = 0;
+  std::vector<mass::Candidate> Best;
+};
+
+// The candidates as the grid shows them, one row each, written when shown.
 class CandidateModel : public QAbstractTableModel {
  public:
   using QAbstractTableModel::QAbstractTableModel;
 
-  // Empties the grid and gives it `headers`.
-  void Reset(QStringList headers) {
+  // Empties the grid and gives it `headers`, the candidates' `ions` and
+  // which columns are filled.
+  void Reset(QStringList headers, QStringList ions, bool withMz) {
     beginResetModel();
     headers_ = std::move(headers);
+    ions_ = std::move(ions);
+    withMz_ = withMz;
     rows_.clear();
     endResetModel();
   }
-  void Append(std::vector<Row>& rows) {
+  void Append(std::vector<mass::Candidate>& rows) {
     if (rows.empty()) return;
     beginInsertRows({}, int(rows_.size()), int(rows_.size() + rows.size()) - 1);
     std::move(rows.begin(), rows.end(), std::back_inserter(rows_));
     endInsertRows();
   }
+  // Puts `rows` in place of those shown.
+  void Replace(std::vector<mass::Candidate>&& rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+  }
   // In the order the finder lists candidates: the best first.
   void Sort() {
     beginResetModel();
-    std::ranges::sort(rows_, mass::CandidateBefore, &Row::Found);
+    std::ranges::sort(rows_, mass::CandidateBefore);
     endResetModel();
   }
-  QString Formula(int row) const { return Utf8(rows_[size_t(row)].Found.Hill); }
+  const mass::Candidate& Row(int row) const { return rows_[size_t(row)]; }
 
   int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : int(rows_.size()); }
   int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : int(headers_.size()); }
   QVariant data(const QModelIndex& index, int role) const override {
-    if (role == Qt::TextAlignmentRole && index.column() > 1) return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole && index.column() > 2) return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
-    return rows_[size_t(index.row())].Cells.value(index.column());
+    return Cell(rows_[size_t(index.row())], index.column());
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return headers_.value(section);
@@ -86,46 +105,77 @@ class CandidateModel : public QAbstractTableModel {
   }
 
  private:
-  QStringList headers_;
-  std::vector<Row> rows_;
+  // The columns: M, ion, ion formula, m/z, ppm, mDa, DBE, then the weight
+  // and the percentages when measured values were given.
+  QString Cell(const mass::Candidate& c, int column) const {
+    const bool mz = withMz_;
+    switch (column) {
+      case 0:
+        return Utf8(c.Hill);
+      case 1:
+        return mz ? ions_.value(int(c.IonIndex)) : QString();
+      case 2:
+        return mz ? Utf8(mass::HillFormula(c.Ionized.Formula)) : QString();
+      case 3:
+        return mz ? Fixed(c.Ionized.Mz, 5) : QString();
+      case 4:
+        return mz ? Fixed(c.ErrorPpm, 2) : QString();
+      case 5:
+        return mz ? Fixed(c.ErrorMda, 2) : QString();
+      case 6:
+        return c.Dbe ? QString::number(*c.Dbe) : QString();
+      case 7:
+        return Utf8(c.Weight);
+      default:
+        const size_t k = size_t(column - 8);
+        return k < c.Percent.size() ? Utf8(c.Percent[k].second) : QString();
+    }
+  }
+
+  QStringList headers_, ions_;
+  bool withMz_ = true;
+  std::vector<mass::Candidate> rows_;
 };
 
 namespace {
 
-// Returns the grid row of `candidate`, with the m/z columns filled when
-// `withMz` and the weight and percentages when `withWeight`.
-Row MakeRow(const mass::Candidate& candidate, bool withMz, bool withWeight) {
-  Row row{candidate, {Utf8(candidate.Hill)}};
-  if (withMz) {
-    row.Cells << Utf8(mass::HillFormula(candidate.Ionized.Formula)) << Fixed(candidate.Ionized.Mz, 5)
-              << Fixed(candidate.ErrorPpm, 2) << Fixed(candidate.ErrorMda, 2);
-  } else {
-    row.Cells << QString() << QString() << QString() << QString();
-  }
-  row.Cells << (candidate.Dbe ? QString::number(*candidate.Dbe) : QString());
-  if (withWeight) row.Cells << Utf8(candidate.Weight);
-  for (const auto& [symbol, percent] : candidate.Percent) row.Cells << Utf8(percent);
-  return row;
-}
-
-// Reads "a-b" or "a:b" into two numbers with a <= b.
-bool ReadRange(const QString& text, double& low, double& high) {
-  static const QRegularExpression pattern(QStringLiteral(R"(^\s*([0-9.]+)\s*[-:~]\s*([0-9.]+)\s*$)"));
-  const QRegularExpressionMatch match = pattern.match(text);
-  bool lowOk = false, highOk = false;
-  if (match.hasMatch()) {
-    low = match.captured(1).toDouble(&lowOk);
-    high = match.captured(2).toDouble(&highOk);
-  }
-  return lowOk && highOk && low <= high;
-}
-
-// Reads an optional number: true when `text` is empty or a number.
-bool ReadOptional(const QString& text, std::optional<double>& value) {
-  if (text.trimmed().isEmpty()) return true;
-  bool ok = false;
-  value = text.trimmed().toDouble(&ok);
-  return ok;
+// Runs a search off the user-interface thread: hands the rows to `inbox`
+// while the grid can hold them all, and keeps the best of everything found.
+std::shared_ptr<SearchEnd> RunSearch(const mass::FinderQuery& query, const std::vector<mass::IonSpec>& ions,
+                                     const ReferenceTables& tables, FinderInbox& inbox,
+                                     const std::atomic<bool>& cancel) {
+  auto end = std::make_shared<SearchEnd>();
+  // The best so far, the worst of them on top once the grid's rows are all
+  // taken; copies go to the grid until then.
+  std::vector<mass::Candidate>& best = end->Best;
+  std::vector<mass::Candidate> chunk;
+  auto handOver = [&] {
+    std::scoped_lock lock(inbox.Lock);
+    std::move(chunk.begin(), chunk.end(), std::back_inserter(inbox.Rows));
+    chunk.clear();
+  };
+  const auto keep = [&](const mass::Candidate& candidate) {
+    if (best.size() < RowCap) {
+      best.push_back(candidate);
+      std::ranges::push_heap(best, mass::CandidateBefore);
+      chunk.push_back(candidate);
+      if (chunk.size() == ChunkRows) handOver();
+    } else if (mass::CandidateBefore(candidate, best.front())) {
+      std::ranges::pop_heap(best, mass::CandidateBefore);
+      best.back() = candidate;
+      std::ranges::push_heap(best, mass::CandidateBefore);
+    }
+    return true;
+  };
+  const auto progress = [&](const mass::FinderProgress& p) {
+    std::scoped_lock lock(inbox.Lock);
+    inbox.Fraction = p.Fraction;
+    inbox.Found = p.Found;
+  };
+  end->Found = mass::FindFormulasForIons(query, ions, tables, keep, progress, &cancel);
+  handOver();
+  if (end->Found <= RowCap) best.clear();  // the grid holds them all
+  return end;
 }
 
 }  // namespace
@@ -164,7 +214,7 @@ FinderWindow::FinderWindow(const ReferenceTables& tables, const mass::IsotopeTab
   poll_ = new QTimer(this);
   poll_->setInterval(PollMilliseconds);
   connect(poll_, &QTimer::timeout, this, [this] { TakeRows(false); });
-  model_->Reset({});
+  model_->Reset({}, {}, true);
   resize(880, 640);
   MzBox->setFocus();
 }
@@ -174,32 +224,40 @@ FinderWindow::~FinderWindow() = default;
 QWidget* FinderWindow::CreateQueryGroup() {
   auto* group = new QGroupBox(QStringLiteral(u"\u6761\u4EF6"), this);  // 条件
   auto* grid = new QGridLayout(group);
+  const mass::FinderQuery defaults;
   MzBox = MakeLineEdit("MzBox", group);
   IonChooser = MakeIonChooser("IonChooser", group);
+  for (const char* ions : IonSets) IonChooser->addItem(QLatin1String(ions));
+  IonChooser->setToolTip(QStringLiteral(
+      u"\u3044\u304F\u3064\u304B\u306E\u30A4\u30AA\u30F3\u3092\u300C,"
+      u"\u300D\u3067\u533A\u5207\u3063\u3066\u4E00\u5EA6\u306B\u63A2\u305B\u307E\u3059"));  // いくつかのイオンを「,」で区切って一度に探せます
   Tolerance = MakeLineEdit("Tolerance", group);
-  Tolerance->setText(QStringLiteral("5"));
+  Tolerance->setText(Utf8(mass::NumberText(defaults.TolerancePpm)));
   ToleranceUnit = Named<QComboBox>("ToleranceUnit", group);
   ToleranceUnit->addItems({QStringLiteral("ppm"), QStringLiteral("mDa")});
   Ranges = MakeLineEdit("Ranges", group);
-  Ranges->setText(Utf8(std::string(mass::DefaultRanges)));
+  Ranges->setText(Utf8(mass::DefaultRanges));
+  Presets = Named<QComboBox>("Presets", group);
+  for (const mass::RangePreset& preset : mass::RangePresets) Presets->addItem(Utf8(preset.Name));
+  Presets->setCurrentIndex(Presets->count() - 1);
   DbeMin = MakeLineEdit("DbeMin", group);
   DbeMax = MakeLineEdit("DbeMax", group);
   IntegerDbe = Named<QCheckBox>("IntegerDbe", group);
-  IntegerDbe->setText(QStringLiteral(u"\u6574\u6570\u306E DBE \u306E\u307F(&N)"));  // 整数の DBE のみ
+  IntegerDbe->setText(QStringLiteral(u"\u6574\u6570\u306E DBE \u306E\u307F(&N)"));  // 整数の DBE のみ(&N)
   Rules = Named<QCheckBox>("Rules", group);
-  Rules->setText(QStringLiteral(u"\u5316\u5B66\u7684\u306A\u59A5\u5F53\u6027(&L)"));  // 化学的な妥当性
-  Rules->setChecked(true);
-  Rules->setToolTip(Utf8(std::string(mass::PlausibilityRulesHelp)));
+  Rules->setText(QStringLiteral(u"\u5316\u5B66\u7684\u306A\u59A5\u5F53\u6027(&L)"));  // 化学的な妥当性(&L)
+  Rules->setChecked(defaults.Rules);
+  Rules->setToolTip(Utf8(mass::PlausibilityRulesHelp));
   Percent = MakeLineEdit("Percent", group);
   Percent->setPlaceholderText(QStringLiteral("C=65.20, H=6.30, N=4.10"));
   PercentTolerance = MakeLineEdit("PercentTolerance", group);
-  PercentTolerance->setText(QStringLiteral("0.4"));
+  PercentTolerance->setText(Utf8(mass::NumberText(mass::DefaultPercentTolerance)));
   WeightRange = MakeLineEdit("WeightRange", group);
   WeightRange->setPlaceholderText(QStringLiteral("100-500"));
-  Find = MakeButton("Find", QStringLiteral(u"\u691C\u7D22(&S)"), group);      // 検索
-  Cancel = MakeButton("Cancel", QStringLiteral(u"\u4E2D\u6B62(&Q)"), group);  // 中止
+  Find = MakeButton("Find", QStringLiteral(u"\u691C\u7D22(&S)"), group);      // 検索(&S)
+  Cancel = MakeButton("Cancel", QStringLiteral(u"\u4E2D\u6B62(&Q)"), group);  // 中止(&Q)
   CopyResults = MakeButton("CopyResults", QStringLiteral(u"\u7D50\u679C\u3092\uFF7A\uFF8B\uFF9F\uFF70(&C)"),
-                           group);  // 結果をｺﾋﾟｰ
+                           group);  // 結果をｺﾋﾟｰ(&C)
   Cancel->setEnabled(false);
 
   auto label = [group](const QString& caption, QWidget* buddy) {
@@ -207,39 +265,42 @@ QWidget* FinderWindow::CreateQueryGroup() {
     l->setBuddy(buddy);
     return l;
   };
-  // m/z(&M), イオン(&I), 許容誤差(&T), 元素の範囲(&R), DBE(&D), ～, 元素分析 %(&A), 許容差(&P), 分子量の範囲(&W)
   grid->addWidget(label(QStringLiteral("m/z(&M)"), MzBox), 0, 0);
   grid->addWidget(MzBox, 0, 1);
-  grid->addWidget(label(QStringLiteral(u"\u30A4\u30AA\u30F3(&I)"), IonChooser), 0, 2);
+  grid->addWidget(label(QStringLiteral(u"\u30A4\u30AA\u30F3(&I)"), IonChooser), 0, 2);  // イオン(&I)
   grid->addWidget(IonChooser, 0, 3);
-  grid->addWidget(label(QStringLiteral(u"\u8A31\u5BB9\u8AA4\u5DEE(&T)"), Tolerance), 0, 4);
+  grid->addWidget(label(QStringLiteral(u"\u8A31\u5BB9\u8AA4\u5DEE(&T)"), Tolerance), 0, 4);  // 許容誤差(&T)
   grid->addWidget(Tolerance, 0, 5);
   grid->addWidget(ToleranceUnit, 0, 6);
-  grid->addWidget(label(QStringLiteral(u"\u5143\u7D20\u306E\u7BC4\u56F2(&R)"), Ranges), 1, 0);
-  grid->addWidget(Ranges, 1, 1, 1, 6);
+  grid->addWidget(label(QStringLiteral(u"\u5143\u7D20\u306E\u7BC4\u56F2(&R)"), Ranges), 1, 0);  // 元素の範囲(&R)
+  grid->addWidget(Ranges, 1, 1, 1, 3);
+  grid->addWidget(label(QStringLiteral(u"\u5143\u7D20\u306E\u7D44(&E)"), Presets), 1, 4);  // 元素の組(&E)
+  grid->addWidget(Presets, 1, 5, 1, 2);
   grid->addWidget(label(QStringLiteral("DBE(&D)"), DbeMin), 2, 0);
   auto* dbe = new QHBoxLayout;
   dbe->addWidget(DbeMin);
-  dbe->addWidget(new QLabel(QStringLiteral(u"\uFF5E"), group));
+  dbe->addWidget(new QLabel(QStringLiteral(u"\uFF5E"), group));  // ～
   dbe->addWidget(DbeMax);
   grid->addLayout(dbe, 2, 1);
   grid->addWidget(IntegerDbe, 2, 2, 1, 2);
   grid->addWidget(Rules, 2, 4, 1, 3);
-  grid->addWidget(label(QStringLiteral(u"\u5143\u7D20\u5206\u6790 %(&A)"), Percent), 3, 0);
+  grid->addWidget(label(QStringLiteral(u"\u5143\u7D20\u5206\u6790 %(&A)"), Percent), 3, 0);  // 元素分析 %(&A)
   grid->addWidget(Percent, 3, 1);
-  grid->addWidget(label(QStringLiteral(u"\u8A31\u5BB9\u5DEE(&P)"), PercentTolerance), 3, 2);
+  grid->addWidget(label(QStringLiteral(u"\u8A31\u5BB9\u5DEE(&P)"), PercentTolerance), 3, 2);  // 許容差(&P)
   grid->addWidget(PercentTolerance, 3, 3);
-  grid->addWidget(label(QStringLiteral(u"\u5206\u5B50\u91CF\u306E\u7BC4\u56F2(&W)"), WeightRange), 3, 4);
+  grid->addWidget(label(QStringLiteral(u"\u5206\u5B50\u91CF\u306E\u7BC4\u56F2(&W)"), WeightRange), 3,
+                  4);  // 分子量の範囲(&W)
   grid->addWidget(WeightRange, 3, 5, 1, 2);
   auto* buttons = new QHBoxLayout;
   for (QPushButton* button : {Find, Cancel, CopyResults}) buttons->addWidget(button);
   buttons->addStretch(1);
   grid->addLayout(buttons, 4, 0, 1, 7);
   grid->setColumnStretch(1, 2);
+  grid->setColumnStretch(3, 1);
   grid->setColumnStretch(5, 1);
 
-  for (QLineEdit* box : {MzBox, Tolerance, Ranges, DbeMin, DbeMax, Percent, PercentTolerance, WeightRange})
-    connect(box, &QLineEdit::returnPressed, this, &FinderWindow::Search);
+  connect(Presets, &QComboBox::activated, this,
+          [this](int index) { Ranges->setText(Utf8(mass::PresetRanges(mass::RangePresets[index]))); });
   connect(Find, &QPushButton::clicked, this, &FinderWindow::Search);
   connect(Cancel, &QPushButton::clicked, this, &FinderWindow::Stop);
   connect(CopyResults, &QPushButton::clicked, this,
@@ -247,46 +308,35 @@ QWidget* FinderWindow::CreateQueryGroup() {
   return group;
 }
 
-QString FinderWindow::ReadQuery(mass::FinderQuery& query) const {
-  // m/z は正の数で, 許容誤差は正の数で, DBE は数で, 元素分析の許容差は正の数で,
-  // 分子量の範囲は「100-500」のように書いてください
-  const QString write = QStringLiteral(u"\u3067\u66F8\u3044\u3066\u304F\u3060\u3055\u3044");
-  const QString positive = QStringLiteral(u"\u306F\u6B63\u306E\u6570") + write;
-  bool ok = true;
-  if (const QString mz = MzBox->text().trimmed(); !mz.isEmpty()) {
-    query.Mz = mz.toDouble(&ok);
-    if (!ok || *query.Mz <= 0) return QStringLiteral("m/z ") + positive;
+QString FinderWindow::ReadQuery(mass::FinderQuery& query, std::vector<mass::IonSpec>& ions) const {
+  using mass::FinderField;
+  // Each box as zorvan-ms find reads the option of the same name; an empty
+  // box leaves the question without it.
+  const std::pair<FinderField, const QLineEdit*> boxes[] = {
+      {FinderField::Mz, MzBox},
+      {ToleranceUnit->currentIndex() == 0 ? FinderField::Ppm : FinderField::Mda, Tolerance},
+      {FinderField::Ranges, Ranges},
+      {FinderField::Percent, Percent},
+      {FinderField::WeightRange, WeightRange}};
+  for (const auto& [field, box] : boxes) {
+    if (box->text().trimmed().isEmpty()) continue;
+    if (std::string error = mass::ReadField(field, box->text().toStdString(), isotopes_, query); !error.empty())
+      return Utf8(error);
   }
-  if (std::string error = mass::ParseIon(IonChooser->currentText().trimmed().toStdString(), isotopes_, query.Ion);
-      !error.empty())
+  if (query.Analysis) {
+    if (std::string error =
+            mass::ReadField(FinderField::PercentTolerance, PercentTolerance->text().toStdString(), isotopes_, query);
+        !error.empty())
+      return Utf8(error);
+  }
+  const QString dbe = DbeMin->text().trimmed() + u':' + DbeMax->text().trimmed();
+  if (std::string error = mass::ReadField(FinderField::Dbe, dbe.toStdString(), isotopes_, query); !error.empty())
     return Utf8(error);
-  const double tolerance = Tolerance->text().trimmed().toDouble(&ok);
-  if (!ok || tolerance <= 0) return QStringLiteral(u"\u8A31\u5BB9\u8AA4\u5DEE") + positive;
-  if (ToleranceUnit->currentIndex() == 0)
-    query.TolerancePpm = tolerance;
-  else
-    query.ToleranceMda = tolerance;
-  if (std::string error = mass::ParseRanges(Ranges->text().toStdString(), isotopes_, query.Ranges); !error.empty())
-    return Utf8(error);
-  if (!ReadOptional(DbeMin->text(), query.DbeMin) || !ReadOptional(DbeMax->text(), query.DbeMax))
-    return QStringLiteral(u"DBE \u306F\u6570") + write;
   query.IntegerDbe = IntegerDbe->isChecked();
   query.Rules = Rules->isChecked();
-  mass::MeasuredPercent percent;
-  if (std::string error = mass::ParsePercentages(Percent->text().toStdString(), percent); !error.empty())
+  if (std::string error = mass::ParseIons(IonChooser->currentText().toStdString(), isotopes_, ions); !error.empty())
     return Utf8(error);
-  if (!percent.empty()) {
-    query.Analysis = mass::AnalysisFilter{percent, PercentTolerance->text().trimmed().toDouble(&ok)};
-    if (!ok || query.Analysis->Tolerance <= 0)
-      return QStringLiteral(u"\u5143\u7D20\u5206\u6790\u306E\u8A31\u5BB9\u5DEE") + positive;
-  }
-  if (!WeightRange->text().trimmed().isEmpty()) {
-    double low = 0, high = 0;
-    if (!ReadRange(WeightRange->text(), low, high))
-      return QStringLiteral(u"\u5206\u5B50\u91CF\u306E\u7BC4\u56F2\u306F\u300C100-500\u300D\u306E\u3088\u3046\u306B") +
-             write;
-    query.WeightRange = std::make_pair(low, high);
-  }
+  query.Ion = ions.front();
   return Utf8(mass::CheckQuery(query, tables_));
 }
 
@@ -299,19 +349,27 @@ void FinderWindow::SearchFor(const QString& mz, const QString& ion) {
 void FinderWindow::Search() {
   Stop();
   mass::FinderQuery query;
-  const QString problem = ReadQuery(query);
+  ions_.clear();
+  const QString problem = ReadQuery(query, ions_);
   Message->setText(problem);
+  // 組成式 (M), イオン, イオン式, 計算 m/z, 実測値 − 計算値, 分子量
   QStringList headers = {
-      QStringLiteral(u"\u7D44\u6210\u5F0F (M)"), QStringLiteral(u"\u30A4\u30AA\u30F3\u5F0F"),
-      QStringLiteral(u"\u8A08\u7B97 m/z"),       QStringLiteral(u"\u8AA4\u5DEE (ppm)"),
-      QStringLiteral(u"\u8AA4\u5DEE (mDa)"),     QStringLiteral("DBE")};  // 組成式 (M), イオン式, 計算 m/z, 誤差
+      QStringLiteral(u"\u7D44\u6210\u5F0F (M)"),                              // 組成式 (M)
+      QStringLiteral(u"\u30A4\u30AA\u30F3"),                                  // イオン
+      QStringLiteral(u"\u30A4\u30AA\u30F3\u5F0F"),                            // イオン式
+      QStringLiteral(u"\u8A08\u7B97 m/z"),                                    // 計算 m/z
+      QStringLiteral(u"\u5B9F\u6E2C\u5024 \u2212 \u8A08\u7B97\u5024 (ppm)"),  // 実測値 − 計算値 (ppm)
+      QStringLiteral(u"\u5B9F\u6E2C\u5024 \u2212 \u8A08\u7B97\u5024 (mDa)"),  // 実測値 − 計算値 (mDa)
+      QStringLiteral("DBE")};
   const bool withWeight = query.Analysis || query.WeightRange;
   if (withWeight) headers << QStringLiteral(u"\u5206\u5B50\u91CF");  // 分子量
   if (query.Analysis)
     for (const auto& [symbol, value] : query.Analysis->Percent) headers << Utf8(symbol) + QStringLiteral(" %");
-  model_->Reset(headers);
+  QStringList ions;
+  for (const mass::IonSpec& ion : ions_) ions << Compact(ion);
+  model_->Reset(headers, ions, query.Mz.has_value());
   // The elemental analysis alone has no m/z to show.
-  for (int column = 1; column <= 4; ++column) Results->setColumnHidden(column, !query.Mz && problem.isEmpty());
+  for (int column = 1; column <= 5; ++column) Results->setColumnHidden(column, !query.Mz && problem.isEmpty());
   Count->clear();
   Progress->setValue(0);
   if (!problem.isEmpty()) return;
@@ -319,44 +377,36 @@ void FinderWindow::Search() {
   inbox_ = std::make_shared<FinderInbox>();
   Cancel->setEnabled(true);
   poll_->start();
-  search_.Start(
-      [query, &tables = tables_, inbox = inbox_, withWeight](const std::atomic<bool>& cancel) {
-        std::vector<Row> chunk;
-        size_t kept = 0;
-        bool capped = false;
-        auto handOver = [&] {
-          std::scoped_lock lock(inbox->Lock);
-          std::move(chunk.begin(), chunk.end(), std::back_inserter(inbox->Rows));
-          chunk.clear();
-        };
-        mass::FindFormulas(
-            query, tables,
-            [&](const mass::Candidate& candidate) {
-              if (kept == RowCap) return !(capped = true);
-              chunk.push_back(MakeRow(candidate, query.Mz.has_value(), withWeight));
-              if (++kept % ChunkRows == 0) handOver();
-              return true;
-            },
-            [&](const mass::FinderProgress& progress) {
-              std::scoped_lock lock(inbox->Lock);
-              inbox->Fraction = progress.Fraction;
-            },
-            &cancel);
-        handOver();
-        return capped;
-      },
-      [this](bool capped) {
-        poll_->stop();
-        TakeRows(true);
-        Cancel->setEnabled(false);
-        Progress->setValue(Progress->maximum());
-        // 候補が多すぎるため %1 件で打ち切りました。範囲か許容誤差を狭めてください。
-        if (capped)
-          Message->setText(QStringLiteral(u"\u5019\u88DC\u304C\u591A\u3059\u304E\u308B\u305F\u3081 %1 \u4EF6\u3067"
-                                          u"\u6253\u3061\u5207\u308A\u307E\u3057\u305F\u3002\u7BC4\u56F2\u304B\u8A31"
-                                          u"\u5BB9\u8AA4\u5DEE\u3092\u72ED\u3081\u3066\u304F\u3060\u3055\u3044\u3002")
-                               .arg(RowCap));
-      });
+  search_.Start([query, ions = ions_, &tables = tables_, inbox = inbox_](
+                    const std::atomic<bool>& cancel) { return RunSearch(query, ions, tables, *inbox, cancel); },
+                [this](const std::shared_ptr<SearchEnd>& end) { Finish(*end); });
+}
+
+void FinderWindow::Finish(SearchEnd& end) {
+  poll_->stop();
+  const bool capped = end.Found > RowCap;
+  if (capped) {
+    {
+      std::scoped_lock lock(inbox_->Lock);
+      inbox_->Rows.clear();
+    }
+    model_->Replace(std::move(end.Best));
+  }
+  TakeRows(true);
+  Cancel->setEnabled(false);
+  Progress->setValue(Progress->maximum());
+  if (capped)
+    Message->setText(
+        QStringLiteral(
+            u"\u5019\u88DC\u304C %1 "
+            u"\u4EF6\u898B\u3064\u304B\u308A\u307E\u3057\u305F\u3002\u8AA4\u5DEE\u306E\u5C0F\u3055\u3044 %2 "
+            u"\u4EF6\u3092\u8868\u793A\u3057\u3066\u3044\u307E\u3059\u3002"  // 候補が %1
+                                                                             // 件見つかりました。誤差の小さい
+                                                                             // %2 件を表示しています。
+            u"\u7BC4\u56F2\u304B\u8A31\u5BB9\u8AA4\u5DEE\u3092\u72ED\u3081\u3066\u304F\u3060\u3055\u3044"
+            u"\u3002")  // 範囲か許容誤差を狭めてください。
+            .arg(end.Found)
+            .arg(RowCap));
 }
 
 void FinderWindow::Stop() {
@@ -369,18 +419,20 @@ void FinderWindow::Stop() {
 }
 
 void FinderWindow::TakeRows(bool finished) {
-  std::vector<Row> rows;
+  std::vector<mass::Candidate> rows;
   double fraction = 0;
+  uint64_t found = 0;
   {
     std::scoped_lock lock(inbox_->Lock);
     rows.swap(inbox_->Rows);
     fraction = inbox_->Fraction;
+    found = inbox_->Found;
   }
   model_->Append(rows);
   Progress->setValue(int(fraction * Progress->maximum()));
   // %1 件, 検索中…
-  Count->setText(QStringLiteral(u"%1 \u4EF6").arg(model_->rowCount({})) +
-                 (finished ? QString() : QStringLiteral(u"\u3000\u691C\u7D22\u4E2D\u2026")));
+  Count->setText(QStringLiteral(u"%1 \u4EF6").arg(std::max<uint64_t>(found, uint64_t(model_->rowCount({})))) +  // %1 件
+                 (finished ? QString() : QStringLiteral(u"\u3000\u691C\u7D22\u4E2D\u2026")));  // 　検索中…
   if (!finished) return;
   model_->Sort();
   // The grid opens at its top, with the best candidate current for the keyboard.
@@ -390,7 +442,15 @@ void FinderWindow::TakeRows(bool finished) {
 }
 
 void FinderWindow::ChooseRow(int row) {
-  if (row >= 0 && row < model_->rowCount({})) emit FormulaChosen(model_->Formula(row));
+  if (row < 0 || row >= model_->rowCount({})) return;
+  const mass::Candidate& c = model_->Row(row);
+  MeasuredValues measured;
+  if (!c.Ionized.Formula.empty() && c.IonIndex < ions_.size()) {
+    measured.Ion = Compact(ions_[c.IonIndex]);
+    measured.Mz = MzBox->text().trimmed();
+  }
+  measured.Percent = Percent->text().trimmed();
+  emit FormulaChosen(Utf8(c.Hill), measured);
 }
 
 bool FinderWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -402,6 +462,15 @@ bool FinderWindow::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void FinderWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    Search();
+  else if (event->key() == Qt::Key_Escape)
+    close();
+  else
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace zorvan

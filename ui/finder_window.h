@@ -8,6 +8,7 @@
 #include "core/reference_tables.h"
 #include "mass/finder.h"
 #include "ui/background_job.h"
+#include "ui/calculation_shown.h"
 
 class QCheckBox;
 class QComboBox;
@@ -22,6 +23,7 @@ namespace zorvan {
 
 class CandidateModel;
 struct FinderInbox;
+struct SearchEnd;
 
 // Knows nothing of the window that creates it: a chosen row leaves by the
 // FormulaChosen signal.
@@ -37,16 +39,21 @@ class FinderWindow : public QWidget {
   void SearchFor(const QString& mz, const QString& ion);
 
  signals:
-  // A row clicked, or Enter on it: M's formula is to be calculated.
-  void FormulaChosen(const QString& formula);
+  // A row clicked, or Enter on it: M's formula is to be calculated, with the
+  // row's ion and the measured values it was found for.
+  void FormulaChosen(const QString& formula, const MeasuredValues& measured);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Enter in any field searches; Esc closes the window.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QWidget* CreateQueryGroup();
   // Fills `query` from the boxes. Returns an empty string, or what is wrong.
-  QString ReadQuery(mass::FinderQuery& query) const;
+  QString ReadQuery(mass::FinderQuery& query, std::vector<mass::IonSpec>& ions) const;
+  // Shows the rows of a search that ended.
+  void Finish(SearchEnd& end);
   void Search();
   void Stop();
   // Moves the rows the search has found so far into the grid; `finished`
@@ -59,6 +66,7 @@ class FinderWindow : public QWidget {
   QLineEdit* Tolerance;
   QComboBox* ToleranceUnit;
   QLineEdit* Ranges;
+  QComboBox* Presets;
   QLineEdit* DbeMin;
   QLineEdit* DbeMax;
   QCheckBox* IntegerDbe;
@@ -79,7 +87,8 @@ class FinderWindow : public QWidget {
   CandidateModel* model_;
   std::shared_ptr<FinderInbox> inbox_;  // the running search's rows, until taken
   QTimer* poll_;
-  BackgroundJob<bool> search_;  // true when the search stopped at the row cap
+  std::vector<mass::IonSpec> ions_;  // of the search shown
+  BackgroundJob<std::shared_ptr<SearchEnd>> search_;
 };
 
 }  // namespace zorvan

@@ -25,7 +25,7 @@ constexpr int HelpHeight = 520;
 QString WinHelpCommandLine() { return QStringLiteral("winhlp32 ") + app::HelpFile(); }
 
 // Returns the help text with the group table, the data folder and the
-// finder's plausibility rules in place of their markers.
+// finder's plausibility rules, defaults and limits in place of their markers.
 QString HelpText(const GroupTable& groups, const std::filesystem::path& dataFolder) {
   QFile file(QStringLiteral(":/zorvan/help/help.html"));
   file.open(QIODevice::ReadOnly);
@@ -40,10 +40,13 @@ QString HelpText(const GroupTable& groups, const std::filesystem::path& dataFold
                                              u"<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n"
                                              u"<tr><th>\u7565\u53F7</th><th>\u5206\u5B50\u5F0F</th></tr>\n") +
                                              rows + QStringLiteral("</table>");
-  const QString rules =
-      QString::fromUtf8(mass::PlausibilityRulesHelp.data(), qsizetype(mass::PlausibilityRulesHelp.size()))
-          .toHtmlEscaped()
-          .replace(u'\n', QStringLiteral("<br>"));
+  const auto asHtml = [](std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()))
+        .toHtmlEscaped()
+        .replace(u'\n', QStringLiteral("<br>"));
+  };
+  const QString rules = asHtml(mass::PlausibilityRulesHelp);
+  const QString limits = asHtml(mass::FinderDefaultsHelp());
   const QString folder = QString::fromStdString(dataFolder.string()).toHtmlEscaped();
   // Where one's own copy goes: the folder the next start looks in after the working directory.
   const std::filesystem::path user = UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
@@ -53,7 +56,8 @@ QString HelpText(const GroupTable& groups, const std::filesystem::path& dataFold
       .replace(QStringLiteral("<!-- groups -->"), table)
       .replace(QStringLiteral("<!-- data folder -->"), folder)
       .replace(QStringLiteral("<!-- user folder -->"), userFolder)
-      .replace(QStringLiteral("<!-- rules -->"), rules);
+      .replace(QStringLiteral("<!-- rules -->"), rules)
+      .replace(QStringLiteral("<!-- limits -->"), limits);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "core/explain.h"  // JoinNotes
 #include "core/report.h"
 #include "mass/isotope_table.h"
+#include "mass/parts.h"
 #include "ui/about_box.h"
 #include "ui/app_identity.h"
 #include "ui/controls.h"
@@ -28,6 +29,7 @@
 #include "ui/mass_window.h"
 #include "ui/namelist.h"
 #include "ui/twips.h"
+#include "ui/window_place.h"
 
 namespace zorvan {
 
@@ -252,6 +254,13 @@ void Zorvan::ShowResult(const QString& formula, const Calculation& result) {
   Text2->setToolTip(notes);
   SetCautionMark(Text2, notes, app::Title());
   if (result.TypedPosition > 0) Text1->setCursorPosition(result.TypedPosition - 1);
+  // A solvate or salt: its masses are those of the part before the first "*".
+  shown_.FirstPart.reset();
+  Calculation part;
+  if (result.Status == CalcStatus::Ok &&
+      mass::CalculateFirstPart(*engine_, ToText(formula), MNuChange->isChecked(), part) &&
+      part.Status == CalcStatus::Ok)
+    shown_.FirstPart = std::move(part);
   emit Calculated(shown_);
 }
 
@@ -383,23 +392,33 @@ void Zorvan::ShowToolWindow(QWidget* window) {
   window->activateWindow();
 }
 
-void Zorvan::MnuMass_Click() {
+MassWindow* Zorvan::Mass() {
   if (!mass_) {
     mass_ = new MassWindow(tables_.Elements, Isotopes(), this);
     mass_->ShowCalculation(shown_);
+    KeepWindowPlace(mass_, QStringLiteral("MassWindow"), this);
     connect(this, &Zorvan::Calculated, mass_, &MassWindow::ShowCalculation);
     connect(mass_, &MassWindow::FinderRequested, this, [this](const QString& mz, const QString& ion) {
       MnuFinder_Click();
       finder_->SearchFor(mz, ion);
     });
   }
-  ShowToolWindow(mass_);
+  return mass_;
 }
+
+void Zorvan::MnuMass_Click() { ShowToolWindow(Mass()); }
 
 void Zorvan::MnuFinder_Click() {
   if (!finder_) {
     finder_ = new FinderWindow(tables_, Isotopes(), this);
-    connect(finder_, &FinderWindow::FormulaChosen, this, &Zorvan::CalculateChosen);
+    KeepWindowPlace(finder_, QStringLiteral("FinderWindow"), this);
+    // The chosen formula is calculated, and its ion and measured values go
+    // with it to the mass window, in place of those of the formula before.
+    connect(finder_, &FinderWindow::FormulaChosen, this,
+            [this](const QString& formula, const MeasuredValues& measured) {
+              CalculateChosen(formula);
+              Mass()->TakeMeasured(measured);
+            });
   }
   ShowToolWindow(finder_);
 }

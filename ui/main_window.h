@@ -18,7 +18,8 @@
 // - The tool windows: every calculation shown (the three above, a click in
 //   namelist, the group option) is announced by Calculated, which the mass
 //   window follows; the finder window's FormulaChosen calculates as
-//   namelist's does, and the mass window's FinderRequested searches there.
+//   namelist's does and hands the row's ion and measured values to the mass
+//   window, and the mass window's FinderRequested searches there.
 #pragma once
 
 #include <QMainWindow>
@@ -112,6 +113,8 @@ class Zorvan : public QMainWindow {
   void CalculateChosen(const QString& formula);
   // Brings `window` to the front, shown.
   static void ShowToolWindow(QWidget* window);
+  // Returns the mass window, made (hidden) when first asked for.
+  MassWindow* Mass();
   // Returns the isotope table, read from IsoSpec when first asked for.
   const mass::IsotopeTable& Isotopes();
   char16_t DecimalPoint() const;

@@ -9,10 +9,12 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -24,6 +26,7 @@
 
 #include "core/explain.h"  // JoinNotes
 #include "mass/paper.h"
+#include "mass/parts.h"
 #include "mass/percent_text.h"
 #include "ui/controls.h"
 #include "ui/pattern_plot.h"
@@ -53,6 +56,9 @@ QLabel* MakePaperLine(const char* name, QWidget* parent) {
   line->setBackgroundRole(QPalette::Base);
   line->setAutoFillBackground(true);
   line->setMinimumHeight(line->fontMetrics().height() * 3 + 8);
+  // However small the window, three lines of this width hold a line with
+  // a found value (about 90 characters).
+  line->setMinimumWidth(line->fontMetrics().averageCharWidth() * 34);
   line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   return line;
 }
@@ -80,6 +86,19 @@ QSpinBox* MakeFigureWidth(QWidget* parent) {
   width->setSuffix(QStringLiteral(" px"));
   width->setToolTip(QStringLiteral(u"\u4FDD\u5B58\u3059\u308B\u56F3\u306E\u5E45 (300 dpi)"));  // 保存する図の幅
   return width;
+}
+
+// Whether `a` and `b` are calculations of the same compound: the same text,
+// calculated the same way (the group option changes the counts).
+bool SameCompound(const CalculationShown& a, const CalculationShown& b) {
+  return a.Formula == b.Formula && a.Value.Status == b.Value.Status && a.Value.Counts == b.Value.Counts;
+}
+
+// Shows `box`'s text in the style's warning colour while `warn`.
+void MarkWarning(QWidget* box, bool warn) {
+  QPalette palette = box->parentWidget()->palette();
+  if (warn) palette.setColor(QPalette::Text, QColor(0xB0, 0x50, 0x00));
+  box->setPalette(palette);
 }
 
 // Puts `plain` and `html` on the clipboard together.
@@ -120,25 +139,36 @@ QWidget* MassWindow::CreateMassGroup() {
   IonFormula = MakeReadOnly("IonFormula", group);
   Mz = MakeReadOnly("Mz", group);
   Found = MakeLineEdit("Found", group);
+  // An example, marked as one: a grey number alone reads like a value.
+  Found->setPlaceholderText(QStringLiteral(u"\u4F8B: 171.0783"));  // 例: 171.0783
   ErrorPpm = MakeReadOnly("ErrorPpm", group);
   ErrorMda = MakeReadOnly("ErrorMda", group);
   // 組成推定へ
-  ToFinder = MakeButton("ToFinder", QStringLiteral(u"\u7D44\u6210\u63A8\u5B9A\u3078(&K)"), group);
+  ToFinder = MakeButton("ToFinder", QStringLiteral(u"\u7D44\u6210\u63A8\u5B9A\u3078(&K)"), group);  // 組成推定へ(&K)
   auto* found = new QHBoxLayout;
   found->addWidget(Found, 1);
   found->addWidget(ToFinder);
-  // 組成式 (Hill), モノアイソトピック質量, ノミナル質量, イオン(&I), イオン式, 実測値(&U), 誤差 (ppm), 誤差 (mDa)
-  form->addRow(QStringLiteral(u"\u7D44\u6210\u5F0F (Hill)"), Hill);
-  form->addRow(QStringLiteral(u"\u30E2\u30CE\u30A2\u30A4\u30BD\u30C8\u30D4\u30C3\u30AF\u8CEA\u91CF"), Monoisotopic);
-  form->addRow(QStringLiteral(u"\u30CE\u30DF\u30CA\u30EB\u8CEA\u91CF"), Nominal);
+  // Every box wide enough for a mass with its decimals or a formula of an ion.
+  for (QWidget* box :
+       std::initializer_list<QWidget*>{Hill, Monoisotopic, Nominal, DbeBox, IonFormula, Mz, Found, ErrorPpm, ErrorMda})
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("C20H26NaO6S2 000")));
+  // 組成式 (Hill), モノアイソトピック質量, ノミナル質量, イオン(&I), イオン式, 実測値(&U),
+  // 実測値 − 計算値 (ppm), 実測値 − 計算値 (mDa)
+  form->addRow(QStringLiteral(u"\u7D44\u6210\u5F0F (Hill)"), Hill);  // 組成式 (Hill)
+  form->addRow(
+      QStringLiteral(u"\u30E2\u30CE\u30A2\u30A4\u30BD\u30C8\u30D4\u30C3\u30AF\u8CEA\u91CF"),  // モノアイソトピック質量
+      Monoisotopic);                                                               // モノアイソトピック質量
+  form->addRow(QStringLiteral(u"\u30CE\u30DF\u30CA\u30EB\u8CEA\u91CF"), Nominal);  // ノミナル質量
   form->addRow(QStringLiteral("DBE"), DbeBox);
-  form->addRow(QStringLiteral(u"\u30A4\u30AA\u30F3(&I)"), IonChooser);
-  form->addRow(QStringLiteral(u"\u30A4\u30AA\u30F3\u5F0F"), IonFormula);
+  form->addRow(QStringLiteral(u"\u30A4\u30AA\u30F3(&I)"), IonChooser);    // イオン(&I)
+  form->addRow(QStringLiteral(u"\u30A4\u30AA\u30F3\u5F0F"), IonFormula);  // イオン式
   form->addRow(QStringLiteral("m/z"), Mz);
-  form->addRow(QStringLiteral(u"\u5B9F\u6E2C\u5024(&U)"), found);
+  form->addRow(QStringLiteral(u"\u5B9F\u6E2C\u5024(&U)"), found);  // 実測値(&U)
   static_cast<QLabel*>(form->labelForField(found))->setBuddy(Found);
-  form->addRow(QStringLiteral(u"\u8AA4\u5DEE (ppm)"), ErrorPpm);
-  form->addRow(QStringLiteral(u"\u8AA4\u5DEE (mDa)"), ErrorMda);
+  form->addRow(QStringLiteral(u"\u5B9F\u6E2C\u5024 \u2212 \u8A08\u7B97\u5024 (ppm)"),  // 実測値 − 計算値 (ppm)
+               ErrorPpm);                                                              // 実測値 − 計算値 (ppm)
+  form->addRow(QStringLiteral(u"\u5B9F\u6E2C\u5024 \u2212 \u8A08\u7B97\u5024 (mDa)"),  // 実測値 − 計算値 (mDa)
+               ErrorMda);                                                              // 実測値 − 計算値 (mDa)
 
   OnIonChosen(IonChooser, this, [this] { UpdateIon(); });
   connect(Found, &QLineEdit::textChanged, this, [this] {
@@ -158,9 +188,10 @@ QWidget* MassWindow::CreatePaperGroup() {
   HrmsLine = MakePaperLine("HrmsLine", group);
   CopyHrms = MakeButton("CopyHrms", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&C)"), group);  // ｺﾋﾟｰ
   FoundEa = MakeLineEdit("FoundEa", group);
-  FoundEa->setPlaceholderText(QStringLiteral("C=80.95, H=8.20"));
+  FoundEa->setPlaceholderText(QStringLiteral(u"\u4F8B: C=80.95, H=8.20"));  // 例: C=80.95, H=8.20
+  FoundEa->setMinimumWidth(FoundEa->fontMetrics().horizontalAdvance(QStringLiteral("C=00.00, H=0.00, N=00.00 ")));
   AnalLine = MakePaperLine("AnalLine", group);
-  CopyAnal = MakeButton("CopyAnal", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&P)"), group);
+  CopyAnal = MakeButton("CopyAnal", QStringLiteral(u"\uFF7A\uFF8B\uFF9F\uFF70(&P)"), group);  // ｺﾋﾟｰ(&P)
   auto row = [group](QWidget* line, QPushButton* button) {
     auto* box = new QHBoxLayout;
     box->addWidget(line, 1);
@@ -168,9 +199,10 @@ QWidget* MassWindow::CreatePaperGroup() {
     return box;
   };
   // イオン化法(&E), 元素分析の実測値(&A)
-  form->addRow(QStringLiteral(u"\u30A4\u30AA\u30F3\u5316\u6CD5(&E)"), Method);
+  form->addRow(QStringLiteral(u"\u30A4\u30AA\u30F3\u5316\u6CD5(&E)"), Method);  // イオン化法(&E)
   form->addRow(QStringLiteral("HRMS"), row(HrmsLine, CopyHrms));
-  form->addRow(QStringLiteral(u"\u5143\u7D20\u5206\u6790\u306E\u5B9F\u6E2C\u5024(&A)"), FoundEa);
+  form->addRow(QStringLiteral(u"\u5143\u7D20\u5206\u6790\u306E\u5B9F\u6E2C\u5024(&A)"),  // 元素分析の実測値(&A)
+               FoundEa);                                                                 // 元素分析の実測値(&A)
   form->addRow(QStringLiteral("Anal."), row(AnalLine, CopyAnal));
 
   connect(Method, &QComboBox::currentIndexChanged, this, &MassWindow::UpdatePaper);
@@ -194,7 +226,7 @@ QWidget* MassWindow::CreatePatternGroup() {
   auto* widthLabel = new QLabel(QStringLiteral(u"\u56F3\u306E\u5E45(&W)"), group);  // 図の幅
   widthLabel->setBuddy(FigureWidth);
   SavePng = MakeButton("SavePng", QStringLiteral(u"PNG \u3067\u4FDD\u5B58(&N)"), group);  // PNG で保存
-  SaveSvg = MakeButton("SaveSvg", QStringLiteral(u"SVG \u3067\u4FDD\u5B58(&S)"), group);
+  SaveSvg = MakeButton("SaveSvg", QStringLiteral(u"SVG \u3067\u4FDD\u5B58(&S)"), group);  // SVG で保存(&S)
   for (QWidget* widget : std::initializer_list<QWidget*>{label, ResolutionChooser, Busy}) bar->addWidget(widget);
   bar->addStretch(1);
   for (QWidget* widget :
@@ -208,8 +240,9 @@ QWidget* MassWindow::CreatePatternGroup() {
   auto* split = new QSplitter(group);
   Plot = Named<PatternPlot>("Plot", split);
   // 相対強度 (%)
-  PeakTable =
-      MakeResultGrid("PeakTable", {QStringLiteral("m/z"), QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)")}, split);
+  PeakTable = MakeResultGrid("PeakTable",
+                             {QStringLiteral("m/z"), QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%)")},  // 相対強度 (%)
+                             split);  // 相対強度 (%)
   split->addWidget(Plot);
   split->addWidget(PeakTable);
   split->setStretchFactor(0, 3);
@@ -217,7 +250,7 @@ QWidget* MassWindow::CreatePatternGroup() {
   // Room for both columns beside a vertical scroll bar.
   PeakTable->setMinimumWidth(
       PeakTable->fontMetrics().horizontalAdvance(QStringLiteral("000000.00000 ")) +
-      PeakTable->fontMetrics().horizontalAdvance(QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%) ")) +
+      PeakTable->fontMetrics().horizontalAdvance(QStringLiteral(u"\u76F8\u5BFE\u5F37\u5EA6 (%) ")) +  // 相対強度 (%)
       PeakTable->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24);
   layout->addWidget(split, 1);
 
@@ -232,10 +265,34 @@ QWidget* MassWindow::CreatePatternGroup() {
 
 void MassWindow::ShowCalculation(const CalculationShown& shown) {
   if (measuredFor_ && *measuredFor_ != shown.Formula) SetMeasuredPeaks({});
+  // The measured values belong to the compound they were typed for: another
+  // formula, by whatever path it came, starts without them.
+  if (!shown_.Formula.isEmpty() && !SameCompound(shown, shown_)) {
+    const QSignalBlocker foundBlocker(Found), eaBlocker(FoundEa);
+    Found->clear();
+    FoundEa->clear();
+  }
   shown_ = shown;
   // A hidden window computes nothing; it catches up when shown.
   stale_ = !isVisible();
   if (!stale_) UpdateMolecule();
+}
+
+void MassWindow::TakeMeasured(const MeasuredValues& measured) {
+  {
+    const QSignalBlocker ionBlocker(IonChooser), foundBlocker(Found), eaBlocker(FoundEa);
+    if (!measured.Ion.isEmpty()) IonChooser->setCurrentText(measured.Ion);
+    Found->setText(measured.Mz);
+    FoundEa->setText(measured.Percent);
+  }
+  if (!stale_ && isVisible()) UpdateIon();
+}
+
+void MassWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape)
+    close();
+  else
+    QWidget::keyPressEvent(event);
 }
 
 void MassWindow::showEvent(QShowEvent* event) {
@@ -256,9 +313,13 @@ void MassWindow::UpdateMolecule() {
       moleculeError_ = QStringLiteral(u"\u5206\u5B50\u5F0F\u304C\u6B63\u3057\u304F\u3042\u308A\u307E\u305B\u3093: ") +
                        QString::fromStdU16String(JoinNotes(calc.Notes, u"\n"));
   } else {
-    moleculeError_ = Utf8(atoms_.ToMolecule(calc.Counts, calc.Named, molecule_));
+    // Of a solvate or salt, the part before the first "*".
+    const Calculation& molecular = shown_.FirstPart ? *shown_.FirstPart : calc;
+    moleculeError_ = Utf8(atoms_.ToMolecule(molecular.Counts, molecular.Named, molecule_));
     if (!moleculeError_.isEmpty()) molecule_.clear();
   }
+  const mass::FormulaParts parts = mass::SplitParts(shown_.Formula.toStdU16String());
+  partsNote_ = shown_.FirstPart && !parts.Rest.empty() ? Utf8(mass::LeftOutNote(parts)) : QString();
   hasMolecule_ = !molecule_.empty();
   SetBoxText(Hill, hasMolecule_ ? Utf8(mass::HillFormula(molecule_)) : QString());
   SetBoxText(Monoisotopic, hasMolecule_ ? QString::number(mass::MonoisotopicMass(molecule_), 'f', 5) : QString());
@@ -285,45 +346,42 @@ void MassWindow::UpdateIon() {
 
 void MassWindow::UpdateFound() {
   const QString text = Found->text().trimmed();
-  bool ok = false;
-  const double found = text.toDouble(&ok);
-  // 実測値は正の数で書いてください
-  foundError_ =
-      text.isEmpty() || (ok && found > 0)
-          ? QString()
-          : QStringLiteral(
-                u"\u5B9F\u6E2C\u5024\u306F\u6B63\u306E\u6570\u3067\u66F8\u3044\u3066\u304F\u3060\u3055\u3044");
-  const bool shown = hasIon_ && ok && found > 0;
-  const mass::MassError error = shown ? mass::ErrorOf(ion_.Mz, found) : mass::MassError{};
+  double found = 0;
+  found_.reset();
+  if (mass::ReadTypedNumber(text.toStdString(), found) && found > 0) found_ = found;
+  // 実測値 (m/z) が正の数ではありません
+  foundError_ = text.isEmpty() || found_ ? QString()
+                                         : QStringLiteral(
+                                               u"\u5B9F\u6E2C\u5024 (m/z) "
+                                               u"\u304C\u6B63\u306E\u6570\u3067\u306F\u3042\u308A\u307E\u305B\u3093:"
+                                               u" ") +  // 実測値 (m/z) が正の数ではありません:
+                                               text;    // 実測値 (m/z) が正の数ではありません:
+  const bool shown = hasIon_ && found_;
+  const mass::MassError error = shown ? mass::ErrorOf(ion_.Mz, *found_) : mass::MassError{};
+  foundNote_ = shown ? Utf8(mass::FoundNote(ion_.Mz, *found_)) : QString();
   SetBoxText(ErrorPpm, shown ? Fixed(error.Ppm, 1) : QString());
   SetBoxText(ErrorMda, shown ? Fixed(error.Mda, 1) : QString());
+  const bool far = shown && std::abs(error.Ppm) > mass::FoundFarPpm;
+  for (QWidget* box : std::initializer_list<QWidget*>{Found, ErrorPpm, ErrorMda}) MarkWarning(box, far);
 }
 
 void MassWindow::UpdatePaper() {
-  bool ok = false;
-  const double found = Found->text().trimmed().toDouble(&ok);
   mass::PaperLine hrms;
-  if (hasIon_)
-    hrms = mass::HrmsLine(Method->currentText().toStdString(), spec_, ion_,
-                          ok && found > 0 ? std::optional<double>(found) : std::nullopt);
+  if (hasIon_) hrms = mass::HrmsLine(Method->currentText().toStdString(), spec_, ion_, found_);
   mass::MeasuredPercent measured;
   eaError_ = Utf8(mass::ParsePercentages(FoundEa->text().toStdString(), measured));
-  mass::Percentages foundEa;
-  std::vector<std::string> left;  // measured values the Anal. line has no place for
-  mass::SplitFound(measured, foundEa, left);
-  if (eaError_.isEmpty() && !left.empty()) {
-    QStringList listed, unlisted;
-    for (const std::string_view symbol : mass::AnalysisElements) listed << QString::fromUtf8(symbol);
-    for (const std::string& symbol : left) unlisted << Utf8(symbol);
-    // Anal. の行には C、H、N、S だけを書きます。書かないもの:
-    eaError_ =
-        QStringLiteral(u"Anal. \u306E\u884C\u306B\u306F ") + listed.join(u'\u3001') +
-        QStringLiteral(u" \u3060\u3051\u3092\u66F8\u304D\u307E\u3059\u3002\u66F8\u304B\u306A\u3044\u3082\u306E: ") +
-        unlisted.join(QStringLiteral(", "));
-  }
+  const mass::Percentages calculated = mass::ListedPercentages(shown_.Value);
+  mass::FoundAnalysis found;
+  if (hasMolecule_) found = mass::SortFound(measured, calculated);
+  eaNotes_.clear();
+  for (const std::string& note : mass::FoundNotes(found)) eaNotes_ += (eaNotes_.isEmpty() ? "" : "\n") + Utf8(note);
+  MarkWarning(FoundEa, !found.Beyond.empty());
   mass::PaperLine anal;
-  if (hasMolecule_)
-    anal = mass::AnalysisLine(mass::HillFormula(molecule_), mass::ListedPercentages(shown_.Value), foundEa);
+  if (hasMolecule_) {
+    const std::string hill = mass::HillFormula(molecule_);
+    const mass::FormulaParts parts = mass::SplitParts(shown_.Formula.toStdU16String());
+    anal = mass::AnalysisLine(shown_.FirstPart ? mass::PartsNotation(hill, parts) : hill, calculated, found.Kept);
+  }
   HrmsLine->setText(Utf8(hrms.Plain));
   AnalLine->setText(Utf8(anal.Plain));
   hrmsHtml_ = Utf8(hrms.Html);
@@ -336,11 +394,16 @@ void MassWindow::UpdatePaper() {
 void MassWindow::ShowMessages() {
   for (const QString& message : {moleculeError_, ionError_, foundError_, eaError_}) {
     if (!message.isEmpty()) {
+      Message->setStyleSheet(QStringLiteral("color: #b00000;"));
       Message->setText(message);
       return;
     }
   }
-  Message->clear();
+  QStringList said;
+  for (const QString& note : {foundNote_, eaNotes_, partsNote_})
+    if (!note.isEmpty()) said << note;
+  Message->setStyleSheet(QStringLiteral("color: #b05000;"));
+  Message->setText(said.join(u'\n'));
 }
 
 void MassWindow::StartPattern() {

@@ -43,6 +43,9 @@ class MassWindow : public QWidget {
   // of another formula arrives; call it after that formula's calculation.
   // An empty list takes them away.
   void SetMeasuredPeaks(const std::vector<std::pair<double, double>>& peaks);
+  // Takes the ion and the measured values of the compound calculated last
+  // (a row chosen in the finder), in place of those typed before.
+  void TakeMeasured(const MeasuredValues& measured);
 
  signals:
   // The found m/z and the ion, for the formula finder.
@@ -50,6 +53,8 @@ class MassWindow : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Esc closes the window, as it closes a dialog.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // The sticks, profile and note of one pattern, computed off the UI
@@ -72,7 +77,8 @@ class MassWindow : public QWidget {
   void UpdatePaper();
   void StartPattern();
   void ShowPattern(const PatternView& view);
-  // Shows the first refusal of the steps in red, or nothing.
+  // Shows the first refusal of the steps in red, or else what is to be said
+  // of the measured values and of a solvate, in a warning colour.
   void ShowMessages();
   void CopyLine(bool hrms);
   void CopyTable();
@@ -118,7 +124,9 @@ class MassWindow : public QWidget {
   mass::IonSpec spec_;
   mass::Ion ion_;
   bool hasMolecule_ = false, hasIon_ = false;
+  std::optional<double> found_;  // the measured m/z, when it is a number
   QString moleculeError_, ionError_, foundError_, eaError_;
+  QString partsNote_, foundNote_, eaNotes_;  // said, not refused
   QString hrmsHtml_, analHtml_;
   BackgroundJob<PatternView> pattern_;
   QString patternSubject_;              // of the pattern shown

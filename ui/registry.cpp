@@ -1,5 +1,6 @@
 #include "ui/registry.h"
 
+#include <QSettings>
 #include <QStandardPaths>
 
 #ifdef _WIN32
@@ -96,6 +97,25 @@ class Advapi32Registry : public Registry {
 
 }  // namespace
 #endif
+
+namespace {
+
+QString PlaceKey(const QString& window) { return QStringLiteral("windows/") + window; }
+
+// The program's settings; written when the object goes (QSettings writes a
+// file under a temporary name, then renames it).
+std::unique_ptr<QSettings> Settings() {
+  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("zorvan"),
+                                     QStringLiteral("zorvan"));
+}
+
+}  // namespace
+
+QByteArray RememberedPlace(const QString& window) { return Settings()->value(PlaceKey(window)).toByteArray(); }
+
+void RememberPlace(const QString& window, const QByteArray& geometry) {
+  Settings()->setValue(PlaceKey(window), geometry);
+}
 
 std::unique_ptr<Registry> SystemRegistry() {
 #ifdef _WIN32

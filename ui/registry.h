@@ -63,4 +63,12 @@ class DesktopRegistry : public Registry {
 // Returns the registry of this system: advapi32's on Windows, a DesktopRegistry elsewhere.
 std::unique_ptr<Registry> SystemRegistry();
 
+// What the program remembers between runs: the size and place of its tool
+// windows (QWidget::saveGeometry), by the window's name. Kept where a
+// program of the desktop keeps its settings: the user's registry on Windows
+// (HKEY_CURRENT_USER\Software\zorvan), a file in the user's configuration
+// folder elsewhere ($XDG_CONFIG_HOME/zorvan/zorvan.conf).
+QByteArray RememberedPlace(const QString& window);
+void RememberPlace(const QString& window, const QByteArray& geometry);
+
 }  // namespace zorvan

@@ -18,6 +18,7 @@
 #include "core/report.h"
 #include "mass/finder.h"
 #include "mass/paper.h"
+#include "mass/parts.h"
 #include "mass/pattern.h"
 #include "mass/percent_text.h"
 #include "mass/profile.h"
@@ -251,14 +252,30 @@ const mass::IsotopeTable& Isotopes() {
 // An ion notation, as UTF-8: refused with a message, or read into an ion
 // that its paper notation reads back to, and that forms a sound ion of
 // glucose or says why not. The same bytes as measured percentages
-// ("C=80.95,H=8.20") are refused or give C, H, N and S with two decimals.
+// ("C=80.95,H=8.20") of caffeine are refused, or each put in one place: kept
+// for the Anal. line (C, H, N, S, two decimals), or named as left out. As a
+// list of ions they read back from their notations.
 void IonNotation(std::string_view bytes) {
-  mass::Percentages found;
-  if (mass::ParseAnalysis(bytes, found))
-    for (const auto& [symbol, percent] : found)
-      Require((symbol == "C" || symbol == "H" || symbol == "N" || symbol == "S") && percent.size() >= 4 &&
+  mass::MeasuredPercent measured;
+  if (mass::ParsePercentages(bytes, measured).empty()) {
+    const mass::Percentages caffeine = {{"C", "49.48"}, {"H", "5.19"}, {"N", "28.85"}, {"O", "16.48"}};
+    const mass::FoundAnalysis found = mass::SortFound(measured, caffeine);
+    Require(found.Kept.size() + found.Absent.size() + found.Unlisted.size() == measured.size() &&
+                found.Beyond.size() <= found.Kept.size(),
+            "a measured percentage lost or counted twice", FromUtf8(bytes));
+    for (const auto& [symbol, percent] : found.Kept)
+      Require((symbol == "C" || symbol == "H" || symbol == "N") && percent.size() >= 4 &&
                   percent[percent.size() - 3] == '.',
               "measured percentages read oddly", FromUtf8(bytes));
+  }
+  std::vector<mass::IonSpec> ions, ionsAgain;
+  if (mass::ParseIons(bytes, Isotopes(), ions).empty()) {
+    std::string written;
+    for (const mass::IonSpec& ion : ions) written += ion.PaperNotation + ", ";
+    written.resize(written.size() - 2);
+    Require(mass::ParseIons(written, Isotopes(), ionsAgain).empty() && ionsAgain.size() == ions.size(),
+            "a list of ions does not read back", FromUtf8(bytes));
+  }
   mass::IonSpec ionSpec, again;
   const std::string error = mass::ParseIon(bytes, Isotopes(), ionSpec);
   if (!error.empty()) {
@@ -308,7 +325,22 @@ void MassFormula(std::string_view bytes) {
   const Text input = FromUtf8(bytes);
   Calculation result = engine.Calculate(input, {true, u'.', CalcDetail::Counts});
   mass::Molecule molecule, again;
-  if (result.Status != CalcStatus::Ok || !atoms.ToMolecule(result.Counts, molecule).empty() || molecule.empty()) return;
+  if (result.Status != CalcStatus::Ok) return;
+  // A solvate or salt: its parts lie in the text in order, and the part
+  // before the first "*" calculates as the whole did.
+  const mass::FormulaParts parts = mass::SplitParts(input);
+  if (!parts.Rest.empty()) {
+    Require(input.starts_with(parts.First) && input[parts.First.size()] == u'*', "a first part not at the start",
+            input);
+    for (const mass::FurtherPart& part : parts.Rest)
+      Require(!part.Formula.empty() && part.Formula.data() >= input.data() &&
+                  part.Formula.data() + part.Formula.size() <= input.data() + input.size(),
+              "a further part outside the text", input);
+    Calculation first;
+    Require(mass::CalculateFirstPart(engine, input, true, first) && first.Status == CalcStatus::Ok,
+            "the first part of a formula that calculates does not", input);
+  }
+  if (!atoms.ToMolecule(result.Counts, molecule).empty() || molecule.empty()) return;
   Require(std::isfinite(mass::MonoisotopicMass(molecule)) && mass::MonoisotopicMass(molecule) > 0,
           "a mass that is not finite and positive", input);
   bool exactInFloat = true;
@@ -368,6 +400,7 @@ void FindQuery(std::string_view bytes) {
   mass::FinderQuery q;
   mass::ParseRanges("C0-8 H0-16 N0-3 O0-4", Isotopes(), q.Ranges);
   mass::ParseIon("[M+H]+", Isotopes(), q.Ion);
+  q.Rules = false;  // the nested loops below know nothing of them
   if (!mass::ReadQueryLine(bytes, Isotopes(), q).empty() || !mass::CheckQuery(q, tables).empty()) return;
   double space = 1;
   for (const mass::ElementRange& r : q.Ranges) space *= r.Max - r.Min + 1;
@@ -556,6 +589,39 @@ void ReagentCsv(std::string_view bytes) {
   }
 }
 
+// One box of the finder (or option of zorvan-ms find): the first byte picks
+// the part, the rest is its text. Refused with a message, or read into
+// values that read back the same from their own text.
+void FinderField(std::string_view bytes) {
+  using mass::FinderField;
+  if (bytes.empty()) return;
+  constexpr FinderField Parts[] = {FinderField::Mz,         FinderField::Ppm,     FinderField::Mda,
+                                   FinderField::Dbe,        FinderField::Percent, FinderField::PercentTolerance,
+                                   FinderField::WeightRange};
+  const FinderField part = Parts[static_cast<unsigned char>(bytes[0]) % std::size(Parts)];
+  const std::string_view text = bytes.substr(1);
+  mass::FinderQuery q, again;
+  if (!mass::ReadField(part, text, Isotopes(), q).empty()) return;
+  const auto number = [](std::optional<double> v) {
+    Require(!v || std::isfinite(*v), "a number that is not finite");
+    return v ? mass::NumberText(*v) : std::string();
+  };
+  std::string written;
+  if (part == FinderField::Mz) written = number(q.Mz);
+  if (part == FinderField::Ppm || part == FinderField::Mda) written = number(q.ToleranceMda.value_or(q.TolerancePpm));
+  if (part == FinderField::Dbe) written = number(q.DbeMin) + ":" + number(q.DbeMax);
+  if (part == FinderField::WeightRange) written = number(q.WeightRange->first) + ":" + number(q.WeightRange->second);
+  if (part == FinderField::PercentTolerance) written = number(q.Analysis->Tolerance);
+  if (part == FinderField::Percent)
+    for (const auto& [symbol, value] : q.Analysis->Percent) written += symbol + "=" + number(value) + " ";
+  Require(mass::ReadField(part, written, Isotopes(), again).empty() && again.Mz == q.Mz &&
+              again.TolerancePpm == q.TolerancePpm && again.ToleranceMda == q.ToleranceMda &&
+              again.DbeMin == q.DbeMin && again.DbeMax == q.DbeMax && again.WeightRange == q.WeightRange &&
+              (again.Analysis ? again.Analysis->Percent : mass::MeasuredPercent{}) ==
+                  (q.Analysis ? q.Analysis->Percent : mass::MeasuredPercent{}),
+          "a part of a question does not read back", FromUtf8(bytes));
+}
+
 }  // namespace
 
 bool RunTarget(std::string_view name, std::string_view bytes) {
@@ -578,7 +644,8 @@ bool RunTarget(std::string_view name, std::string_view bytes) {
                                                          {"spectra_mgf", SpectraMgf},
                                                          {"units", Units},
                                                          {"reagenttable", ReagentTable},
-                                                         {"reagentcsv", ReagentCsv}};
+                                                         {"reagentcsv", ReagentCsv},
+                                                         {"finderfield", FinderField}};
   for (const auto& [targetName, run] : targets)
     if (targetName == name) {
       run(bytes);

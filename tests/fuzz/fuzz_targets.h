@@ -8,8 +8,8 @@
 namespace zorvan::fuzz {
 
 // Runs the target `name` (calculate, groups, tables, batch, fold, names,
-// userfolder, percentages, ion, msformula, ranges, findquery, resolution,
-// measured, spectra_ms, spectra_mgf, units, reagenttable, reagentcsv) on
+// userfolder, percentages, ion, msformula, ranges, findquery, finderfield,
+// resolution, measured, spectra_ms, spectra_mgf, units, reagenttable, reagentcsv) on
 // `bytes`;
 // returns false when there is no target of that name.
 bool RunTarget(std::string_view name, std::string_view bytes);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "mass/paper.h"
+#include "mass/parts.h"
 #include "mass/pattern.h"
 #include "mass/profile.h"
 #include "tests/support.h"
@@ -83,11 +84,20 @@ class MassCases : public ::testing::Test {
   FormulaEngine engine{tables};
   Calculation last;  // of the last ToMolecule
 
-  // Calculates `formula` as the main window does; returns the note, if any.
-  std::string ToMolecule(const std::string& formula, Molecule& molecule) {
+  // Calculates `formula` as the main window does, the whole formula's
+  // percentages into `listed` and, of a solvate or salt, the first part into
+  // `molecule`; returns the note, if any.
+  std::string ToMolecule(const std::string& formula, Molecule& molecule, Percentages* listed = nullptr) {
     engine.Calculate(FromUtf8(formula), {}, last);
     if (last.Status != CalcStatus::Ok) return "Error!";
-    const std::string note = atoms.ToMolecule(last.Counts, molecule);
+    if (listed) *listed = ListedPercentages(last);
+    const Calculation* molecular = &last;
+    Calculation first;
+    if (CalculateFirstPart(engine, FromUtf8(formula), true, first)) {
+      if (first.Status != CalcStatus::Ok) return "Error!";
+      molecular = &first;
+    }
+    const std::string note = atoms.ToMolecule(molecular->Counts, molecule);
     return note.empty() && molecule.empty() ? "原子がありません" : note;
   }
   Molecule Must(const std::string& formula) {
@@ -186,10 +196,22 @@ TEST_F(MassCases, MatchEachReferenceValue) {
           HrmsLine(f.at(3), ionSpec, ion, f.at(4) == "-" ? std::nullopt : std::optional(std::stod(f.at(4))));
       EXPECT_EQ(paper.Plain, f.at(5));
     } else if (kind == "analysis") {
-      molecule = Must(f.at(1));
-      Percentages found;
-      EXPECT_EQ(f.at(2) == "-" || ParseAnalysis(f.at(2), found), true);
-      EXPECT_EQ(AnalysisLine(HillFormula(molecule), ListedPercentages(last), found).Plain, f.at(3));
+      Percentages listed;
+      ASSERT_EQ(ToMolecule(f.at(1), molecule, &listed), "");
+      MeasuredPercent measured;
+      EXPECT_EQ(f.at(2) == "-" ? "" : ParsePercentages(f.at(2), measured), "");
+      const FoundAnalysis found = SortFound(measured, listed);
+      const Text text = FromUtf8(f.at(1));
+      const FormulaParts parts = SplitParts(text);
+      EXPECT_EQ(AnalysisLine(PartsNotation(HillFormula(molecule), parts), listed, found.Kept).Plain, f.at(3));
+      std::string notes;
+      for (const std::string& note : FoundNotes(found)) notes += (notes.empty() ? "" : "; ") + note;
+      EXPECT_EQ(notes, f.size() > 4 ? f.at(4) : "");
+    } else if (kind == "error") {
+      const MassError error = ErrorOf(std::stod(f.at(1)), std::stod(f.at(2)));
+      EXPECT_TRUE(Near(error.Ppm, f.at(3)) && Near(error.Mda, f.at(4))) << error.Ppm << " " << error.Mda;
+      EXPECT_EQ(FoundNote(std::stod(f.at(1)), std::stod(f.at(2))).substr(0, f.size() > 5 ? f.at(5).size() : 0),
+                f.size() > 5 ? f.at(5) : "");
     } else {
       ADD_FAILURE() << "unknown kind " << kind;
     }

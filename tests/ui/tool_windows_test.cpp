@@ -9,6 +9,7 @@
 #include "ui/launcher.h"
 #include "ui/main_window.h"
 #include "ui/mass_window.h"
+#include "ui/namelist.h"
 #include "ui/pattern_plot.h"
 #include "ui/registry.h"
 #include "ui/startup.h"
@@ -21,6 +22,9 @@ namespace {
 // before, except for MassOpenedAfter (Enter, then the window) and Reopened
 // (opened, closed, Enter, opened again).
 enum class Way { Enter, Command1, Paste, MassOpenedAfter, Reopened };
+
+// How the main window is made to calculate another formula.
+enum class Path { Enter, Command1, ResultRow, FinderRow, Paste, GroupOption };
 
 template <typename T = QLineEdit>
 T* Find(const QObject* parent, const char* name) {
@@ -60,7 +64,34 @@ class ToolWindowsTest : public QObject {
   }
 
  private slots:
-  void initTestCase() { SetUpApplication(); }
+  // Types `formula` into the main window and calculates it.
+  void Calculate(const QString& formula) {
+    Text1()->setText(formula);
+    QTest::keyClick(Text1(), Qt::Key_Return);
+  }
+  // Chooses `ion` in the mass window, as Enter in its box does.
+  static void ChooseIon(QWidget* mass, const QString& ion) {
+    Find<QComboBox>(mass, "IonChooser")->setCurrentText(ion);
+    Find<QComboBox>(mass, "IonChooser")->lineEdit()->editingFinished();
+  }
+  // Searches the finder for `mz` as `ions`, Enter in the ion box, and waits.
+  FinderWindow* FindMz(const QString& mz, const QString& ions = QStringLiteral("[M+H]+")) {
+    auto* finder = Open<FinderWindow>(Qt::Key_F, "MnuFinder");
+    Find(finder, "MzBox")->setText(mz);
+    Find<QComboBox>(finder, "IonChooser")->setCurrentText(ions);
+    QTest::keyClick(Find<QComboBox>(finder, "IonChooser")->lineEdit(), Qt::Key_Return);
+    if (!QTest::qWaitFor([&] { return !Find<QPushButton>(finder, "Cancel")->isEnabled(); }, 20000))
+      qWarning("the search did not end");
+    return finder;
+  }
+
+  void initTestCase() {
+    SetUpApplication();
+    // The tool windows' places go to a scratch settings file.
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                  QStringLiteral("/zorvan/zorvan.conf"));
+  }
   void init() {
     window = std::make_unique<Zorvan>(ZORVAN_DATA_DIR, *registry, launcher);
     QCOMPARE(StartZorvan(*window), 0);
@@ -217,6 +248,186 @@ class ToolWindowsTest : public QObject {
       QCOMPARE(data->text(), lines[i]);
       QVERIFY2(data->hasHtml() && data->html().contains(QStringLiteral("<sub>")), qPrintable(data->html()));
     }
+  }
+
+  // The measured values belong to their compound: every path that
+  // calculates another formula clears them, a row of the finder brings its
+  // own; the same formula again keeps them.
+  void foundValuesGoWithTheirCompound_data() {
+    QTest::addColumn<Path>("path");
+    QTest::newRow("enter") << Path::Enter;
+    QTest::newRow("command1") << Path::Command1;
+    QTest::newRow("result window row") << Path::ResultRow;
+    QTest::newRow("finder row") << Path::FinderRow;
+    QTest::newRow("paste") << Path::Paste;
+    QTest::newRow("group option") << Path::GroupOption;
+  }
+  void foundValuesGoWithTheirCompound() {
+    QFETCH(Path, path);
+    auto* mass = Open<MassWindow>(Qt::Key_M);
+    const bool groups = path == Path::GroupOption;
+    Calculate(groups ? QStringLiteral("PhOH") : QStringLiteral("C10H12O"));
+    ChooseIon(mass, QStringLiteral("[M+Na]+"));
+    Find(mass, "Found")->setText(groups ? QStringLiteral("117.0311") : QStringLiteral("171.0783"));
+    Find(mass, "FoundEa")->setText(QStringLiteral("C=80.95, H=8.20"));
+    QTest::keyClick(Text1(), Qt::Key_Return);
+    QVERIFY(Find<QLabel>(mass, "HrmsLine")->text().contains(QStringLiteral("Found")));
+    QCOMPARE(Find(mass, "FoundEa")->text(), QStringLiteral("C=80.95, H=8.20"));
+    switch (path) {
+      case Path::Enter:
+        Calculate(QStringLiteral("C20H26O6"));
+        break;
+      case Path::Command1:
+        Text1()->setText(QStringLiteral("C20H26O6"));
+        QTest::mouseClick(Find<QPushButton>(window.get(), "Command1"), Qt::LeftButton);
+        break;
+      case Path::ResultRow: {
+        Text1()->setText(QStringLiteral(u"\u6C34\u7D20"));  // 水素
+        QTest::mouseClick(Find<QPushButton>(window.get(), "Command2"), Qt::LeftButton);
+        auto* grid = Find<QTableWidget>(window->findChild<namelist*>(), "list");
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+        break;
+      }
+      case Path::FinderRow:
+        QTest::keyClick(Find<QTableView>(FindMz(QStringLiteral("195.0877")), "Results"), Qt::Key_Return);
+        break;
+      case Path::Paste:
+        QGuiApplication::clipboard()->setText(QStringLiteral("H2O\r\nC20H26O6"));
+        Find<QAction>(window.get(), "MnuPaste")->trigger();
+        break;
+      case Path::GroupOption:
+        Find<QAction>(window.get(), "MNuChange")->trigger();
+        break;
+    }
+    const bool finder = path == Path::FinderRow;
+    QVERIFY(Find(mass, "Hill")->text() != QStringLiteral("C10H12O") && Find(mass, "Hill")->text() != "C6H6O");
+    QCOMPARE(Find(mass, "Found")->text(), finder ? QStringLiteral("195.0877") : QString());
+    QCOMPARE(Find<QComboBox>(mass, "IonChooser")->currentText(),
+             finder ? QStringLiteral("[M+H]+") : QStringLiteral("[M+Na]+"));
+    QCOMPARE(Find(mass, "FoundEa")->text(), QString());
+    QCOMPARE(Find<QLabel>(mass, "HrmsLine")->text().contains(QStringLiteral("Found")), finder);
+  }
+
+  // A found m/z is checked as typed: not a number, far off (warned, still
+  // in the line), a slip of the keyboard (left out); measured percentages
+  // beyond 0.4 points are marked.
+  void foundValuesAreChecked_data() {
+    QTest::addColumn<QString>("found");
+    QTest::addColumn<QString>("ea");
+    QTest::addColumn<QString>("message");  // its start, or "" for none
+    QTest::addColumn<bool>("inLine");
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("fits") << "171.0783"
+                          << "C=80.95"
+                          << "" << true << false;
+    QTest::newRow("comma") << "171,0783"
+                           << "" << QStringLiteral(u"\u5B9F\u6E2C\u5024 (m/z)") << false << false;
+    QTest::newRow("12 ppm") << "171.0800"
+                            << "" << QStringLiteral(u"\u5B9F\u6E2C\u5024\u306F") << true << true;
+    QTest::newRow("slip") << "17.10783"
+                          << "" << QStringLiteral(u"\u5B9F\u6E2C\u5024 17.10783") << false << true;
+    QTest::newRow("ea 0.41 off") << ""
+                                 << "C=80.63, H=8.16" << QStringLiteral("0.4 ") << false << false;
+  }
+  void foundValuesAreChecked() {
+    QFETCH(QString, found);
+    QFETCH(QString, ea);
+    QFETCH(QString, message);
+    QFETCH(bool, inLine);
+    QFETCH(bool, warned);
+    auto* mass = Open<MassWindow>(Qt::Key_M);
+    Calculate(QStringLiteral("C10H12O"));
+    ChooseIon(mass, QStringLiteral("[M+Na]+"));
+    Find(mass, "Found")->setText(found);
+    Find(mass, "FoundEa")->setText(ea);
+    const QString shown = Find<QLabel>(mass, "Message")->text();
+    QVERIFY2(message.isEmpty() ? shown.isEmpty() : shown.startsWith(message), qPrintable(shown));
+    QCOMPARE(Find<QLabel>(mass, "HrmsLine")->text().contains(QStringLiteral("Found")), inLine);
+    const auto marked = [&](const char* box) {
+      return Find(mass, box)->palette().color(QPalette::Text) != mass->palette().color(QPalette::Text);
+    };
+    QCOMPARE(marked("ErrorPpm"), warned);
+    QCOMPARE(marked("FoundEa"), ea.contains(QStringLiteral("80.63")));
+  }
+
+  // A solvate: masses of the part before "*", the Anal. line in its
+  // notation with a middle dot in both copies, and a word that says so.
+  void solvateLines() {
+    auto* mass = Open<MassWindow>(Qt::Key_M);
+    Calculate(QStringLiteral("C20H26O6*0.25H2O"));
+    QCOMPARE(Find(mass, "Hill")->text(), QStringLiteral("C20H26O6"));
+    const QString anal = QStringLiteral(u"Anal. Calcd for C20H26O6\u00B70.25H2O: C, 65.47; H, 7.28.");
+    QCOMPARE(Find<QLabel>(mass, "AnalLine")->text(), anal);
+    QTest::mouseClick(Find<QPushButton>(mass, "CopyAnal"), Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->mimeData()->text(), anal);
+    QVERIFY(QGuiApplication::clipboard()->mimeData()->html().contains(QStringLiteral(u"\u00B70.25H<sub>2</sub>O")));
+    QVERIFY(Find<QLabel>(mass, "Message")->text().contains(QStringLiteral("0.25H2O")));
+  }
+
+  // At its minimum size every box of the mass window shows its text and
+  // both lines show all of theirs.
+  void massWindowReadableAtMinimumSize() {
+    auto* mass = Open<MassWindow>(Qt::Key_M);
+    Calculate(QStringLiteral("C20H26O6*0.25H2O"));
+    ChooseIon(mass, QStringLiteral("[M+Na]+"));
+    Find(mass, "Found")->setText(QStringLiteral("385.1619"));
+    Find(mass, "FoundEa")->setText(QStringLiteral("C=65.40, H=7.31"));
+    mass->resize(mass->minimumSize());
+    QTest::qWait(50);
+    for (QLineEdit* box : mass->findChildren<QLineEdit*>())
+      QVERIFY2(box->width() > box->fontMetrics().horizontalAdvance(box->text()), qPrintable(box->objectName()));
+    for (const char* name : {"HrmsLine", "AnalLine"}) {
+      auto* line = Find<QLabel>(mass, name);
+      QVERIFY2(line->contentsRect().height() >= line->heightForWidth(line->width()) - 2 * line->frameWidth(), name);
+    }
+    QVERIFY(mass->minimumSize().width() <= 1366 && mass->minimumSize().height() <= 700);
+  }
+
+  // Several ions at once: each candidate names its ion. Esc closes a tool
+  // window and leaves the main window open.
+  void severalIonsAndEscape() {
+    auto* finder = FindMz(QStringLiteral("217.0696"), QStringLiteral("[M+H]+, [M+Na]+"));  // caffeine [M+Na]+
+    auto* results = Find<QTableView>(finder, "Results");
+    QCOMPARE(results->model()->index(0, 0).data().toString(), QStringLiteral("C8H10N4O2"));
+    QCOMPARE(results->model()->index(0, 1).data().toString(), QStringLiteral("[M+Na]+"));
+    QStringList ions;
+    for (int row = 0; row < results->model()->rowCount(); ++row)
+      ions << results->model()->index(row, 1).data().toString();
+    QVERIFY(ions.contains(QStringLiteral("[M+H]+")));
+    auto* presets = Find<QComboBox>(finder, "Presets");
+    presets->activated(0);
+    QCOMPARE(Find(finder, "Ranges")->text(), QStringLiteral("C0-100 H0-200 N0-10 O0-20"));
+    QTest::keyClick(results, Qt::Key_Escape);
+    QVERIFY(!finder->isVisible() && window->isVisible());
+  }
+
+  // A search with more candidates than the grid holds shows the best of
+  // all, and says how many there were.
+  void cappedSearchShowsTheBest() {
+    auto* finder = Open<FinderWindow>(Qt::Key_F, "MnuFinder");
+    Find<QCheckBox>(finder, "Rules")->setChecked(false);
+    Find(finder, "Tolerance")->setText(QStringLiteral("60"));
+    auto* results = Find<QTableView>(finder, "Results");
+    FindMz(QStringLiteral("500"));  // about 240000 candidates
+    QVERIFY2(Find<QLabel>(finder, "Message")->text().contains(QStringLiteral("100000")),
+             qPrintable(Find<QLabel>(finder, "Message")->text()));
+    QCOMPARE(results->model()->rowCount(), 100000);
+    // The best 100000 lie within about 25 ppm; the first found would spread
+    // over the whole tolerance.
+    QVERIFY(std::abs(results->model()->index(99999, 4).data().toDouble()) < 40);
+  }
+
+  // The tool windows open where they were left.
+  void toolWindowsKeepTheirPlace() {
+    auto* finder = Open<FinderWindow>(Qt::Key_F);
+    finder->setGeometry(QRect(QPoint(10, 30), finder->minimumSize() + QSize(10, 20)));
+    const QRect place = finder->geometry();
+    finder->close();
+    window.reset();
+    init();
+    // The offscreen platform's frame moves it by a pixel or two.
+    const QRect again = Open<FinderWindow>(Qt::Key_F)->geometry();
+    QVERIFY(again.size() == place.size() && (again.topLeft() - place.topLeft()).manhattanLength() <= 4);
   }
 
   // A click on a row, or Enter on it, calculates its formula in the main window.
