@@ -80,7 +80,7 @@ class ToolWindowsTest : public QObject {
     Find(finder, "MzBox")->setText(mz);
     Find<QComboBox>(finder, "IonChooser")->setCurrentText(ions);
     QTest::keyClick(Find<QComboBox>(finder, "IonChooser")->lineEdit(), Qt::Key_Return);
-    if (!QTest::qWaitFor([&] { return !Find<QPushButton>(finder, "Cancel")->isEnabled(); }, 20000))
+    if (!QTest::qWaitFor([&] { return !Find<QPushButton>(finder, "Cancel")->isEnabled(); }, 90000))
       qWarning("the search did not end");
     return finder;
   }
