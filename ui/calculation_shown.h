@@ -15,6 +15,7 @@ struct CalculationShown {
   AtomCounts Counts{};       // after group replacement, hydrates included; zero unless Ok
   QStringList PercentLines;  // List1's lines as shown: symbol, a tab, the percentage field
   QString Notes;             // the composition box's tooltip: the cause of an error, cautions
+  QString Name;              // the substance's name when the formula came from the name search
 };
 
 }  // namespace zorvan

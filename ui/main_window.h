@@ -18,6 +18,8 @@
 //   namelist, the group option) is announced by Calculated, which the mass
 //   window follows; the finder window's FormulaChosen calculates as
 //   namelist's does, and the mass window's FinderRequested searches there.
+//   The reagent window follows Calculated too (with the hit's name when a
+//   namelist row was clicked) and adds its formula as a row when asked.
 #pragma once
 
 #include <QMainWindow>
@@ -45,6 +47,7 @@ class frmAbout;
 class namelist;
 class MassWindow;
 class FinderWindow;
+class ReagentWindow;
 namespace mass {
 class IsotopeTable;
 }
@@ -86,6 +89,7 @@ class Zorvan : public QMainWindow {
   void MnuPaste_Click();
   void MnuMass_Click();
   void MnuFinder_Click();
+  void MnuReagents_Click();
 
  private:
   void CreateActions();
@@ -131,6 +135,7 @@ class Zorvan : public QMainWindow {
   QAction* MnuAbout;
   QAction* MnuMass;
   QAction* MnuFinder;
+  QAction* MnuReagents;
 
   std::filesystem::path dataFolder_;
   Registry& registry_;
@@ -146,6 +151,8 @@ class Zorvan : public QMainWindow {
   // The tool windows, made on first use and kept, hidden, when closed.
   QPointer<MassWindow> mass_;
   QPointer<FinderWindow> finder_;
+  QPointer<ReagentWindow> reagents_;
+  QString chosenName_;  // the name of the hit whose formula is being calculated
 };
 
 }  // namespace zorvan
