@@ -9,8 +9,9 @@ namespace zorvan::amounts {
 ShownCell ShowCell(const Row& cells, const SolvedRow& row, Column column, int figures) {
   const std::string& text = cells[column];
   if (column == Column::Role) {
+    // An empty role is a reactant, and is shown as one.
     const std::optional<Role> role = ParseRole(text);
-    return {role && !TrimBlanks(text).empty() ? std::string(RoleJapanese(*role)) : text, true};
+    return {role ? std::string(RoleJapanese(*role)) : text, !TrimBlanks(text).empty()};
   }
   if (!IsQuantity(column) || !TrimBlanks(text).empty()) return {text, !TrimBlanks(text).empty()};
   const std::pair<Column, std::optional<double>> derived[] = {

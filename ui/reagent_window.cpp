@@ -146,6 +146,8 @@ ReagentWindow::ReagentWindow(const ReferenceTables& tables, const std::filesyste
   Solutions = new SolutionPanel(tables, Tabs);
   Tabs->addTab(CreateTableTab(), QStringLiteral(u"\u8A66\u85AC\u8868(&T)"));       // 試薬表
   Tabs->addTab(Solutions, QStringLiteral(u"\u6EB6\u6DB2\u306E\u8A08\u7B97(&L)"));  // 溶液の計算
+  // A tab chosen from the keyboard is typed in at once.
+  connect(Tabs, &QTabWidget::currentChanged, this, [this] { Tabs->currentWidget()->setFocus(); });
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Tabs);
   resize(1240, 660);
@@ -168,6 +170,7 @@ QWidget* ReagentWindow::CreateTableTab() {
   Lines->setReadOnly(true);
   Lines->setMaximumHeight(Lines->fontMetrics().height() * 7);
   Lines->setFocusPolicy(Qt::ClickFocus);
+  tab->setFocusProxy(Grid);
   layout->addWidget(CreateButtons());
   layout->addWidget(Grid, 1);
   layout->addWidget(Message);

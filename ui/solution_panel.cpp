@@ -42,6 +42,8 @@ SolutionPanel::SolutionPanel(const ReferenceTables& tables, QWidget* parent)
     column->addStretch(1);
     layout->addLayout(column, 1);
   }
+  SetTabOrder({SolFormula, SolUnknown, SolMass, SolVolume, SolMolarity, DilFrom, DilTo, DilVolume, PctFormula,
+               PctPercent, PctKind, PctDensity, PctVolume});
 }
 
 void SolutionPanel::SetFigures(int figures) {
@@ -83,6 +85,8 @@ QWidget* SolutionPanel::CreateSolutionGroup() {
     UpdateSolution();
   });
   SolMass->setReadOnly(true);
+  // The panel's focus, when its tab is chosen, goes to the first box.
+  setFocusProxy(SolFormula);
   return group;
 }
 
