@@ -51,13 +51,14 @@ std::string AsciiLower(std::string_view text) {
 namespace {
 
 // The unit symbol as the tables write it: "u" and GREEK SMALL LETTER MU
-// become the micro sign, a lower-case "l" the litre's "L", and the other
-// ways of writing g/mL and equivalents their one form.
+// become the micro sign, a lower-case "l" the litre's "L", mol/L "M", and
+// the other ways of writing g/mL and equivalents their one form.
 std::string Canonical(std::string_view symbol, Dimension dim) {
   std::string s(symbol);
   if (s.starts_with("u")) s.replace(0, 1, Micro);
   if (s.starts_with("\u03BC")) s.replace(0, 2, Micro);
   if (dim == Dimension::Volume && s.ends_with("l")) s.back() = 'L';
+  if (dim == Dimension::Molarity && (s.ends_with("mol/L") || s.ends_with("mol/l"))) s.replace(s.size() - 5, 5, "M");
   if (dim == Dimension::Density && (s == "g/cm3" || s == "g/cm\u00B3" || s == "g/ml" || s == "kg/L")) s = "g/mL";
   if (dim == Dimension::Ratio && (s == "equiv" || s == "equiv." || s == "eq" || s == "eq." || s == "\u5F53\u91CF"))
     s.clear();  // 当量

@@ -48,7 +48,7 @@ struct Quantity {
 // Reads `text` ("1.00 g", "250mg", "101.7 uL", "98%", " 1.6 M ") as a
 // positive finite number of dimension `bare.Dim`, followed by one of its
 // units or by none (then `bare`). "u" and the Greek mu stand for the micro
-// sign. Returns an empty string, or why the text is no such quantity (in
+// sign, "l" for "L" and "mol/L" for "M". Returns an empty string, or why the text is no such quantity (in
 // Japanese).
 std::string ParseQuantity(std::string_view text, const Unit& bare, Quantity& out);
 

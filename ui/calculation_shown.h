@@ -16,6 +16,7 @@ struct CalculationShown {
   // before the first "*" (mass::CalculateFirstPart), the molecule the
   // masses are of.
   std::optional<Calculation> FirstPart;
+  QString Name;  // the substance's name when the formula came from the name search
 };
 
 // What was measured of a compound, as typed: it goes with the compound's

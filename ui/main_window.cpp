@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <limits>
+#include <utility>  // std::exchange
 
 #include "core/explain.h"  // JoinNotes
 #include "core/report.h"
@@ -28,6 +29,7 @@
 #include "ui/icon.h"
 #include "ui/mass_window.h"
 #include "ui/namelist.h"
+#include "ui/reagent_window.h"
 #include "ui/twips.h"
 #include "ui/window_place.h"
 
@@ -130,6 +132,8 @@ void Zorvan::CreateActions() {
   // 質量分析(&M)..., 組成推定(&F)...
   MnuMass = make("MnuMass", QStringLiteral(u"\u8CEA\u91CF\u5206\u6790(&M)..."), &Zorvan::MnuMass_Click);
   MnuFinder = make("MnuFinder", QStringLiteral(u"\u7D44\u6210\u63A8\u5B9A(&F)..."), &Zorvan::MnuFinder_Click);
+  // 試薬表(&R)...
+  MnuReagents = make("MnuReagents", QStringLiteral(u"\u8A66\u85AC\u8868(&R)..."), &Zorvan::MnuReagents_Click);
 
   // The check marks are the program's only settings; both start checked.
   // The click handlers flip them, so Qt's own toggle is undone first.
@@ -155,6 +159,7 @@ void Zorvan::CreateActions() {
   disp_help->setShortcut(QKeySequence(Qt::Key_F1));
   MnuMass->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
   MnuFinder->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+  MnuReagents->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
 }
 
 void Zorvan::CreateMenus() {
@@ -167,7 +172,7 @@ void Zorvan::CreateMenus() {
   make("MnuEdit", QStringLiteral(u"\u7DE8\u96C6(&E)"), {MnuCopy1, MnuCopy2, MnuCopyA, MnuPaste});  // 編集(&E)
   // ｵﾌﾟｼｮﾝ(&O), ﾍﾙﾌﾟ(&H)
   make("MnuOption", QStringLiteral(u"\uFF75\uFF8C\uFF9F\uFF7C\uFF6E\uFF9D(&O)"), {MNuChange, MnuSearch});
-  make("MnuTool", QStringLiteral(u"\uFF82\uFF70\uFF99(&T)"), {MnuMass, MnuFinder});  // ﾂｰﾙ(&T)
+  make("MnuTool", QStringLiteral(u"\uFF82\uFF70\uFF99(&T)"), {MnuMass, MnuFinder, MnuReagents});  // ﾂｰﾙ(&T)
   make("menu_hlp", QStringLiteral(u"\uFF8D\uFF99\uFF8C\uFF9F(&H)"), {disp_help, MnuAbout});
 }
 
@@ -261,6 +266,7 @@ void Zorvan::ShowResult(const QString& formula, const Calculation& result) {
       mass::CalculateFirstPart(*engine_, ToText(formula), MNuChange->isChecked(), part) &&
       part.Status == CalcStatus::Ok)
     shown_.FirstPart = std::move(part);
+  shown_.Name = std::exchange(chosenName_, QString());
   emit Calculated(shown_);
 }
 
@@ -346,7 +352,10 @@ void Zorvan::Command2_Click() {
   if (names_.SubstanceLast() < 0) LoadNameDatabase();
   SearchResults hits = SearchNames(ToText(Formula), names_);
   namelist_ = new namelist(hits, names_.SubstanceLast(), this);
-  connect(namelist_, &namelist::FormulaChosen, this, &Zorvan::CalculateChosen);
+  connect(namelist_, &namelist::FormulaChosen, this, [this](const QString& formula, const QString& name) {
+    chosenName_ = name;
+    CalculateChosen(formula);
+  });
   connect(namelist_, &namelist::Unloading, this, [this](const QString& query) { SetBoxText(Text1, query); });
   // Without hits the window stays hidden, holding the query until the next
   // search or the end of search mode closes it.
@@ -363,7 +372,9 @@ void Zorvan::MnuExit_Click() { close(); }
 
 void Zorvan::closeEvent(QCloseEvent* event) {
   // Closing the main window ends the program: no other window of it, shown
-  // or hidden, may keep it running without a formula box to write to.
+  // or hidden, may keep it running without a formula box to write to. A
+  // tool window with unsaved work may refuse to close; then nothing closes.
+  if (reagents_ && reagents_->isVisible() && !reagents_->close()) return event->ignore();
   QMainWindow::closeEvent(event);
   if (event->isAccepted()) {
     CloseResultWindow();  // shown or hidden, it gives its query back as every close does
@@ -421,6 +432,15 @@ void Zorvan::MnuFinder_Click() {
             });
   }
   ShowToolWindow(finder_);
+}
+
+void Zorvan::MnuReagents_Click() {
+  if (!reagents_) {
+    reagents_ = new ReagentWindow(tables_, dataFolder_, registry_, this);
+    reagents_->ShowCalculation(shown_);
+    connect(this, &Zorvan::Calculated, reagents_, &ReagentWindow::ShowCalculation);
+  }
+  ShowToolWindow(reagents_);
 }
 
 void Zorvan::disp_help_Click() { help_->disp_help_Click(this, tables_.Groups); }

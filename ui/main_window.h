@@ -20,6 +20,8 @@
 //   window follows; the finder window's FormulaChosen calculates as
 //   namelist's does and hands the row's ion and measured values to the mass
 //   window, and the mass window's FinderRequested searches there.
+//   The reagent window follows Calculated too (with the hit's name when a
+//   namelist row was clicked) and adds its formula as a row when asked.
 #pragma once
 
 #include <QMainWindow>
@@ -47,6 +49,7 @@ class frmAbout;
 class namelist;
 class MassWindow;
 class FinderWindow;
+class ReagentWindow;
 namespace mass {
 class IsotopeTable;
 }
@@ -88,6 +91,7 @@ class Zorvan : public QMainWindow {
   void MnuPaste_Click();
   void MnuMass_Click();
   void MnuFinder_Click();
+  void MnuReagents_Click();
 
  private:
   void CreateActions();
@@ -141,6 +145,7 @@ class Zorvan : public QMainWindow {
   QAction* MnuAbout;
   QAction* MnuMass;
   QAction* MnuFinder;
+  QAction* MnuReagents;
 
   std::filesystem::path dataFolder_;
   Registry& registry_;
@@ -157,6 +162,8 @@ class Zorvan : public QMainWindow {
   // The tool windows, made on first use and kept, hidden, when closed.
   QPointer<MassWindow> mass_;
   QPointer<FinderWindow> finder_;
+  QPointer<ReagentWindow> reagents_;
+  QString chosenName_;  // the name of the hit whose formula is being calculated
 };
 
 }  // namespace zorvan

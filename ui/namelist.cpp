@@ -80,8 +80,9 @@ void namelist::Form_Load(const SearchResults& hits, int substanceLast) {
   list->setRowCount(count);
   for (int i = 0; i < count; ++i) {
     formulas_.append(QString::fromStdU16String(hits.Hits[i].HitFormula));
+    names_.append(QString::fromStdU16String(hits.Hits[i].HitName));
     list->setItem(i, 0, new QTableWidgetItem(formulas_.back()));
-    list->setItem(i, 1, new QTableWidgetItem(QString::fromStdU16String(hits.Hits[i].HitName)));
+    list->setItem(i, 1, new QTableWidgetItem(names_.back()));
   }
   // Filling the grid cell by cell leaves the last row's name cell current
   // (none without hits). The grid still opens at its header and first rows:
@@ -97,7 +98,7 @@ void namelist::SetQuery(const QString& query) { SetBoxText(Text1, query); }
 
 void namelist::list_Click(int row) {
   // Only cells of hit rows are clicked: the header row is the grid's header.
-  emit FormulaChosen(formulas_.at(row));
+  emit FormulaChosen(formulas_.at(row), names_.at(row));
 }
 
 void namelist::close_Click() { Unload(); }

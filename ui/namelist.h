@@ -32,8 +32,9 @@ class namelist : public QWidget {
   void Unload();
 
  signals:
-  // A click on a hit row: its formula is to be calculated.
-  void FormulaChosen(const QString& formula);
+  // A click on a hit row: its formula is to be calculated; `name` is the
+  // hit's name.
+  void FormulaChosen(const QString& formula, const QString& name);
   // Every close, whoever closes the window: `query` is the query box's text.
   void Unloading(const QString& query);
 
@@ -56,6 +57,7 @@ class namelist : public QWidget {
   QLabel* Label1;
   QLineEdit* Text2;
   QStringList formulas_;  // HitFormula of each row, for the row click
+  QStringList names_;     // HitName of each row
   bool unloaded_ = false;
 };
 

@@ -6,15 +6,19 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <memory>
+
+class QSettings;
 
 namespace zorvan {
 
 // A predefined root key, with the 32-bit value that the Windows headers give it.
 enum class RegistryRoot : quint32 {
-  LocalMachine = 0x80000002u,  // HKEY_LOCAL_MACHINE, the only root the program reads
+  CurrentUser = 0x80000001u,   // HKEY_CURRENT_USER: the program's own settings
+  LocalMachine = 0x80000002u,  // HKEY_LOCAL_MACHINE: where the system-information tool is named
 };
 
 // An open key; 0 stands for no key.
@@ -22,6 +26,7 @@ using RegistryHandle = quintptr;
 
 inline constexpr quint32 RegKeyAllAccess = 0x2003F;  // KEY_ALL_ACCESS
 inline constexpr quint32 RegSz = 1;                  // REG_SZ
+inline constexpr quint32 RegBinary = 3;              // REG_BINARY
 inline constexpr quint32 RegDword = 4;               // REG_DWORD
 
 class Registry {
@@ -39,8 +44,16 @@ class Registry {
   virtual bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity, QByteArray& data,
                           quint32& type) = 0;
 
-  // Closes a key that OpenKey opened; does nothing for 0.
+  // Closes a key that OpenKey or CreateKey opened; does nothing for 0.
   virtual void CloseKey(RegistryHandle handle) = 0;
+
+  // Opens the key `keyName` under `root` for writing, creating it when it is
+  // missing (RegCreateKeyExA); stores it in `handle` and returns true, or
+  // stores 0 and returns false. A registry that keeps nothing returns false.
+  virtual bool CreateKey(RegistryRoot root, const QString& keyName, RegistryHandle& handle);
+  // Stores `data` of `type` as the value `valueName` of a key CreateKey
+  // opened (RegSetValueExA); returns false when it cannot.
+  virtual bool SetValue(RegistryHandle handle, const QString& valueName, quint32 type, const QByteArray& data);
 };
 
 // Where the registry keeps the full path of the system-information tool:
@@ -48,17 +61,47 @@ class Registry {
 inline constexpr char SysInfoPathKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 inline constexpr char SysInfoPathValue[] = "PATH";
 
-// The registry of a desktop that has none (Linux and the like): it holds
-// only the system-information tool's path, the first of the desktops'
-// system-information programs found on PATH, as a string with its NUL. With
-// none installed the value is missing; every other key is missing.
+// Where the reagent window keeps the last table between runs (REG_BINARY,
+// UTF-8, no code page in between): the table file's text, the file it was
+// last saved to or opened from, and "1" while it differs from that file.
+inline constexpr char ReagentsKey[] = "Software\\Zorvan\\Reagents";
+inline constexpr char ReagentsTableValue[] = "Table";
+inline constexpr char ReagentsFileValue[] = "File";
+inline constexpr char ReagentsModifiedValue[] = "Modified";
+
+// The registry of a desktop that has none (Linux and the like). Under
+// HKEY_LOCAL_MACHINE it holds only the system-information tool's path, the
+// first of the desktops' system-information programs found on PATH, as a
+// string with its NUL; with none installed the value is missing. Keys under
+// HKEY_CURRENT_USER are kept in the user's configuration folder
+// ($XDG_CONFIG_HOME/zorvan/zorvan.ini, through QSettings). Every other key
+// is missing.
 class DesktopRegistry : public Registry {
  public:
+  DesktopRegistry();
+  ~DesktopRegistry() override;
   bool OpenKey(RegistryRoot root, const QString& keyName, quint32 access, RegistryHandle& handle) override;
   bool QueryValue(RegistryHandle handle, const QString& valueName, qsizetype capacity, QByteArray& data,
                   quint32& type) override;
   void CloseKey(RegistryHandle handle) override;
+  bool CreateKey(RegistryRoot root, const QString& keyName, RegistryHandle& handle) override;
+  bool SetValue(RegistryHandle handle, const QString& valueName, quint32 type, const QByteArray& data) override;
+
+ private:
+  // The file of the user's keys, opened on first use.
+  QSettings& Settings();
+  // The user's keys opened so far, as paths in Settings(); a handle is 2
+  // more than the index (1 is the system-information key).
+  QStringList userKeys_;
+  std::unique_ptr<QSettings> settings_;
 };
+
+// Reads the value `valueName` of `keyName` under HKEY_CURRENT_USER, stored
+// by WriteUserText; empty when it is missing.
+QString ReadUserText(Registry& registry, const char* keyName, const char* valueName);
+// Stores `text` there as UTF-8 (REG_BINARY); returns false when the
+// registry keeps nothing.
+bool WriteUserText(Registry& registry, const char* keyName, const char* valueName, const QString& text);
 
 // Returns the registry of this system: advapi32's on Windows, a DesktopRegistry elsewhere.
 std::unique_ptr<Registry> SystemRegistry();
