@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/calculation.h"
+#include "core/number_forms.h"
 #include "core/reference_tables.h"
 #include "mass/ion.h"
 #include "mass/percent_text.h"
@@ -128,10 +129,6 @@ int WriteRows(std::string_view command, const Arguments& args, Session& session,
   return std::fflush(stdout) == 0 && written ? 0 : 1;
 }
 
-// Writes `value` with 6 decimals ("." as the point); room for 32 bytes.
-char* PutFixed6(char* out, double value);
-// Writes an integer; room for 24 bytes.
-char* PutInteger(char* out, int64_t value);
 // Writes UTF-8 text as a TSV field, escaped as PutTsv does.
 char* PutField(char* out, std::string_view utf8);
 
