@@ -6,7 +6,7 @@
 #include <cmath>
 #include <utility>  // std::pair
 
-#include "core/number_forms.h"  // PutPair
+#include "core/number_forms.h"  // PutWholeNumber
 
 namespace zorvan::mass {
 
@@ -112,24 +112,6 @@ int64_t NominalMass(const Molecule& molecule) {
 }
 
 size_t HillFormulaRoom(const Molecule& molecule) { return molecule.size() * (2 + 20); }
-
-char* PutLongWholeNumber(char* out, int64_t value) {
-  uint64_t v = static_cast<uint64_t>(value);
-  if (value < 0) {
-    *out++ = '-';
-    v = 0 - v;
-  }
-  int digits = 1;
-  for (uint64_t limit = 10; digits < 20 && v >= limit; limit *= 10) ++digits;
-  char* const end = out + digits;
-  char* p = end;
-  for (; v >= 100; v /= 100) detail::PutPair(p -= 2, static_cast<unsigned>(v % 100));
-  if (v >= 10)
-    detail::PutPair(p - 2, static_cast<unsigned>(v));
-  else
-    p[-1] = static_cast<char>('0' + v);
-  return end;
-}
 
 size_t HillOrder(const Molecule& molecule, uint16_t* order) {
   // Each element marks the bit of its alphabetical rank, and the bits are

@@ -3,9 +3,7 @@
 #pragma once
 
 #include <array>
-#include <bit>  // std::endian
 #include <cstdint>
-#include <cstring>  // std::memcpy
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,42 +64,8 @@ size_t HillOrder(const Molecule& molecule, uint16_t* order);
 // Writes `molecule` in the order `order`, found for it or for a molecule of
 // the same elements in the same places (an ion that only changed counts).
 char* PutFormula(char* out, const Molecule& molecule, const uint16_t* order);
-// Writes a whole number in decimal, without the general conversion: formulas
-// and mass lists write many. Needs room for 20 bytes.
-inline char* PutWholeNumber(char* out, int64_t value);
 // 1 + sum n (v - 2) / 2 with the valences C, Si 4; N, P 3; H, F, Cl, Br, I,
 // Li, Na, K 1; O, S 2. None when the molecule holds any other element.
 std::optional<double> Dbe(const Molecule& molecule);
-
-// Writes a number of 4 or more digits, or a negative one.
-char* PutLongWholeNumber(char* out, int64_t value);
-
-// The digits of 0 to 999, a word each: the digits from the lowest byte up,
-// as a little-endian store writes them, and their number in the highest.
-inline constexpr std::array<uint32_t, 1000> SmallNumbers = [] {
-  std::array<uint32_t, 1000> words{};
-  for (uint32_t n = 0; n < 1000; ++n) {
-    const uint32_t digits = 1 + (n >= 10) + (n >= 100);
-    uint32_t word = digits << 24;
-    for (uint32_t k = 0, v = n; k < digits; ++k, v /= 10) word |= ('0' + v % 10) << (8 * (digits - 1 - k));
-    words[n] = word;
-  }
-  return words;
-}();
-
-inline char* PutWholeNumber(char* out, int64_t value) {
-  // Counts and masses are nearly all below 1000, with one, two or three
-  // digits in no pattern that a branch on the length would predict: their
-  // word is stored whole (the highest byte lands past the digits, in the
-  // room asked for), and the end moves on by the number of digits.
-  if constexpr (std::endian::native == std::endian::little) {
-    if (static_cast<uint64_t>(value) < SmallNumbers.size()) {
-      const uint32_t word = SmallNumbers[static_cast<size_t>(value)];
-      std::memcpy(out, &word, sizeof word);
-      return out + (word >> 24);
-    }
-  }
-  return PutLongWholeNumber(out, value);
-}
 
 }  // namespace zorvan::mass

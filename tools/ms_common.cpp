@@ -1,12 +1,9 @@
 #include "tools/ms_common.h"
 
-#include <charconv>  // std::to_chars
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "core/explain.h"
-#include "core/number_forms.h"  // PutPair
 #include "mass/molecule.h"
 
 namespace zorvan::ms {
@@ -140,27 +137,6 @@ char* Put(char* out, std::string_view ascii) {
   std::memcpy(out, ascii.data(), ascii.size());
   return out + ascii.size();
 }
-
-char* PutFixed6(char* out, double value) {
-  // Masses are far below 2^53 / 10^6: the rounded micro-units are exact in
-  // an integer, which prints faster than a general conversion.
-  if (!(std::fabs(value) < 1e9)) return std::to_chars(out, out + 32, value, std::chars_format::fixed, 6).ptr;
-  const double scaled = value * 1e6;
-  int64_t micro = static_cast<int64_t>(scaled + (scaled < 0 ? -0.5 : 0.5));
-  if (micro < 0) {
-    *out++ = '-';
-    micro = -micro;
-  }
-  out = mass::PutWholeNumber(out, micro / 1000000);
-  *out++ = '.';
-  const auto fraction = static_cast<unsigned>(micro % 1000000);
-  detail::PutPair(out, fraction / 10000);
-  detail::PutPair(out + 2, fraction / 100 % 100);
-  detail::PutPair(out + 4, fraction % 100);
-  return out + 6;
-}
-
-char* PutInteger(char* out, int64_t value) { return mass::PutWholeNumber(out, value); }
 
 char* PutField(char* out, std::string_view utf8) {
   for (const char c : utf8) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/calculation.h"
+#include "core/number_forms.h"
 #include "core/reference_tables.h"
 #include "mass/finder.h"
 #include "mass/ion.h"
@@ -179,11 +180,6 @@ struct Row {
 // Appends the line of `c` to `text`: the fields of zorvan-ms find after the
 // query, and the line end.
 Row WriteRow(const mass::FinderQuery& q, const mass::Candidate& c, std::string& text);
-
-// Writes `value` with 6 decimals ("." as the point); room for 32 bytes.
-char* PutFixed6(char* out, double value);
-// Writes an integer; room for 24 bytes.
-char* PutInteger(char* out, int64_t value);
 // Writes UTF-8 text as a TSV field, escaped as PutTsv does.
 char* PutField(char* out, std::string_view utf8);
 

@@ -1,7 +1,7 @@
 // zorvan-ms find: the formulas that fit a measured m/z, or an elemental
 // analysis, one block of rows per query.
 #include <algorithm>
-#include <charconv>  // std::to_chars, std::from_chars
+#include <charconv>  // std::from_chars
 #include <cmath>
 #include <cstdio>
 
@@ -82,7 +82,7 @@ char* PutFixed3(char* out, double value) {
   if (!(std::abs(value) < 1e12)) return std::to_chars(out, out + 64, value, std::chars_format::fixed, 3).ptr;
   int64_t milli = std::llround(value * 1000);
   if (milli < 0) *out++ = '-', milli = -milli;
-  out = PutInteger(out, milli / 1000);
+  out = PutWholeNumber(out, milli / 1000);
   *out++ = '.';
   out[0] = static_cast<char>('0' + milli % 1000 / 100);
   out[1] = static_cast<char>('0' + milli % 100 / 10);
@@ -99,7 +99,7 @@ Row WriteRow(const mass::FinderQuery& q, const mass::Candidate& c, std::string& 
               c.Weight.size());
   char* const start = text.data() + row.At;
   char* o = start;
-  if (q.Mz) o = PutFixed6(o, *q.Mz);
+  if (q.Mz) o = PutFixed(o, *q.Mz, 6);
   *o++ = '\t';
   row.HillAt = row.At + static_cast<size_t>(o - start);
   o = Put(o, c.Hill);
@@ -107,7 +107,7 @@ Row WriteRow(const mass::FinderQuery& q, const mass::Candidate& c, std::string& 
   if (q.Mz) {
     o = mass::PutHillFormula(o, c.Ionized.Formula);
     *o++ = '\t';
-    o = PutFixed6(o, c.Ionized.Mz);
+    o = PutFixed(o, c.Ionized.Mz, 6);
     *o++ = '\t';
     o = PutFixed3(o, c.ErrorPpm);
     *o++ = '\t';
@@ -116,13 +116,7 @@ Row WriteRow(const mass::FinderQuery& q, const mass::Candidate& c, std::string& 
     o = Put(o, "\t\t\t");
   }
   *o++ = '\t';
-  if (c.Dbe) {
-    // Whole or half: written without a general conversion.
-    const int64_t twice = std::llround(*c.Dbe * 2);
-    if (twice < 0) *o++ = '-';
-    o = PutInteger(o, std::abs(twice) / 2);
-    if (twice % 2 != 0) o = Put(o, ".5");
-  }
+  if (c.Dbe) o = PutHalves(o, *c.Dbe);
   *o++ = '\t';
   o = Put(o, c.Weight);
   *o++ = '\t';
@@ -210,7 +204,7 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
   }
   std::sort(rows_.begin(), rows_.end(), before);
   char number[24];
-  char* const numberEnd = PutInteger(number, static_cast<int64_t>(number_));
+  char* const numberEnd = PutWholeNumber(number, static_cast<int64_t>(number_));
   *numberEnd = '\t';
   const std::string_view prefix(number, static_cast<size_t>(numberEnd + 1 - number));
   for (const Row& row : rows_) {

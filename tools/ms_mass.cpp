@@ -25,19 +25,6 @@ constexpr const char* Usage =
 
 constexpr OptionSpec Options[] = {{"--ion"}, {"--whole", false}};
 
-// Writes a degree of unsaturation, a whole or half number ("4", "-0.5",
-// "1.5"), without the general conversion of a double.
-char* PutHalves(char* out, double dbe) {
-  const int64_t halves = static_cast<int64_t>(dbe * 2);
-  if (halves < 0) *out++ = '-';
-  const int64_t magnitude = halves < 0 ? -halves : halves;
-  out = PutInteger(out, magnitude / 2);
-  // ".5" is written always and kept only for an odd number of halves: half
-  // the formulas have one, in no pattern that a branch would predict.
-  Put(out, ".5");
-  return out + 2 * (magnitude % 2);
-}
-
 }  // namespace
 
 int RunMass(std::span<char* const> argv) {
@@ -88,8 +75,8 @@ int RunMass(std::span<char* const> argv) {
         if (note.empty()) {
           mass::HillOrder(molecule, order);
           o = mass::PutFormula(o, molecule, order);
-          o = PutFixed6(Put(o, "\t"), mass::MonoisotopicMass(molecule));
-          o = PutInteger(Put(o, "\t"), mass::NominalMass(molecule));
+          o = PutFixed(Put(o, "\t"), mass::MonoisotopicMass(molecule), 6);
+          o = PutWholeNumber(Put(o, "\t"), mass::NominalMass(molecule));
           *o++ = '\t';
           if (const std::optional<double> dbe = mass::Dbe(molecule)) o = PutHalves(o, *dbe);
         } else {
@@ -109,8 +96,8 @@ int RunMass(std::span<char* const> argv) {
             for (size_t e = 0; sameElements && e < molecule.size(); ++e)
               sameElements = ion.Formula[e].Element == molecule[e].Element;
             o = sameElements ? mass::PutFormula(o, ion.Formula, order) : mass::PutHillFormula(o, ion.Formula);
-            o = PutInteger(Put(o, "\t"), ion.Charge);
-            o = PutFixed6(Put(o, "\t"), ion.Mz);
+            o = PutWholeNumber(Put(o, "\t"), ion.Charge);
+            o = PutFixed(Put(o, "\t"), ion.Mz, 6);
             o = Put(PutField(Put(o, "\t"), leftOut), "\n");
           } else {
             o = PutField(Put(o, "\t\t\t"), ionNote);

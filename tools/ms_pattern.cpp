@@ -77,7 +77,7 @@ int RunPattern(std::span<char* const> argv) {
           return;
         }
         for (const mass::Peak& peak : pattern.Peaks) {
-          char* o = PutFixed6(start(96 + 2 * leftOut.size()), peak.Mz);
+          char* o = PutFixed(start(96 + 2 * leftOut.size()), peak.Mz, 6);
           *o++ = '\t';
           o = std::to_chars(o, o + 32, peak.Relative, std::chars_format::fixed, 4).ptr;
           out.Commit(Put(PutField(Put(o, "\t"), leftOut), "\n"));

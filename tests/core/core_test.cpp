@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>  // std::from_chars
 #include <cstdio>
+#include <map>
 
 #include "core/calculation.h"
+#include "core/number_forms.h"
 #include "tests/support.h"
 
 namespace zorvan {
@@ -124,6 +127,44 @@ TEST(FormulaEngine, ListsThePartsAroundEachStar) {
                number(part.Multiplier) + " " + (rest.empty() ? "-" : rest);
     }
     EXPECT_EQ(parts.empty() ? "\tnone" : parts, line.substr(tab));
+  }
+}
+
+// number_forms.txt: each form's text of a value, as the file's head says.
+TEST(NumberForms, WriteEachCase) {
+  for (const std::string& line : CaseLines(testing::CasesFolder / "number_forms.txt")) {
+    SCOPED_TRACE(line);
+    const size_t tab = line.find('\t'), tab2 = line.find('\t', tab + 1);
+    const std::string form = line.substr(0, tab), value = line.substr(tab + 1, tab2 - tab - 1);
+    float f = 0;
+    double d = 0;
+    int64_t whole = 0;
+    std::from_chars(value.data(), value.data() + value.size(), f);
+    std::from_chars(value.data(), value.data() + value.size(), d);
+    std::from_chars(value.data(), value.data() + value.size(), whole);
+    char out[2 * MaxNumberLen];
+    char16_t wide[2 * MaxNumberLen];
+    using Forms = std::pair<char* (*)(char*, float, char), char16_t* (*)(char16_t*, float, char16_t)>;
+    const std::map<std::string, Forms> floatForms = {
+        {"general", {PutGeneralNumber<char>, PutGeneralNumber<char16_t>}},
+        {"short",
+         {[](char* o, float v, char) { return PutShortNumber(o, v); },
+          [](char16_t* o, float v, char16_t) { return PutShortNumber(o, v); }}},
+        {"field", {PutPercentField<char>, PutPercentField<char16_t>}},
+        {"percentage", {PutPercentage<char>, PutPercentage<char16_t>}}};
+    std::string got;
+    if (const auto writers = floatForms.find(form); writers != floatForms.end()) {
+      got.assign(out, writers->second.first(out, f, '.'));
+      std::string point = got;  // the short form's point is always "."
+      if (form != "short") std::replace(point.begin(), point.end(), '.', ',');
+      EXPECT_EQ(ToUtf8(std::u16string_view(wide, writers->second.second(wide, f, u','))), point) << "as UTF-16";
+    } else {
+      got.assign(out, form == "whole"    ? PutWholeNumber(out, whole)
+                      : form == "fixed6" ? PutFixed(out, d, 6)
+                      : form == "fixed3" ? PutFixed(out, d, 3)
+                                         : PutHalves(out, d));
+    }
+    EXPECT_EQ(got, line.substr(tab2 + 1));
   }
 }
 

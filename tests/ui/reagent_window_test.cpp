@@ -17,7 +17,7 @@ using namespace zorvan;
 namespace {
 
 // The grid's columns the test reads.
-enum { Limiting, Name, Formula, Role, Weight, Equiv, Amount, Mass, Volume, Theoretical = 13, Yield, Note };
+enum { Limiting, Name, Formula, Role, Weight, Equiv, Amount, Mass, Volume, Theoretical = 13, Yield, NoteColumn };
 
 // Runs `answer` on the modal window that opens next.
 void Answer(std::function<void(QWidget*)> answer) {
@@ -65,7 +65,7 @@ class ReagentWindowTest : public QObject {
   }
   void AddFromMainWindow(const QString& formula, const QString& name) {
     CalculationShown shown;
-    shown.Formula = formula, shown.Name = name, shown.Ok = true;
+    shown.Formula = formula, shown.Name = name;
     window->ShowCalculation(shown);
     Press("AddFormula");
   }
@@ -132,7 +132,7 @@ class ReagentWindowTest : public QObject {
     QTest::keyClick(Grid(), Qt::Key_Delete);
     QCOMPARE(Cell(0, Equiv), "");
     QCOMPARE(Cell(0, Amount), "10.7 mmol");
-    QVERIFY(!Cell(1, Note).isEmpty());
+    QVERIFY(!Cell(1, NoteColumn).isEmpty());
   }
 
   // A formula found by its name comes to the table with that name; one typed, without.
