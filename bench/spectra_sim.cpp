@@ -96,10 +96,10 @@ int main(int argc, char** argv) {
   for (int k = 0; k < count; ++k) {
     const bool heavy = k >= count / 2;
     const mass::Molecule m = Formula(d, heavy ? 500 : 100, heavy ? 1000 : 500, ranges);
-    mass::IonSpec spec;
-    mass::ParseIon(ions[k % 3], isotopes, spec);
+    mass::IonSpec ionSpec;
+    mass::ParseIon(ions[k % 3], isotopes, ionSpec);
     mass::Ion ion;
-    mass::FormIon(m, spec, ion);
+    mass::FormIon(m, ionSpec, ion);
     mass::PatternRequest request{mass::Resolution::Centroid, resolution, 0.5};
     const mass::Pattern pattern = mass::ComputePattern(ion.Formula, ion.Charge, request);
     mass::SpectrumCompound compound;

@@ -46,36 +46,36 @@ bool ParseCount(std::string_view text, uint64_t max, uint64_t& value) {
 // usage error.
 std::string ReadSettings(const Arguments& args, Settings& s) {
   s.File = *args.Last("--spectra");
-  s.Shown = s.File == "-" ? "(standard input)" : s.File;
+  s.Shown = s.File == "-" ? "(標準入力)" : s.File;
   s.IonGiven = args.Last("--ion").has_value();
-  if (!args.Operands.empty()) return "--spectra takes no MZ arguments";
-  if (args.Last("--limit")) return "--limit does not apply to --spectra; use --top";
+  if (!args.Operands.empty()) return "--spectra には MZ の引数を付けません";
+  if (args.Last("--limit")) return "--limit は --spectra には使えません。--top を使います";
   const std::optional<std::string_view> format = args.Last("--spectra-format");
   if (format == "ms" || format == "mgf") {
     s.Format = *format == "ms" ? mass::SpectraFormat::Ms : mass::SpectraFormat::Mgf;
   } else if (format) {
-    return "--spectra-format " + std::string(*format) + ": ms or mgf";
+    return "--spectra-format " + std::string(*format) + ": ms か mgf を指定します";
   } else if (const auto known = mass::SpectraFormatOf(s.File); known && s.File != "-") {
     s.Format = *known;
   } else if (s.File == "-") {
-    return "--spectra -: standard input needs --spectra-format ms or mgf";
+    return "--spectra -: 標準入力には --spectra-format ms か mgf が必要です";
   } else {
-    return "--spectra " + s.File + ": give --spectra-format ms or mgf (the name does not end in .ms or .mgf)";
+    return "--spectra " + s.File + ": --spectra-format ms か mgf を指定します (名前が .ms でも .mgf でも終わっていません)";
   }
   double number = 0;
   if (const auto r = args.Last("--resolution"); r && !(ParseNumber(*r, number) && number > 0 && number <= 1e8))
-    return "--resolution " + std::string(*r) + ": a resolving power above 0";
+    return "--resolution " + std::string(*r) + ": 0 より大きい分解能を指定します";
   if (args.Last("--resolution")) s.Score.ResolvingPower = number;
   if (const auto e = args.Last("--intensity-error"); e && !(ParseNumber(*e, number) && number > 0 && number <= 100))
-    return "--intensity-error " + std::string(*e) + ": a percentage above 0, at most 100";
+    return "--intensity-error " + std::string(*e) + ": 0 より大きく 100 以下の百分率を指定します";
   if (args.Last("--intensity-error")) s.Score.IntensityError = number / 100;
   uint64_t count = 0;
   if (const auto t = args.Last("--top"); t && !ParseCount(*t, MaxRows, count))
-    return "--top " + std::string(*t) + ": a count from 1 to " + std::to_string(MaxRows);
+    return "--top " + std::string(*t) + ": 1 から " + std::to_string(MaxRows) + " までの数を指定します";
   if (args.Last("--top")) s.Top = count;
   s.Jobs = std::max(1u, std::thread::hardware_concurrency());
   if (const auto j = args.Last("--jobs"); j && !ParseCount(*j, 1024, count))
-    return "--jobs " + std::string(*j) + ": a count from 1 to 1024";
+    return "--jobs " + std::string(*j) + ": 1 から 1024 までの数を指定します";
   if (args.Last("--jobs")) s.Jobs = static_cast<unsigned>(count);
   return {};
 }
@@ -147,7 +147,7 @@ Answer Answerer::Run(const mass::SpectrumCompound& compound) const {
   });
   if (tooMany) {
     answer.Err =
-        Place(settings_, compound) + "more than " + std::to_string(MaxRows) + " candidates; narrow the question\n";
+        Place(settings_, compound) + "候補が " + std::to_string(MaxRows) + " を超えました。条件を絞ってください\n";
   } else if (candidates.empty()) {
     answer.Err = Place(settings_, compound) + "候補がありません\n";
   } else {
@@ -206,7 +206,7 @@ void Answerer::Write(const mass::SpectrumCompound& compound, const mass::FinderQ
   if (noFit) answer.Err += Place(settings_, compound) + "どの候補もピークに合いません\n";
   if (shown < ranked.size())
     answer.Err += Place(settings_, compound) + std::to_string(ranked.size() - shown) +
-                  " more candidates left out by --top " + std::to_string(shown) + "\n";
+                  " 件の候補を --top " + std::to_string(shown) + " で省きました\n";
 }
 
 // Answers `tasks` on `jobs` threads, each taking the next unanswered one.

@@ -23,12 +23,12 @@ class Score : public ::testing::Test {
   const AtomMap atoms{tables.Elements, isotopes};
   FormulaEngine engine{tables};
 
-  Ion IonOf(const std::string& formula, const IonSpec& spec) {
+  Ion IonOf(const std::string& formula, const IonSpec& ionSpec) {
     const Calculation result = engine.Calculate(FromUtf8(formula), {false});
     Molecule m;
     Ion ion;
     EXPECT_EQ(atoms.ToMolecule(result.Counts, m), "");
-    EXPECT_EQ(FormIon(m, spec, ion), "") << formula;
+    EXPECT_EQ(FormIon(m, ionSpec, ion), "") << formula;
     return ion;
   }
 };
@@ -40,16 +40,16 @@ TEST_F(Score, PatternOverturnsTheMassOrder) {
     for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
     ASSERT_EQ(f.size(), 6u) << line;
     SCOPED_TRACE(f[0]);
-    IonSpec spec;
-    ASSERT_EQ(ParseIon(f[1], isotopes, spec), "");
+    IonSpec ionSpec;
+    ASSERT_EQ(ParseIon(f[1], isotopes, ionSpec), "");
     std::vector<MeasuredPeak> peaks;
     std::istringstream pairs(f[3]);
     for (MeasuredPeak p; pairs >> p.Mz >> p.Intensity; pairs.ignore(1)) peaks.push_back(p);
     const double parent = std::stod(f[2]);
-    const MeasuredPattern measured = PrepareMeasured(peaks, parent, spec.Charge);
-    std::vector<Ion> ions{IonOf(f[4], spec)};
+    const MeasuredPattern measured = PrepareMeasured(peaks, parent, ionSpec.Charge);
+    std::vector<Ion> ions{IonOf(f[4], ionSpec)};
     std::istringstream closer(f[5]);
-    for (std::string formula; closer >> formula;) ions.push_back(IonOf(formula, spec));
+    for (std::string formula; closer >> formula;) ions.push_back(IonOf(formula, ionSpec));
     const double expected = ScoreIon(ions[0], measured, {}).value().Total;
     for (size_t i = 1; i < ions.size(); ++i) {
       EXPECT_LT(std::abs(ions[i].Mz - parent), std::abs(ions[0].Mz - parent)) << i;
