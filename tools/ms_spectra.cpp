@@ -60,7 +60,8 @@ std::string ReadSettings(const Arguments& args, Settings& s) {
   } else if (s.File == "-") {
     return "--spectra -: 標準入力には --spectra-format ms か mgf が必要です";
   } else {
-    return "--spectra " + s.File + ": --spectra-format ms か mgf を指定します (名前が .ms でも .mgf でも終わっていません)";
+    return "--spectra " + s.File +
+           ": --spectra-format ms か mgf を指定します (名前が .ms でも .mgf でも終わっていません)";
   }
   double number = 0;
   if (const auto r = args.Last("--resolution"); r && !(ParseNumber(*r, number) && number > 0 && number <= 1e8))
@@ -205,8 +206,8 @@ void Answerer::Write(const mass::SpectrumCompound& compound, const mass::FinderQ
   }
   if (noFit) answer.Err += Place(settings_, compound) + "どの候補もピークに合いません\n";
   if (shown < ranked.size())
-    answer.Err += Place(settings_, compound) + std::to_string(ranked.size() - shown) +
-                  " 件の候補を --top " + std::to_string(shown) + " で省きました\n";
+    answer.Err += Place(settings_, compound) + std::to_string(ranked.size() - shown) + " 件の候補を --top " +
+                  std::to_string(shown) + " で省きました\n";
 }
 
 // Answers `tasks` on `jobs` threads, each taking the next unanswered one.
