@@ -134,6 +134,9 @@ std::string Session::ToMolecule(std::u16string_view formula, CalcDetail detail, 
 std::string Session::LeftOut() const { return parts_.Rest.empty() ? "" : mass::LeftOutNote(parts_); }
 
 char* Put(char* out, std::string_view ascii) {
+  // An empty text may come with no room at all (the empty header of
+  // --format text): nothing to copy, and memcpy must not see a null pointer.
+  if (ascii.empty()) return out;
   std::memcpy(out, ascii.data(), ascii.size());
   return out + ascii.size();
 }
