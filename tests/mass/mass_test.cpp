@@ -273,7 +273,8 @@ TEST_F(MassCases, RefusesPatternsTooLargeToList) {
   const std::pair<Molecule, Resolution> cases[] = {
       {{{isotopes.Find("Sn"), 200}}, Resolution::Fine},
       {{{isotopes.Find("C"), 2000}, {isotopes.Find("H"), 4000}, {isotopes.Find("O"), 1000}}, Resolution::Fine},
-      {{{isotopes.Find("C"), 1'000'000'000}}, Resolution::Unit}};
+      {{{isotopes.Find("C"), 1'000'000'000}}, Resolution::Unit},
+      {{{isotopes.Find("Sn"), 100'000}}, Resolution::Unit}};
   for (const auto& [molecule, kind] : cases) {
     const Pattern pattern = ComputePattern(molecule, 0, {kind, 0, 0.0001, 1000});
     EXPECT_TRUE(pattern.Capped && pattern.Peaks.empty() && !pattern.Note.empty()) << HillFormula(molecule);

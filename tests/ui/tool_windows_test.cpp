@@ -139,7 +139,7 @@ class ToolWindowsTest : public QObject {
     const QString message = Find<QLabel>(mass, "Message")->text();
     if (shown.size() == 1) {
       QVERIFY2(!message.isEmpty() && message.contains(shown[0]), qPrintable(message));
-      QCOMPARE(Find(mass, "Hill")->text(), QString());
+      QCOMPARE(Find(mass, "Hill")->text() + Find(mass, "Mz")->text(), QString());
       return;
     }
     QCOMPARE(message, QString());
@@ -428,6 +428,50 @@ class ToolWindowsTest : public QObject {
     // The offscreen platform's frame moves it by a pixel or two.
     const QRect again = Open<FinderWindow>(Qt::Key_F)->geometry();
     QVERIFY(again.size() == place.size() && (again.topLeft() - place.topLeft()).manhattanLength() <= 4);
+  }
+
+  // The peak table copies as shown: for two chlorines M+2 is 2 x 0.32 and
+  // M+4 0.32^2 of M (37Cl/35Cl). Each save button offers the Hill formula as
+  // the name and writes its format; the plot saved leaves out the readout of
+  // the mouse over it.
+  void patternTableAndSavedPlot() {
+    auto* mass = Open<MassWindow>(Qt::Key_M);
+    Text1()->setText(QStringLiteral("CH2Cl2"));
+    QTest::keyClick(Text1(), Qt::Key_Return);
+    auto* peaks = Find<QTableWidget>(mass, "PeakTable");
+    Find<QComboBox>(mass, "ResolutionChooser")->setCurrentIndex(0);  // ユニット
+    QTRY_COMPARE(peaks->rowCount(), 6);
+    QTest::mouseClick(Find<QPushButton>(mass, "CopyPeaks"), Qt::LeftButton);
+    QCOMPARE(
+        QGuiApplication::clipboard()->text(),
+        QStringLiteral(u"m/z\t\u76F8\u5BFE\u5F37\u5EA6 (%)\r\n84.96063\t100.00\r\n85.96408\t1.13\r\n86.95768\t63.99\r\n"
+                       u"87.96113\t0.72\r\n88.95473\t10.24\r\n89.95818\t0.12\r\n"));
+    Find<QComboBox>(mass, "ResolutionChooser")->setCurrentIndex(5);  // ファイン
+    QTRY_VERIFY(peaks->rowCount() > 6);
+    auto* plot = Find<QWidget>(mass, "Plot");
+    QMouseEvent hover(QEvent::MouseMove, plot->rect().center(), plot->mapToGlobal(plot->rect().center()), Qt::NoButton,
+                      {}, {});
+    QApplication::sendEvent(plot, &hover);
+    QTemporaryDir folder;
+    for (const QString suffix : {"svg", "png"}) {
+      QString offered;
+      QTimer poll;
+      connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+          offered = dialog->windowTitle() + u'|' + QFileInfo(dialog->selectedFiles().value(0)).fileName();
+          dialog->selectFile(folder.filePath(offered.section(u'|', 1)));
+          static_cast<QDialog*>(dialog)->accept();
+        }
+      });
+      poll.start(10);
+      QTest::mouseClick(Find<QPushButton>(mass, suffix == "svg" ? "SaveSvg" : "SavePng"), Qt::LeftButton);
+      QCOMPARE(offered, suffix.toUpper() + QStringLiteral(u" \u3067\u4FDD\u5B58|CH2Cl2.") + suffix);  // で保存
+      QFile file(folder.filePath("CH2Cl2." + suffix));
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      const QByteArray bytes = file.readAll();
+      QVERIFY(bytes.startsWith(suffix == "svg" ? "<?xml" : "\x89PNG"));
+      if (suffix == "svg") QVERIFY(bytes.contains("m/z") && !bytes.contains("m/z "));
+    }
   }
 
   // A click on a row, or Enter on it, calculates its formula in the main window.
