@@ -20,7 +20,9 @@
 #include <algorithm>
 #include <mutex>
 
+#include "mass/candidate_rank.h"
 #include "mass/percent_text.h"
+#include "ui/peaks_box.h"
 #include "ui/tool_widgets.h"
 
 namespace zorvan {
@@ -45,6 +47,10 @@ struct FinderInbox {
   std::mutex Lock;
   std::vector<Row> Rows;
   double Fraction = 0;
+  // With measured peaks: every row, best first, once the search has ended,
+  // and what the window says of the ranking.
+  std::optional<std::vector<Row>> Ranked;
+  QString RankNote;
 };
 
 // The candidates as the grid shows them, one row each.
@@ -69,6 +75,12 @@ class CandidateModel : public QAbstractTableModel {
   void Sort() {
     beginResetModel();
     std::ranges::sort(rows_, mass::CandidateBefore, &Row::Found);
+    endResetModel();
+  }
+  // Puts `rows` in place of the grid's rows, in their order.
+  void Replace(std::vector<Row> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
     endResetModel();
   }
   QString Formula(int row) const { return Utf8(rows_[size_t(row)].Found.Hill); }
@@ -108,6 +120,30 @@ Row MakeRow(const mass::Candidate& candidate, bool withMz, bool withWeight) {
   return row;
 }
 
+// Orders `found` by how well each explains `peaks` (best first), as rows
+// that end with the score and its parts; `note` says when the peaks fit
+// none, or could not be scored.
+std::vector<Row> RankedRows(std::vector<mass::Candidate>& found, const mass::FinderQuery& query,
+                            const std::vector<mass::MeasuredPeak>& peaks, const mass::ScoreOptions& options,
+                            bool withWeight, const std::atomic<bool>& cancel, QString& note) {
+  std::ranges::sort(found, mass::CandidateBefore);
+  const mass::RankedCandidates rank = mass::RankCandidates(found, query, peaks, options, mass::ScoredInFull, &cancel);
+  // 。元素の範囲、イオン、分解能を見直してください
+  note = rank.FitsNone ? Utf8(std::string(mass::FitsNoneText)) +
+                             QStringLiteral(
+                                 u"\u3002\u5143\u7D20\u306E\u7BC4\u56F2\u3001\u30A4\u30AA\u30F3\u3001"
+                                 u"\u5206\u89E3\u80FD\u3092\u898B\u76F4\u3057\u3066\u304F\u3060\u3055\u3044")
+                       : Utf8(rank.MassAlone);
+  std::vector<Row> rows;
+  rows.reserve(rank.Ranked.size());
+  for (const mass::RankedIon& r : rank.Ranked) {
+    rows.push_back(MakeRow(found[r.Index], true, withWeight));
+    rows.back().Cells << (r.Score ? Utf8(mass::ScoreText(r.Score->Total)) : QString())
+                      << Utf8(mass::ScoreNote(rank, r));
+  }
+  return rows;
+}
+
 // Reads "a-b" or "a:b" into two numbers with a <= b.
 bool ReadRange(const QString& text, double& low, double& high) {
   static const QRegularExpression pattern(QStringLiteral(R"(^\s*([0-9.]+)\s*[-:~]\s*([0-9.]+)\s*$)"));
@@ -136,6 +172,11 @@ FinderWindow::FinderWindow(const ReferenceTables& tables, const mass::IsotopeTab
   setWindowTitle(QStringLiteral(u"\u7D44\u6210\u63A8\u5B9A"));  // 組成推定
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(CreateQueryGroup());
+  Peaks = new PeaksBox(this);
+  layout->addWidget(Peaks);
+  connect(Peaks, &PeaksBox::CompoundChosen, this, [this](const QString& mz, const QString& ion) {
+    SearchFor(mz, ion.isEmpty() ? IonChooser->currentText() : ion);
+  });
   Message = MakeMessageLabel("Message", this);
   layout->addWidget(Message);
   auto* status = new QHBoxLayout;
@@ -299,8 +340,18 @@ void FinderWindow::SearchFor(const QString& mz, const QString& ion) {
 void FinderWindow::Search() {
   Stop();
   mass::FinderQuery query;
-  const QString problem = ReadQuery(query);
+  std::vector<mass::MeasuredPeak> peaks;
+  mass::ScoreOptions scoring;
+  QString problem = ReadQuery(query);
+  if (problem.isEmpty()) problem = Peaks->Read(peaks, scoring);
+  if (problem.isEmpty() && !peaks.empty() && !query.Mz)  // 測定ピークで並べるには m/z を入れてください
+    problem = QStringLiteral(
+        u"\u6E2C\u5B9A\u30D4\u30FC\u30AF\u3067\u4E26\u3079\u308B\u306B\u306F m/z "
+        u"\u3092\u5165\u308C\u3066\u304F\u3060\u3055\u3044");
   Message->setText(problem);
+  searchedPeaks_.clear();
+  for (const mass::MeasuredPeak& p : peaks) searchedPeaks_.emplace_back(p.Mz, p.Intensity);
+  searchedIon_ = IonChooser->currentText().trimmed();
   QStringList headers = {
       QStringLiteral(u"\u7D44\u6210\u5F0F (M)"), QStringLiteral(u"\u30A4\u30AA\u30F3\u5F0F"),
       QStringLiteral(u"\u8A08\u7B97 m/z"),       QStringLiteral(u"\u8AA4\u5DEE (ppm)"),
@@ -309,6 +360,8 @@ void FinderWindow::Search() {
   if (withWeight) headers << QStringLiteral(u"\u5206\u5B50\u91CF");  // 分子量
   if (query.Analysis)
     for (const auto& [symbol, value] : query.Analysis->Percent) headers << Utf8(symbol) + QStringLiteral(" %");
+  if (!peaks.empty())
+    headers << QStringLiteral(u"\u30B9\u30B3\u30A2") << QStringLiteral(u"\u5185\u8A33");  // スコア, 内訳
   model_->Reset(headers);
   // The elemental analysis alone has no m/z to show.
   for (int column = 1; column <= 4; ++column) Results->setColumnHidden(column, !query.Mz && problem.isEmpty());
@@ -320,8 +373,9 @@ void FinderWindow::Search() {
   Cancel->setEnabled(true);
   poll_->start();
   search_.Start(
-      [query, &tables = tables_, inbox = inbox_, withWeight](const std::atomic<bool>& cancel) {
+      [query, &tables = tables_, inbox = inbox_, withWeight, peaks, scoring](const std::atomic<bool>& cancel) {
         std::vector<Row> chunk;
+        std::vector<mass::Candidate> found;  // kept to be scored when there are peaks
         size_t kept = 0;
         bool capped = false;
         auto handOver = [&] {
@@ -334,6 +388,7 @@ void FinderWindow::Search() {
             [&](const mass::Candidate& candidate) {
               if (kept == RowCap) return !(capped = true);
               chunk.push_back(MakeRow(candidate, query.Mz.has_value(), withWeight));
+              if (!peaks.empty()) found.push_back(candidate);
               if (++kept % ChunkRows == 0) handOver();
               return true;
             },
@@ -343,6 +398,13 @@ void FinderWindow::Search() {
             },
             &cancel);
         handOver();
+        if (!peaks.empty() && !cancel) {
+          QString note;
+          std::vector<Row> ranked = RankedRows(found, query, peaks, scoring, withWeight, cancel, note);
+          std::scoped_lock lock(inbox->Lock);
+          if (!cancel) inbox->Ranked = std::move(ranked);
+          inbox->RankNote = note;
+        }
         return capped;
       },
       [this](bool capped) {
@@ -371,10 +433,14 @@ void FinderWindow::Stop() {
 void FinderWindow::TakeRows(bool finished) {
   std::vector<Row> rows;
   double fraction = 0;
+  std::optional<std::vector<Row>> ranked;
+  QString note;
   {
     std::scoped_lock lock(inbox_->Lock);
     rows.swap(inbox_->Rows);
     fraction = inbox_->Fraction;
+    if (finished) ranked.swap(inbox_->Ranked);
+    note = inbox_->RankNote;
   }
   model_->Append(rows);
   Progress->setValue(int(fraction * Progress->maximum()));
@@ -382,7 +448,12 @@ void FinderWindow::TakeRows(bool finished) {
   Count->setText(QStringLiteral(u"%1 \u4EF6").arg(model_->rowCount({})) +
                  (finished ? QString() : QStringLiteral(u"\u3000\u691C\u7D22\u4E2D\u2026")));
   if (!finished) return;
-  model_->Sort();
+  if (ranked) {
+    model_->Replace(std::move(*ranked));
+    Message->setText(note);
+  } else {
+    model_->Sort();
+  }
   // The grid opens at its top, with the best candidate current for the keyboard.
   Results->scrollToTop();
   if (model_->rowCount({}) > 0) Results->setCurrentIndex(model_->index(0, 0));
@@ -390,7 +461,9 @@ void FinderWindow::TakeRows(bool finished) {
 }
 
 void FinderWindow::ChooseRow(int row) {
-  if (row >= 0 && row < model_->rowCount({})) emit FormulaChosen(model_->Formula(row));
+  if (row < 0 || row >= model_->rowCount({})) return;
+  emit FormulaChosen(model_->Formula(row));
+  emit PeaksChosen(searchedIon_, searchedPeaks_);
 }
 
 bool FinderWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/reference_tables.h"
 #include "mass/finder.h"
@@ -21,6 +23,7 @@ class QTimer;
 namespace zorvan {
 
 class CandidateModel;
+class PeaksBox;
 struct FinderInbox;
 
 // Knows nothing of the window that creates it: a chosen row leaves by the
@@ -39,6 +42,9 @@ class FinderWindow : public QWidget {
  signals:
   // A row clicked, or Enter on it: M's formula is to be calculated.
   void FormulaChosen(const QString& formula);
+  // Right after FormulaChosen: the measured peaks (m/z, intensity) the grid
+  // was ordered by, none without them, and the ion they were measured as.
+  void PeaksChosen(const QString& ion, const std::vector<std::pair<double, double>>& peaks);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -73,6 +79,7 @@ class FinderWindow : public QWidget {
   QLabel* Count;
   QProgressBar* Progress;
   QTableView* Results;
+  PeaksBox* Peaks;
 
   const ReferenceTables& tables_;
   const mass::IsotopeTable& isotopes_;
@@ -80,6 +87,9 @@ class FinderWindow : public QWidget {
   std::shared_ptr<FinderInbox> inbox_;  // the running search's rows, until taken
   QTimer* poll_;
   BackgroundJob<bool> search_;  // true when the search stopped at the row cap
+  // The peaks and ion of the search shown, handed on with a chosen row.
+  std::vector<std::pair<double, double>> searchedPeaks_;
+  QString searchedIon_;
 };
 
 }  // namespace zorvan

@@ -400,8 +400,20 @@ void Zorvan::MnuFinder_Click() {
   if (!finder_) {
     finder_ = new FinderWindow(tables_, Isotopes(), this);
     connect(finder_, &FinderWindow::FormulaChosen, this, &Zorvan::CalculateChosen);
+    connect(finder_, &FinderWindow::PeaksChosen, this, &Zorvan::ShowMeasured);
   }
   ShowToolWindow(finder_);
+}
+
+void Zorvan::ShowMeasured(const QString& ion, const std::vector<std::pair<double, double>>& peaks) {
+  if (peaks.empty() && !mass_) return;
+  if (!mass_ || !mass_->isVisible()) {
+    // The overlay is what the peaks were chosen for; the finder keeps the keyboard.
+    MnuMass_Click();
+    ShowToolWindow(finder_);
+  }
+  mass_->ShowIon(ion);
+  mass_->SetMeasuredPeaks(peaks);
 }
 
 void Zorvan::disp_help_Click() { help_->disp_help_Click(this, tables_.Groups); }

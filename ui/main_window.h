@@ -18,13 +18,17 @@
 // - The tool windows: every calculation shown (the three above, a click in
 //   namelist, the group option) is announced by Calculated, which the mass
 //   window follows; the finder window's FormulaChosen calculates as
-//   namelist's does, and the mass window's FinderRequested searches there.
+//   namelist's does, its PeaksChosen that follows lays the measured peaks
+//   over the pattern in the mass window, and the mass window's
+//   FinderRequested searches there.
 #pragma once
 
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/calculation.h"
 #include "core/reference_tables.h"
@@ -110,6 +114,9 @@ class Zorvan : public QMainWindow {
   void CloseResultWindow();
   // Writes a formula chosen in another window into Text1 and calculates it.
   void CalculateChosen(const QString& formula);
+  // Lays the peaks a finder row was chosen with over that formula's pattern
+  // in the mass window, opened for them, at their ion.
+  void ShowMeasured(const QString& ion, const std::vector<std::pair<double, double>>& peaks);
   // Brings `window` to the front, shown.
   static void ShowToolWindow(QWidget* window);
   // Returns the isotope table, read from IsoSpec when first asked for.

@@ -399,6 +399,12 @@ void MassWindow::SetMeasuredPeaks(const std::vector<std::pair<double, double>>& 
   Plot->SetMeasured(std::move(measured));
 }
 
+void MassWindow::ShowIon(const QString& ion) {
+  if (ion.isEmpty() || ion == IonChooser->currentText().trimmed()) return;
+  IonChooser->setCurrentText(ion);
+  if (!stale_) UpdateIon();
+}
+
 void MassWindow::ChooseResolution() {
   const QString typed = ResolutionChooser->currentText().trimmed();
   int index = ResolutionChooser->findText(typed, Qt::MatchFixedString);

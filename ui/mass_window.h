@@ -43,6 +43,9 @@ class MassWindow : public QWidget {
   // of another formula arrives; call it after that formula's calculation.
   // An empty list takes them away.
   void SetMeasuredPeaks(const std::vector<std::pair<double, double>>& peaks);
+  // Shows the masses and the pattern of the formula shown as the ion `ion`
+  // (a notation ParseIon reads).
+  void ShowIon(const QString& ion);
 
  signals:
   // The found m/z and the ion, for the formula finder.

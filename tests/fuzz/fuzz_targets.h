@@ -9,7 +9,7 @@ namespace zorvan::fuzz {
 
 // Runs the target `name` (calculate, groups, tables, batch, fold, names,
 // userfolder, percentages, ion, msformula, ranges, findquery, resolution,
-// measured) on `bytes`;
+// measured, peaklist) on `bytes`;
 // returns false when there is no target of that name.
 bool RunTarget(std::string_view name, std::string_view bytes);
 
