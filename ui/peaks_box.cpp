@@ -75,19 +75,22 @@ void PeaksBox::OpenFile() {
   // スペクトルを開く, スペクトル, すべてのファイル
   const QString name = QFileDialog::getOpenFileName(
       this, QStringLiteral(u"\u30B9\u30DA\u30AF\u30C8\u30EB\u3092\u958B\u304F"), {},
-      QStringLiteral(u"\u30B9\u30DA\u30AF\u30C8\u30EB (*.ms *.mgf);;\u3059\u3079\u3066\u306E\u30D5\u30A1\u30A4\u30EB (*)"));
+      QStringLiteral(
+          u"\u30B9\u30DA\u30AF\u30C8\u30EB (*.ms *.mgf);;\u3059\u3079\u3066\u306E\u30D5\u30A1\u30A4\u30EB (*)"));
   if (name.isEmpty()) return;
   const std::optional<mass::SpectraFormat> format = mass::SpectraFormatOf(name.toStdString());
   QFile file(name);
   if (!format) {
     // 名前が .ms か .mgf で終わるファイルを選んでください
-    PeaksMessage->setText(QStringLiteral(u"\u540D\u524D\u304C .ms \u304B .mgf \u3067\u7D42\u308F\u308B\u30D5\u30A1"
-                                         u"\u30A4\u30EB\u3092\u9078\u3093\u3067\u304F\u3060\u3055\u3044"));
+    PeaksMessage->setText(
+        QStringLiteral(u"\u540D\u524D\u304C .ms \u304B .mgf \u3067\u7D42\u308F\u308B\u30D5\u30A1"
+                       u"\u30A4\u30EB\u3092\u9078\u3093\u3067\u304F\u3060\u3055\u3044"));
     return;
   }
   if (!file.open(QIODevice::ReadOnly)) {
-    PeaksMessage->setText(QFileInfo(name).fileName() +
-                          QStringLiteral(u": \u30D5\u30A1\u30A4\u30EB\u3092\u958B\u3051\u307E\u305B\u3093"));  // ファイルを開けません
+    PeaksMessage->setText(
+        QFileInfo(name).fileName() +
+        QStringLiteral(u": \u30D5\u30A1\u30A4\u30EB\u3092\u958B\u3051\u307E\u305B\u3093"));  // ファイルを開けません
     return;
   }
   // A large file is read off the user-interface thread.
@@ -101,7 +104,7 @@ void PeaksBox::ShowFile(const QString& name, const mass::Spectra& spectra) {
   compounds_ = spectra.Compounds;
   CompoundChooser->clear();
   for (const mass::SpectrumCompound& c : compounds_)
-    CompoundChooser->addItem(Utf8(c.Name) + QStringLiteral("  m/z ") + Shortest(c.ParentMz));
+    CompoundChooser->addItem(Utf8(c.Name).simplified() + QStringLiteral("  m/z ") + Shortest(c.ParentMz));
   CompoundChooser->setEnabled(!compounds_.empty());
   // The first thing wrong in the file, with how many more; or that it holds no compound.
   QString said;
@@ -112,7 +115,8 @@ void PeaksBox::ShowFile(const QString& name, const mass::Spectra& spectra) {
       said += QStringLiteral(u"\uFF08\u307B\u304B %1 \u4EF6\uFF09").arg(spectra.Messages.size() - 1);  // （ほか n 件）
   }
   if (compounds_.empty())
-    said += QStringLiteral(u"\u8AAD\u3081\u308B\u5316\u5408\u7269\u304C\u3042\u308A\u307E\u305B\u3093");  // 読める化合物がありません
+    said += QStringLiteral(
+        u"\u8AAD\u3081\u308B\u5316\u5408\u7269\u304C\u3042\u308A\u307E\u305B\u3093");  // 読める化合物がありません
   PeaksMessage->setText(said);
   if (compounds_.size() == 1) {
     ChooseCompound(0);
