@@ -406,7 +406,10 @@ void Zorvan::MnuFinder_Click() {
 }
 
 void Zorvan::ShowMeasured(const QString& ion, const std::vector<std::pair<double, double>>& peaks) {
-  if (peaks.empty() && !mass_) return;
+  if (peaks.empty()) {
+    if (mass_) mass_->SetMeasuredPeaks({});
+    return;
+  }
   if (!mass_ || !mass_->isVisible()) {
     // The overlay is what the peaks were chosen for; the finder keeps the keyboard.
     MnuMass_Click();
