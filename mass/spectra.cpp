@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <charconv>  // std::from_chars, std::to_chars
 #include <cmath>
+#include <cstdlib>  // std::abs
 
 #include "core/text.h"
 #include "mass/percent_text.h"  // ParseNumber
@@ -254,6 +255,45 @@ Spectra ReadSpectra(std::string_view text, SpectraFormat format) {
   }
   reader.Finish();
   return {std::move(reader.Compounds), std::move(reader.Messages)};
+}
+
+std::string QueryIon(const SpectrumCompound& compound) {
+  if (!compound.Ion.empty() || compound.Charge == 0) return compound.Ion;
+  const int z = std::abs(compound.Charge);
+  const std::string n = z == 1 ? "" : std::to_string(z);
+  return "[M" + std::string(compound.Charge > 0 ? "+" : "-") + n + "H]" + n + (compound.Charge > 0 ? "+" : "-");
+}
+
+std::string ParsePeakList(std::string_view text, std::vector<MeasuredPeak>& peaks) {
+  peaks.clear();
+  bool first = true;
+  for (size_t number = 1; !text.empty(); ++number) {
+    const size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    const auto field = [&line] {
+      const size_t start = std::min(line.find_first_not_of(" \t,\r"), line.size());
+      line.remove_prefix(start);
+      const std::string_view f = line.substr(0, line.find_first_of(" \t,\r"));
+      line.remove_prefix(f.size());
+      return f;
+    };
+    const std::string_view mz = field(), intensity = field();
+    if (mz.empty()) continue;
+    MeasuredPeak peak;
+    const bool read = ParseNumber(mz, peak.Mz) && ParseNumber(intensity, peak.Intensity);
+    if (!read && first && !ParseNumber(mz, peak.Mz)) {
+      first = false;  // a header such as "m/z Intensity"
+      continue;
+    }
+    first = false;
+    const std::string at = "測定ピークの " + std::to_string(number) + " 行目: ";
+    if (!read) return at + "ピークは「m/z 強度」の二つの数で書きます";
+    if (!(peak.Mz > 0) || peak.Intensity < 0) return at + "ピークの m/z は正の数、強度は 0 以上の数で書きます";
+    if (peaks.size() == MaxPeaks) return at + "ピークが " + std::to_string(MaxPeaks) + " 本を超えています";
+    peaks.push_back(peak);
+  }
+  return {};
 }
 
 std::string MsText(const SpectrumCompound& compound) {

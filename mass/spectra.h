@@ -80,6 +80,17 @@ struct Spectra {
 };
 Spectra ReadSpectra(std::string_view text, SpectraFormat format);
 
+// The ion a compound's query takes: its ion as written, else the usual ion
+// of its charge (protonated, or deprotonated), else empty.
+std::string QueryIon(const SpectrumCompound& compound);
+
+// Reads peaks pasted as instrument software copies them: one "MZ INTENSITY"
+// a line, the two separated by tabs, spaces or commas; further columns are
+// left alone, blank lines skipped, and a first line without a number is a
+// header. Returns an empty string, or what is wrong, naming the line, in
+// Japanese (UTF-8); `peaks` then holds the lines before it.
+std::string ParsePeakList(std::string_view text, std::vector<MeasuredPeak>& peaks);
+
 // Writes `compound` as a .ms block (numbers exact to the last bit), which
 // ReadSpectra reads back as it was.
 std::string MsText(const SpectrumCompound& compound);

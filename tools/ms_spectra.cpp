@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "mass/isotope_score.h"
+#include "mass/candidate_rank.h"
 #include "mass/spectra.h"
 #include "tools/ms_common.h"
 
@@ -20,9 +20,6 @@ namespace {
 constexpr OptionSpec Options[] = {{"--spectra"}, {"--spectra-format"}, {"--resolution"},
                                   {"--top"},     {"--jobs"},           {"--intensity-error"}};
 
-// Without --top, the best this many of each compound are certain to be
-// scored in full; the rest follow by estimate when theirs is too low.
-constexpr size_t ExactWithoutTop = 10;
 // Compounds read ahead per thread before they are answered.
 constexpr size_t ChunkPerJob = 16;
 
@@ -114,13 +111,7 @@ class Answerer {
 std::string Answerer::Query(const mass::SpectrumCompound& compound, mass::FinderQuery& q) const {
   q = base_;
   q.Mz = compound.ParentMz;
-  std::string ion = compound.Ion;
-  if (ion.empty() && compound.Charge != 0) {
-    // The usual ion of a charge: protonated, or deprotonated.
-    const int z = std::abs(compound.Charge);
-    const std::string n = z == 1 ? "" : std::to_string(z);
-    ion = "[M" + std::string(compound.Charge > 0 ? "+" : "-") + n + "H]" + n + (compound.Charge > 0 ? "+" : "-");
-  }
+  const std::string ion = mass::QueryIon(compound);
   if (!settings_.IonGiven && !ion.empty()) {
     if (std::string error = mass::ParseIon(ion, session_.Isotopes(), q.Ion); !error.empty()) return error;
   }
@@ -158,37 +149,12 @@ Answer Answerer::Run(const mass::SpectrumCompound& compound) const {
   return answer;
 }
 
-// Writes a score with 2 decimals.
-std::string Fixed2(double value) {
-  char text[64];
-  const double rounded = std::round(value * 100) / 100;
-  return std::string(
-      text, std::to_chars(text, text + sizeof text, rounded == 0 ? 0.0 : rounded, std::chars_format::fixed, 2).ptr);
-}
-
-// The note of a scored candidate: its parts and how many peaks it explains.
-std::string PartsNote(const mass::PatternScore& s) {
-  return "質量 " + Fixed2(s.Mass) + " 強度 " + Fixed2(s.Intensity) + " 未説明 " + Fixed2(s.Unexplained) + " 欠落 " +
-         Fixed2(s.Missing) + " 一致 " + std::to_string(s.Matched) + "/" + std::to_string(s.Measured);
-}
-
 void Answerer::Write(const mass::SpectrumCompound& compound, const mass::FinderQuery& q,
                      const std::vector<mass::Candidate>& candidates, Answer& answer) const {
-  mass::ScoreOptions options = settings_.Score;
-  options.MassPpm = q.ToleranceMda ? *q.ToleranceMda / 1000 / *q.Mz * 1e6 : q.TolerancePpm;
-  const mass::MeasuredPattern measured = mass::PrepareMeasured(compound.Peaks, *q.Mz, q.Ion.Charge);
-  std::vector<mass::RankedIon> ranked;
-  if (!measured.Peaks.empty()) {
-    std::vector<mass::Ion> ions;
-    for (const mass::Candidate& c : candidates) ions.push_back(c.Ionized);
-    ranked = mass::RankByPattern(ions, measured, options, settings_.Top.value_or(ExactWithoutTop));
-  } else {
-    for (size_t i = 0; i < candidates.size(); ++i) ranked.push_back({i, std::nullopt, 0});
-  }
-  const bool noFit = ranked.front().Score && mass::FitsNoCandidate(*ranked.front().Score);
-  const std::string massAlone = compound.Peaks.empty()
-                                    ? "ピークがないため質量だけで並べています"
-                                    : "親イオンの同位体の範囲にピークがないため質量だけで並べています";
+  const mass::RankedCandidates rank =
+      mass::RankCandidates(candidates, q, compound.Peaks, settings_.Score, settings_.Top.value_or(mass::ScoredInFull));
+  const std::vector<mass::RankedIon>& ranked = rank.Ranked;
+  const bool noFit = rank.FitsNone;
   const size_t shown = std::min(ranked.size(), settings_.Top.value_or(ranked.size()));
   std::string name(compound.Name.size() * 2, '\0'), text;
   name.resize(static_cast<size_t>(PutField(name.data(), compound.Name) - name.data()));
@@ -197,14 +163,12 @@ void Answerer::Write(const mass::SpectrumCompound& compound, const mass::FinderQ
     text.clear();
     WriteRow(q, candidates[r.Index], text);
     text.pop_back();  // the line end
-    std::string note = measured.Peaks.empty() ? massAlone
-                       : r.Score              ? PartsNote(*r.Score)
-                                 : "概算 " + Fixed2(r.Estimate) + " (パターンは計算していません)";
-    if (k == 0 && noFit) note = "どの候補もピークに合いません。" + note;
-    answer.Out += name + "\t" + text + "\t" + (r.Score ? Fixed2(r.Score->Total) : "") + "\t" + std::to_string(k + 1) +
-                  "\t" + note + "\n";
+    std::string note = mass::ScoreNote(rank, r);
+    if (k == 0 && noFit) note = std::string(mass::FitsNoneText) + "。" + note;
+    answer.Out += name + "\t" + text + "\t" + (r.Score ? mass::ScoreText(r.Score->Total) : "") + "\t" +
+                  std::to_string(k + 1) + "\t" + note + "\n";
   }
-  if (noFit) answer.Err += Place(settings_, compound) + "どの候補もピークに合いません\n";
+  if (noFit) answer.Err += Place(settings_, compound) + std::string(mass::FitsNoneText) + "\n";
   if (shown < ranked.size())
     answer.Err += Place(settings_, compound) + std::to_string(ranked.size() - shown) + " 件の候補を --top " +
                   std::to_string(shown) + " で省きました\n";

@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "core/calculation.h"
 
@@ -25,6 +27,9 @@ struct MeasuredValues {
   QString Ion;      // the ion notation
   QString Mz;       // the measured m/z
   QString Percent;  // the measured weight percents, "C=65.20, H=6.30"
+  // The measured peaks (m/z, intensity) the row was ordered by; none when
+  // it was ordered by mass.
+  std::vector<std::pair<double, double>> Peaks;
 };
 
 }  // namespace zorvan

@@ -19,7 +19,9 @@
 #include <algorithm>
 #include <mutex>
 
+#include "mass/candidate_rank.h"
 #include "mass/percent_text.h"
+#include "ui/peaks_box.h"
 #include "ui/tool_widgets.h"
 
 namespace zorvan {
@@ -30,6 +32,7 @@ namespace {
 constexpr size_t RowCap = 100000;
 constexpr size_t ChunkRows = 256;  // rows handed over at a time
 constexpr int PollMilliseconds = 100;
+constexpr int ScoreColumns = 2;  // with measured peaks: the score and its parts
 
 // Several ions at once, for a peak whose adduct is not known.
 const char* const IonSets[] = {"[M+H]+, [M+Na]+, [M+K]+, [M+NH4]+", "[M-H]-, [M+Cl]-, [M+HCOO]-"};
@@ -51,10 +54,14 @@ struct FinderInbox {
 };
 
 // How a search ended: how many candidates it found and, when more than the
-// grid holds, the best of them.
+// grid holds, the best of them; with measured peaks, the rows to show in
+// the order of their scores, each score's cells and what is said of them.
 struct SearchEnd {
   uint64_t Found = 0;
   std::vector<mass::Candidate> Best;
+  std::optional<std::vector<mass::Candidate>> Ranked;
+  std::vector<QStringList> Scores;
+  QString RankNote;
 };
 
 // The candidates as the grid shows them, one row each, written when shown.
@@ -70,6 +77,7 @@ class CandidateModel : public QAbstractTableModel {
     ions_ = std::move(ions);
     withMz_ = withMz;
     rows_.clear();
+    scores_.clear();
     endResetModel();
   }
   void Append(std::vector<mass::Candidate>& rows) {
@@ -78,14 +86,18 @@ class CandidateModel : public QAbstractTableModel {
     std::move(rows.begin(), rows.end(), std::back_inserter(rows_));
     endInsertRows();
   }
-  // Puts `rows` in place of those shown.
-  void Replace(std::vector<mass::Candidate>&& rows) {
+  // Puts `rows` in place of those shown, in their order, with the cells
+  // that follow each row's own (its score and parts), none when by mass.
+  void Replace(std::vector<mass::Candidate>&& rows, std::vector<QStringList> scores = {}) {
     beginResetModel();
     rows_ = std::move(rows);
+    scores_ = std::move(scores);
     endResetModel();
   }
-  // In the order the finder lists candidates: the best first.
+  // In the order the finder lists candidates: the best first, by score when
+  // the rows were scored.
   void Sort() {
+    if (!scores_.empty()) return;
     beginResetModel();
     std::ranges::sort(rows_, mass::CandidateBefore);
     endResetModel();
@@ -97,7 +109,7 @@ class CandidateModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override {
     if (role == Qt::TextAlignmentRole && index.column() > 2) return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
-    return Cell(rows_[size_t(index.row())], index.column());
+    return Cell(size_t(index.row()), index.column());
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return headers_.value(section);
@@ -106,8 +118,12 @@ class CandidateModel : public QAbstractTableModel {
 
  private:
   // The columns: M, ion, ion formula, m/z, ppm, mDa, DBE, then the weight
-  // and the percentages when measured values were given.
-  QString Cell(const mass::Candidate& c, int column) const {
+  // and the percentages when measured values were given, then the score.
+  QString Cell(size_t row, int column) const {
+    const mass::Candidate& c = rows_[row];
+    // The score and its parts are the last two columns.
+    const int scoreColumn = int(headers_.size()) - ScoreColumns;
+    if (!scores_.empty() && column >= scoreColumn) return scores_[row].value(column - scoreColumn);
     const bool mz = withMz_;
     switch (column) {
       case 0:
@@ -135,14 +151,49 @@ class CandidateModel : public QAbstractTableModel {
   QStringList headers_, ions_;
   bool withMz_ = true;
   std::vector<mass::Candidate> rows_;
+  std::vector<QStringList> scores_;  // a row's score and parts, when scored
+};
+
+// What the boxes ask: the query, its ions and the measured peaks (none:
+// ordered by mass) with how they are scored.
+struct SearchQuestion {
+  mass::FinderQuery Query;
+  std::vector<mass::IonSpec> Ions;
+  std::vector<mass::MeasuredPeak> Peaks;
+  mass::ScoreOptions Scoring;
 };
 
 namespace {
 
+// Orders `found` by how well each explains the measured peaks, best first,
+// into `end`: the rows, the cells of their scores, and what is said when the
+// peaks fit none or could not be scored.
+void Rank(std::vector<mass::Candidate>& found, const SearchQuestion& question, SearchEnd& end,
+          const std::atomic<bool>& cancel) {
+  std::ranges::sort(found, mass::CandidateBefore);
+  const mass::RankedCandidates rank =
+      mass::RankCandidates(found, question.Query, question.Peaks, question.Scoring, mass::ScoredInFull, &cancel);
+  if (cancel) return;
+  // 。元素の範囲、イオン、分解能を見直してください
+  end.RankNote = rank.FitsNone ? Utf8(mass::FitsNoneText) +
+                                     QStringLiteral(
+                                         u"\u3002\u5143\u7D20\u306E\u7BC4\u56F2\u3001\u30A4\u30AA\u30F3\u3001"
+                                         u"\u5206\u89E3\u80FD\u3092\u898B\u76F4\u3057\u3066\u304F\u3060\u3055\u3044")
+                               : Utf8(rank.MassAlone);
+  std::vector<mass::Candidate> rows;
+  rows.reserve(rank.Ranked.size());
+  end.Scores.reserve(rank.Ranked.size());
+  for (const mass::RankedIon& r : rank.Ranked) {
+    rows.push_back(std::move(found[r.Index]));
+    end.Scores.push_back({r.Score ? Utf8(mass::ScoreText(r.Score->Total)) : QString(), Utf8(mass::ScoreNote(rank, r))});
+  }
+  end.Ranked = std::move(rows);
+}
+
 // Runs a search off the user-interface thread: hands the rows to `inbox`
-// while the grid can hold them all, and keeps the best of everything found.
-std::shared_ptr<SearchEnd> RunSearch(const mass::FinderQuery& query, const std::vector<mass::IonSpec>& ions,
-                                     const ReferenceTables& tables, FinderInbox& inbox,
+// while the grid can hold them all, and keeps the best of everything found;
+// with measured peaks, ranks them by score at the end.
+std::shared_ptr<SearchEnd> RunSearch(const SearchQuestion& question, const ReferenceTables& tables, FinderInbox& inbox,
                                      const std::atomic<bool>& cancel) {
   auto end = std::make_shared<SearchEnd>();
   // The best so far, the worst of them on top once the grid's rows are all
@@ -172,8 +223,9 @@ std::shared_ptr<SearchEnd> RunSearch(const mass::FinderQuery& query, const std::
     inbox.Fraction = p.Fraction;
     inbox.Found = p.Found;
   };
-  end->Found = mass::FindFormulasForIons(query, ions, tables, keep, progress, &cancel);
+  end->Found = mass::FindFormulasForIons(question.Query, question.Ions, tables, keep, progress, &cancel);
   handOver();
+  if (!question.Peaks.empty() && !cancel) Rank(best, question, *end, cancel);
   if (end->Found <= RowCap) best.clear();  // the grid holds them all
   return end;
 }
@@ -186,6 +238,11 @@ FinderWindow::FinderWindow(const ReferenceTables& tables, const mass::IsotopeTab
   setWindowTitle(QStringLiteral(u"\u7D44\u6210\u63A8\u5B9A"));  // 組成推定
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(CreateQueryGroup());
+  Peaks = new PeaksBox(this);
+  layout->addWidget(Peaks);
+  connect(Peaks, &PeaksBox::CompoundChosen, this, [this](const QString& mz, const QString& ion) {
+    SearchFor(mz, ion.isEmpty() ? IonChooser->currentText() : ion);
+  });
   Message = MakeMessageLabel("Message", this);
   layout->addWidget(Message);
   auto* status = new QHBoxLayout;
@@ -308,6 +365,24 @@ QWidget* FinderWindow::CreateQueryGroup() {
   return group;
 }
 
+QString FinderWindow::ReadQuestion(SearchQuestion& question) const {
+  if (QString problem = ReadQuery(question.Query, question.Ions); !problem.isEmpty()) return problem;
+  if (QString problem = Peaks->Read(question.Peaks, question.Scoring); !problem.isEmpty()) return problem;
+  if (question.Peaks.empty()) return {};
+  if (!question.Query.Mz)  // 測定ピークで並べるには m/z を入れてください
+    return QStringLiteral(
+        u"\u6E2C\u5B9A\u30D4\u30FC\u30AF\u3067\u4E26\u3079\u308B\u306B\u306F m/z "
+        u"\u3092\u5165\u308C\u3066\u304F\u3060\u3055\u3044");
+  // The peaks were measured at one charge.
+  for (const mass::IonSpec& ion : question.Ions)
+    if (ion.Charge != question.Query.Ion.Charge)  // 測定ピークで並べるときは、電荷の同じイオンだけにしてください
+      return QStringLiteral(
+          u"\u6E2C\u5B9A\u30D4\u30FC\u30AF\u3067\u4E26\u3079\u308B\u3068\u304D\u306F\u3001"
+          u"\u96FB\u8377\u306E\u540C\u3058\u30A4\u30AA\u30F3\u3060\u3051\u306B\u3057\u3066"
+          u"\u304F\u3060\u3055\u3044");
+  return {};
+}
+
 QString FinderWindow::ReadQuery(mass::FinderQuery& query, std::vector<mass::IonSpec>& ions) const {
   using mass::FinderField;
   // Each box as zorvan-ms find reads the option of the same name; an empty
@@ -348,9 +423,12 @@ void FinderWindow::SearchFor(const QString& mz, const QString& ion) {
 
 void FinderWindow::Search() {
   Stop();
-  mass::FinderQuery query;
-  ions_.clear();
-  const QString problem = ReadQuery(query, ions_);
+  SearchQuestion question;
+  const QString problem = ReadQuestion(question);
+  const mass::FinderQuery& query = question.Query;
+  ions_ = question.Ions;
+  searchedPeaks_.clear();
+  for (const mass::MeasuredPeak& p : question.Peaks) searchedPeaks_.emplace_back(p.Mz, p.Intensity);
   Message->setText(problem);
   // 組成式 (M), イオン, イオン式, 計算 m/z, 実測値 − 計算値, 分子量
   QStringList headers = {
@@ -365,6 +443,9 @@ void FinderWindow::Search() {
   if (withWeight) headers << QStringLiteral(u"\u5206\u5B50\u91CF");  // 分子量
   if (query.Analysis)
     for (const auto& [symbol, value] : query.Analysis->Percent) headers << Utf8(symbol) + QStringLiteral(" %");
+  if (!question.Peaks.empty())
+    headers << QStringLiteral(u"\u30B9\u30B3\u30A2") << QStringLiteral(u"\u5185\u8A33");  // スコア, 内訳
+  static_assert(ScoreColumns == 2);
   QStringList ions;
   for (const mass::IonSpec& ion : ions_) ions << Compact(ion);
   model_->Reset(headers, ions, query.Mz.has_value());
@@ -377,36 +458,37 @@ void FinderWindow::Search() {
   inbox_ = std::make_shared<FinderInbox>();
   Cancel->setEnabled(true);
   poll_->start();
-  search_.Start([query, ions = ions_, &tables = tables_, inbox = inbox_](
-                    const std::atomic<bool>& cancel) { return RunSearch(query, ions, tables, *inbox, cancel); },
+  search_.Start([question = std::move(question), &tables = tables_, inbox = inbox_](
+                    const std::atomic<bool>& cancel) { return RunSearch(question, tables, *inbox, cancel); },
                 [this](const std::shared_ptr<SearchEnd>& end) { Finish(*end); });
 }
 
 void FinderWindow::Finish(SearchEnd& end) {
   poll_->stop();
   const bool capped = end.Found > RowCap;
-  if (capped) {
+  if (capped || end.Ranked) {
     {
       std::scoped_lock lock(inbox_->Lock);
       inbox_->Rows.clear();
     }
-    model_->Replace(std::move(end.Best));
+    if (end.Ranked)
+      model_->Replace(std::move(*end.Ranked), std::move(end.Scores));
+    else
+      model_->Replace(std::move(end.Best));
   }
   TakeRows(true);
   Cancel->setEnabled(false);
   Progress->setValue(Progress->maximum());
+  QString message = end.RankNote;
+  // 候補が %1 件見つかりました。誤差の小さい %2 件を表示しています。範囲か許容誤差を狭めてください。
   if (capped)
-    Message->setText(
-        QStringLiteral(
-            u"\u5019\u88DC\u304C %1 "
-            u"\u4EF6\u898B\u3064\u304B\u308A\u307E\u3057\u305F\u3002\u8AA4\u5DEE\u306E\u5C0F\u3055\u3044 %2 "
-            u"\u4EF6\u3092\u8868\u793A\u3057\u3066\u3044\u307E\u3059\u3002"  // 候補が %1
-                                                                             // 件見つかりました。誤差の小さい
-                                                                             // %2 件を表示しています。
-            u"\u7BC4\u56F2\u304B\u8A31\u5BB9\u8AA4\u5DEE\u3092\u72ED\u3081\u3066\u304F\u3060\u3055\u3044"
-            u"\u3002")  // 範囲か許容誤差を狭めてください。
-            .arg(end.Found)
-            .arg(RowCap));
+    message.prepend(QStringLiteral(u"\u5019\u88DC\u304C %1 \u4EF6\u898B\u3064\u304B\u308A\u307E\u3057\u305F\u3002"
+                                   u"\u8AA4\u5DEE\u306E\u5C0F\u3055\u3044 %2 \u4EF6\u3092\u8868\u793A\u3057\u3066"
+                                   u"\u3044\u307E\u3059\u3002\u7BC4\u56F2\u304B\u8A31\u5BB9\u8AA4\u5DEE\u3092"
+                                   u"\u72ED\u3081\u3066\u304F\u3060\u3055\u3044\u3002")
+                        .arg(end.Found)
+                        .arg(RowCap));
+  Message->setText(message);
 }
 
 void FinderWindow::Stop() {
@@ -450,6 +532,7 @@ void FinderWindow::ChooseRow(int row) {
     measured.Mz = MzBox->text().trimmed();
   }
   measured.Percent = Percent->text().trimmed();
+  if (!measured.Ion.isEmpty()) measured.Peaks = searchedPeaks_;
   emit FormulaChosen(Utf8(c.Hill), measured);
 }
 

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/reference_tables.h"
 #include "mass/finder.h"
@@ -22,8 +24,10 @@ class QTimer;
 namespace zorvan {
 
 class CandidateModel;
+class PeaksBox;
 struct FinderInbox;
 struct SearchEnd;
+struct SearchQuestion;
 
 // Knows nothing of the window that creates it: a chosen row leaves by the
 // FormulaChosen signal.
@@ -40,7 +44,7 @@ class FinderWindow : public QWidget {
 
  signals:
   // A row clicked, or Enter on it: M's formula is to be calculated, with the
-  // row's ion and the measured values it was found for.
+  // row's ion and the measured values (and peaks) it was found for.
   void FormulaChosen(const QString& formula, const MeasuredValues& measured);
 
  protected:
@@ -50,7 +54,11 @@ class FinderWindow : public QWidget {
 
  private:
   QWidget* CreateQueryGroup();
-  // Fills `query` from the boxes. Returns an empty string, or what is wrong.
+  // Fills `question` from the boxes and the peaks. Returns an empty string,
+  // or what is wrong.
+  QString ReadQuestion(SearchQuestion& question) const;
+  // Fills `query` and `ions` from the boxes. Returns an empty string, or
+  // what is wrong.
   QString ReadQuery(mass::FinderQuery& query, std::vector<mass::IonSpec>& ions) const;
   // Shows the rows of a search that ended.
   void Finish(SearchEnd& end);
@@ -81,6 +89,7 @@ class FinderWindow : public QWidget {
   QLabel* Count;
   QProgressBar* Progress;
   QTableView* Results;
+  PeaksBox* Peaks;
 
   const ReferenceTables& tables_;
   const mass::IsotopeTable& isotopes_;
@@ -89,6 +98,9 @@ class FinderWindow : public QWidget {
   QTimer* poll_;
   std::vector<mass::IonSpec> ions_;  // of the search shown
   BackgroundJob<std::shared_ptr<SearchEnd>> search_;
+  // The measured peaks (m/z, intensity) of the search shown, handed on with a
+  // chosen row; none when it was ordered by mass.
+  std::vector<std::pair<double, double>> searchedPeaks_;
 };
 
 }  // namespace zorvan

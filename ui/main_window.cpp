@@ -429,6 +429,11 @@ void Zorvan::MnuFinder_Click() {
             [this](const QString& formula, const MeasuredValues& measured) {
               CalculateChosen(formula);
               Mass()->TakeMeasured(measured);
+              // The overlay is what the peaks were chosen for; the finder keeps the keyboard.
+              if (!measured.Peaks.empty() && !mass_->isVisible()) {
+                ShowToolWindow(mass_);
+                ShowToolWindow(finder_);
+              }
             });
   }
   ShowToolWindow(finder_);

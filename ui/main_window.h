@@ -19,7 +19,9 @@
 //   namelist, the group option) is announced by Calculated, which the mass
 //   window follows; the finder window's FormulaChosen calculates as
 //   namelist's does and hands the row's ion and measured values to the mass
-//   window, and the mass window's FinderRequested searches there.
+//   window (opened for them when the row comes with measured peaks, which
+//   are laid over its pattern), and the mass window's FinderRequested
+//   searches there.
 //   The reagent window follows Calculated too (with the hit's name when a
 //   namelist row was clicked) and adds its formula as a row when asked.
 #pragma once
@@ -28,6 +30,8 @@
 #include <QPointer>
 #include <filesystem>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/calculation.h"
 #include "core/reference_tables.h"

@@ -285,6 +285,7 @@ void MassWindow::TakeMeasured(const MeasuredValues& measured) {
     Found->setText(measured.Mz);
     FoundEa->setText(measured.Percent);
   }
+  SetMeasuredPeaks(measured.Peaks);
   if (!stale_ && isVisible()) UpdateIon();
 }
 

@@ -44,7 +44,8 @@ class MassWindow : public QWidget {
   // An empty list takes them away.
   void SetMeasuredPeaks(const std::vector<std::pair<double, double>>& peaks);
   // Takes the ion and the measured values of the compound calculated last
-  // (a row chosen in the finder), in place of those typed before.
+  // (a row chosen in the finder), in place of those typed before, and
+  // lays its measured peaks over the pattern (none takes earlier ones away).
   void TakeMeasured(const MeasuredValues& measured);
 
  signals:

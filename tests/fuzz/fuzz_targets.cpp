@@ -622,6 +622,33 @@ void FinderField(std::string_view bytes) {
           "a part of a question does not read back", FromUtf8(bytes));
 }
 
+// Pasted peaks: read in full, every peak a positive m/z and an intensity of
+// at least 0, and written back as tab-separated lines they read again the
+// same; or refused naming a line of the text, with the peaks before it.
+void PeakList(std::string_view bytes) {
+  std::vector<mass::MeasuredPeak> peaks, again;
+  const std::string error = mass::ParsePeakList(bytes, peaks);
+  const size_t lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+  Require(peaks.size() <= lines, "more peaks than lines", FromUtf8(bytes));
+  if (!error.empty()) {
+    const size_t line = std::strtoul(error.c_str() + std::strlen("測定ピークの "), nullptr, 10);
+    Require(error.starts_with("測定ピークの ") && line >= 1 && line <= lines, "a refusal names no line",
+            FromUtf8(bytes));
+  }
+  std::string text = "m/z\tintensity\n";
+  char number[64];
+  for (const mass::MeasuredPeak& p : peaks) {
+    Require(std::isfinite(p.Mz) && p.Mz > 0 && std::isfinite(p.Intensity) && p.Intensity >= 0, "a peak off the scale",
+            FromUtf8(bytes));
+    text.append(number, std::to_chars(number, number + sizeof number, p.Mz).ptr) += '\t';
+    text.append(number, std::to_chars(number, number + sizeof number, p.Intensity).ptr) += '\n';
+  }
+  Require(mass::ParsePeakList(text, again).empty() && again.size() == peaks.size() &&
+              std::equal(peaks.begin(), peaks.end(), again.begin(),
+                         [](const auto& a, const auto& b) { return a.Mz == b.Mz && a.Intensity == b.Intensity; }),
+          "the peaks do not read back", FromUtf8(bytes));
+}
+
 }  // namespace
 
 bool RunTarget(std::string_view name, std::string_view bytes) {
@@ -645,7 +672,8 @@ bool RunTarget(std::string_view name, std::string_view bytes) {
                                                          {"units", Units},
                                                          {"reagenttable", ReagentTable},
                                                          {"reagentcsv", ReagentCsv},
-                                                         {"finderfield", FinderField}};
+                                                         {"finderfield", FinderField},
+                                                         {"peaklist", PeakList}};
   for (const auto& [targetName, run] : targets)
     if (targetName == name) {
       run(bytes);

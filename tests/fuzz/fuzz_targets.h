@@ -9,7 +9,8 @@ namespace zorvan::fuzz {
 
 // Runs the target `name` (calculate, groups, tables, batch, fold, names,
 // userfolder, percentages, ion, msformula, ranges, findquery, finderfield,
-// resolution, measured, spectra_ms, spectra_mgf, units, reagenttable, reagentcsv) on
+// resolution, measured, spectra_ms, spectra_mgf, units, reagenttable, reagentcsv,
+// peaklist) on
 // `bytes`;
 // returns false when there is no target of that name.
 bool RunTarget(std::string_view name, std::string_view bytes);

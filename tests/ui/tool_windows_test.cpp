@@ -498,6 +498,52 @@ class ToolWindowsTest : public QObject {
     QCOMPARE(Text1()->text(), QStringLiteral("C8H10N4O2"));
   }
 
+  // Pasted peaks order the grid by score: the Cl compound's pattern beats a
+  // CHO formula nearer in mass. The chosen row's peaks go over its pattern
+  // in the mass window, at the finder's ion.
+  void finderScoresPastedPeaks() {
+    auto* finder = Open<FinderWindow>(Qt::Key_F);
+    // The case table's chlorine-vs-CHO pattern, moved from [M+H]+ to [M+Na]+.
+    Find(finder, "MzBox")->setText(QStringLiteral("331.0727"));
+    Find<QComboBox>(finder, "IonChooser")->setCurrentText(QStringLiteral("[M+Na]+"));
+    Find(finder, "Ranges")->setText(QStringLiteral("C0-30 H0-40 N0-6 O0-4 Cl0-2"));
+    auto* results = Find<QTableView>(finder, "Results");
+    const auto search = [&](const QString& peaks) {
+      Find<QPlainTextEdit>(finder, "PeakText")->setPlainText(peaks);
+      QTest::mouseClick(Find<QPushButton>(finder, "Find"), Qt::LeftButton);
+    };
+    const auto order = [&] {
+      QStringList formulas;
+      for (int row = 0; row < results->model()->rowCount(); ++row)
+        formulas << results->model()->index(row, 0).data().toString();
+      return formulas;
+    };
+    search({});
+    QTRY_VERIFY(!Find<QPushButton>(finder, "Cancel")->isEnabled());
+    const QStringList byMass = order();
+    const qsizetype closer = byMass.indexOf("C22H12O2");
+    QVERIFY2(closer >= 0 && closer < byMass.indexOf("C17H13ClN4"), qPrintable(byMass.join(' ')));
+    search(QStringLiteral("m/z\tIntensity\n331.0727\t1000\n332.0760, 183\n333.0697 326\n334.0731\t57\n"));
+    QTRY_VERIFY(!Find<QPushButton>(finder, "Cancel")->isEnabled());
+    const QStringList byScore = order();
+    QCOMPARE(byScore.size(), byMass.size());
+    QCOMPARE(byScore.value(0), QStringLiteral("C17H13ClN4"));
+    const int score = results->model()->columnCount() - 2;
+    QCOMPARE(results->model()->headerData(score, Qt::Horizontal).toString(), QStringLiteral(u"\u30B9\u30B3\u30A2"));
+    QVERIFY(results->model()->index(0, score).data().toDouble() > results->model()->index(1, score).data().toDouble());
+    QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
+                      results->visualRect(results->model()->index(0, 0)).center());
+    QCOMPARE(Text1()->text(), QStringLiteral("C17H13ClN4"));
+    auto* mass = window->findChild<MassWindow*>();
+    QVERIFY(mass && mass->isVisible());
+    QCOMPARE(Find<QComboBox>(mass, "IonChooser")->currentText(), QStringLiteral("[M+Na]+"));
+    QTemporaryDir folder;
+    QCOMPARE(Find<PatternPlot>(mass, "Plot")->SaveSvg(folder.filePath("overlay.svg"), 800), QString());
+    QFile svg(folder.filePath("overlay.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly) &&
+            QString::fromUtf8(svg.readAll()).contains(QStringLiteral(u"\u6E2C\u5B9A\u5024")));
+  }
+
   // Closing the main window while a wide search and a protein's pattern run
   // stops both before the tables they read are gone.
   void closingWhileWorking() {
