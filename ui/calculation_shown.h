@@ -30,6 +30,7 @@ struct MeasuredValues {
   // The measured peaks (m/z, intensity) the row was ordered by; none when
   // it was ordered by mass.
   std::vector<std::pair<double, double>> Peaks;
+  double ResolvingPower = 0;  // that the peaks were measured at; 0 without peaks
 };
 
 }  // namespace zorvan

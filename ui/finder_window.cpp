@@ -429,6 +429,7 @@ void FinderWindow::Search() {
   ions_ = question.Ions;
   searchedPeaks_.clear();
   for (const mass::MeasuredPeak& p : question.Peaks) searchedPeaks_.emplace_back(p.Mz, p.Intensity);
+  searchedResolvingPower_ = question.Scoring.ResolvingPower;
   Message->setText(problem);
   // 組成式 (M), イオン, イオン式, 計算 m/z, 実測値 − 計算値, 分子量
   QStringList headers = {
@@ -532,7 +533,10 @@ void FinderWindow::ChooseRow(int row) {
     measured.Mz = MzBox->text().trimmed();
   }
   measured.Percent = Percent->text().trimmed();
-  if (!measured.Ion.isEmpty()) measured.Peaks = searchedPeaks_;
+  if (!measured.Ion.isEmpty() && !searchedPeaks_.empty()) {
+    measured.Peaks = searchedPeaks_;
+    measured.ResolvingPower = searchedResolvingPower_;
+  }
   emit FormulaChosen(Utf8(c.Hill), measured);
 }
 

@@ -101,6 +101,7 @@ class FinderWindow : public QWidget {
   // The measured peaks (m/z, intensity) of the search shown, handed on with a
   // chosen row; none when it was ordered by mass.
   std::vector<std::pair<double, double>> searchedPeaks_;
+  double searchedResolvingPower_ = 0;
 };
 
 }  // namespace zorvan

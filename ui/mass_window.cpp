@@ -280,10 +280,16 @@ void MassWindow::ShowCalculation(const CalculationShown& shown) {
 
 void MassWindow::TakeMeasured(const MeasuredValues& measured) {
   {
-    const QSignalBlocker ionBlocker(IonChooser), foundBlocker(Found), eaBlocker(FoundEa);
+    const QSignalBlocker ionBlocker(IonChooser), foundBlocker(Found), eaBlocker(FoundEa),
+        resolutionBlocker(ResolutionChooser);
     if (!measured.Ion.isEmpty()) IonChooser->setCurrentText(measured.Ion);
     Found->setText(measured.Mz);
     FoundEa->setText(measured.Percent);
+    // Measured peaks are laid over the pattern at the resolving power they were measured at.
+    if (measured.ResolvingPower > 0) {
+      ResolutionChooser->setEditText(Utf8(mass::ResolvingPowerText(measured.ResolvingPower)));
+      ChooseResolution();
+    }
   }
   SetMeasuredPeaks(measured.Peaks);
   if (!stale_ && isVisible()) UpdateIon();

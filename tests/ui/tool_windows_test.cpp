@@ -537,6 +537,9 @@ class ToolWindowsTest : public QObject {
     auto* mass = window->findChild<MassWindow*>();
     QVERIFY(mass && mass->isVisible());
     QCOMPARE(Find<QComboBox>(mass, "IonChooser")->currentText(), QStringLiteral("[M+Na]+"));
+    QCOMPARE(Find(mass, "Found")->text(), QStringLiteral("331.0727"));
+    // At the resolving power the peaks were measured at, not the window's own.
+    QCOMPARE(Find<QComboBox>(mass, "ResolutionChooser")->currentText(), QStringLiteral("R = 60 000"));
     QTemporaryDir folder;
     QCOMPARE(Find<PatternPlot>(mass, "Plot")->SaveSvg(folder.filePath("overlay.svg"), 800), QString());
     QFile svg(folder.filePath("overlay.svg"));
