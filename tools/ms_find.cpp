@@ -147,8 +147,15 @@ class Finder {
   }
   // Orders rows as the finder orders candidates.
   bool Before(const Row& a, const Row& b) const { return mass::RankBefore(Rank(a), Rank(b)); }
+  // Keeps the row of `c`, a candidate of `q`, while there is room; returns
+  // false to stop the search.
+  bool Keep(const mass::FinderQuery& q, const mass::Candidate& c);
+  // Writes the rows kept, in order, each after the query's number.
+  void WriteKept(OutputBuffer& out);
 
   uint64_t number_ = 0;
+  uint64_t more_ = 0;     // candidates left out by the limit
+  bool tooMany_ = false;  // more than MaxRows without a limit
   std::vector<Row> rows_;
   std::string text_;
 };
@@ -165,36 +172,47 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
   }
   rows_.clear();
   text_.clear();
-  uint64_t more = 0;
-  bool tooMany = false;
-  const auto before = [this](const Row& a, const Row& b) { return Before(a, b); };
-  // With a limit the best rows are kept in a heap, the worst on top; a
-  // candidate that would not enter it is not written.
-  mass::FindFormulas(q, session_.Tables(), [&](const mass::Candidate& c) {
-    if (limit_ && rows_.size() == *limit_) {
-      ++more;
-      if (rows_.empty()) return true;
-      if (mass::RankBefore(Rank(rows_.front()), mass::RankOf(c))) return true;
-      std::pop_heap(rows_.begin(), rows_.end(), before);
-      rows_.back() = WriteRow(q, c, text_);
-      std::push_heap(rows_.begin(), rows_.end(), before);
-      return true;
-    }
-    if (!limit_ && rows_.size() == MaxRows) {
-      tooMany = true;
-      return false;
-    }
-    rows_.push_back(WriteRow(q, c, text_));
-    if (limit_) std::push_heap(rows_.begin(), rows_.end(), before);
-    return true;
-  });
-  if (tooMany) {
+  more_ = 0;
+  tooMany_ = false;
+  mass::FindFormulas(q, session_.Tables(), [&](const mass::Candidate& c) { return Keep(q, c); });
+  if (tooMany_) {
     out.Flush();
     std::fprintf(stderr, "zorvan-ms find: query %llu: more than %zu candidates; narrow the question or give --limit\n",
                  static_cast<unsigned long long>(number_), MaxRows);
     rows_.clear();
   }
-  std::sort(rows_.begin(), rows_.end(), before);
+  WriteKept(out);
+  if (more_ > 0) {
+    out.Flush();
+    std::fprintf(stderr, "zorvan-ms find: query %llu: %llu more candidates left out by --limit %llu\n",
+                 static_cast<unsigned long long>(number_), static_cast<unsigned long long>(more_),
+                 static_cast<unsigned long long>(*limit_));
+  }
+}
+
+bool Finder::Keep(const mass::FinderQuery& q, const mass::Candidate& c) {
+  const auto before = [this](const Row& a, const Row& b) { return Before(a, b); };
+  // With a limit the best rows are kept in a heap, the worst on top; a
+  // candidate that would not enter it is not written.
+  if (limit_ && rows_.size() == *limit_) {
+    ++more_;
+    if (rows_.empty() || mass::RankBefore(Rank(rows_.front()), mass::RankOf(c))) return true;
+    std::pop_heap(rows_.begin(), rows_.end(), before);
+    rows_.back() = WriteRow(q, c, text_);
+    std::push_heap(rows_.begin(), rows_.end(), before);
+    return true;
+  }
+  if (!limit_ && rows_.size() == MaxRows) {
+    tooMany_ = true;
+    return false;
+  }
+  rows_.push_back(WriteRow(q, c, text_));
+  if (limit_) std::push_heap(rows_.begin(), rows_.end(), before);
+  return true;
+}
+
+void Finder::WriteKept(OutputBuffer& out) {
+  std::sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) { return Before(a, b); });
   char number[24];
   char* const numberEnd = PutWholeNumber(number, static_cast<int64_t>(number_));
   *numberEnd = '\t';
@@ -203,32 +221,19 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
     char* o = Put(out.Room(prefix.size() + row.Size), prefix);
     out.Commit(Put(o, std::string_view(text_).substr(row.At, row.Size)));
   }
-  if (more > 0) {
-    out.Flush();
-    std::fprintf(stderr, "zorvan-ms find: query %llu: %llu more candidates left out by --limit %llu\n",
-                 static_cast<unsigned long long>(number_), static_cast<unsigned long long>(more),
-                 static_cast<unsigned long long>(*limit_));
-  }
 }
 
-}  // namespace
+// Writes the usage error of an option `name` with `value`, saying `why` or
+// that it is malformed; returns 2.
+int Malformed(std::string_view name, std::string_view value, std::string_view why = "") {
+  return UsageError("find",
+                    std::string(name) + " " + std::string(value) + ": " + std::string(why.empty() ? "malformed" : why));
+}
 
-int RunFind(std::span<char* const> argv) {
-  Arguments args;
-  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("find", error);
-  if (args.Help) {
-    std::string help = Usage;
-    help += mass::PlausibilityRulesHelp;
-    return ShowHelp(help, args);
-  }
-  Session session;
-  mass::FinderQuery base;
-  std::optional<uint64_t> limit;
-  int status = 0;
-  const auto bad = [&](std::string_view name, std::string_view value, std::string_view why = "") {
-    return UsageError(
-        "find", std::string(name) + " " + std::string(value) + ": " + std::string(why.empty() ? "malformed" : why));
-  };
+// Reads the options of `args` into `base` and `limit`. Returns -1, or the
+// exit status of a usage error.
+int ReadOptions(const Arguments& args, const Session& session, mass::FinderQuery& base,
+                std::optional<uint64_t>& limit) {
   std::string ion = "[M+H]+", ranges(mass::DefaultRanges);
   for (const auto& [name, value] : args.Options) {
     double number = 0;
@@ -236,7 +241,7 @@ int RunFind(std::span<char* const> argv) {
     if (name == "--ion") {
       ion = value;
     } else if (name == "--ppm" || name == "--mda" || name == "--percent-tolerance") {
-      if (!ParseNumber(value, number)) return bad(name, value);
+      if (!ParseNumber(value, number)) return Malformed(name, value);
       if (name == "--ppm")
         base.TolerancePpm = number, base.ToleranceMda.reset();
       else if (name == "--mda")
@@ -246,7 +251,7 @@ int RunFind(std::span<char* const> argv) {
     } else if (name == "--elements") {
       ranges = value;
     } else if (name == "--dbe") {
-      if (!ParsePair(value, false, base.DbeMin, base.DbeMax)) return bad(name, value);
+      if (!ParsePair(value, false, base.DbeMin, base.DbeMax)) return Malformed(name, value);
     } else if (name == "--integer-dbe") {
       base.IntegerDbe = true;
     } else if (name == "--rules") {
@@ -254,28 +259,29 @@ int RunFind(std::span<char* const> argv) {
     } else if (name == "--percent") {
       mass::AnalysisFilter& a = base.Analysis ? *base.Analysis : base.Analysis.emplace();
       if (std::string error = mass::ParsePercentages(value, a.Percent); !error.empty() || a.Percent.empty())
-        return bad(name, value, error);
+        return Malformed(name, value, error);
     } else if (name == "--weight-range") {
-      if (!ParsePair(value, true, low, high)) return bad(name, value);
+      if (!ParsePair(value, true, low, high)) return Malformed(name, value);
       base.WeightRange = std::pair(*low, *high);
     } else if (name == "--limit") {
       uint64_t n = 0;
       const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
-      if (ec != std::errc() || end != value.data() + value.size()) return bad(name, value);
+      if (ec != std::errc() || end != value.data() + value.size()) return Malformed(name, value);
       limit = n;
     }
   }
   if (args.Last("--ppm") && args.Last("--mda")) return UsageError("find", "--ppm and --mda exclude each other");
+  int status = -1;
   if (!ParseIonOption("find", ion, session.Isotopes(), base.Ion, status)) return status;
   if (std::string error = mass::ParseRanges(ranges, session.Isotopes(), base.Ranges); !error.empty())
-    return bad("--elements", ranges, error);
-  if (const int loaded = session.Load("find", args); loaded != 0) return loaded;
-  // The options alone must make a question that can be answered.
-  const bool alone = base.WeightRange && args.Operands.empty();
-  mass::FinderQuery probe = base;
-  if (!alone) probe.Mz = 100;
-  if (std::string error = mass::CheckQuery(probe, session.Tables()); !error.empty()) return UsageError("find", error);
+    return Malformed("--elements", ranges, error);
+  return -1;
+}
 
+// Answers the analysis alone, the operands or the lines of standard input;
+// returns the exit status.
+int WriteAnswers(const Arguments& args, const Session& session, const mass::FinderQuery& base,
+                 std::optional<uint64_t> limit, bool alone) {
   OutputBuffer out(stdout);
   constexpr std::string_view Header =
       "query\tmz\tformula\tion_formula\tcalc_mz\terror_ppm\terror_mda\tdbe\tweight\tpercent\n";
@@ -298,6 +304,29 @@ int RunFind(std::span<char* const> argv) {
   }
   const bool written = out.Flush();
   return std::fflush(stdout) == 0 && written ? 0 : 1;
+}
+
+}  // namespace
+
+int RunFind(std::span<char* const> argv) {
+  Arguments args;
+  if (std::string error = ParseArguments(argv, Options, args); !error.empty()) return UsageError("find", error);
+  if (args.Help) {
+    std::string help = Usage;
+    help += mass::PlausibilityRulesHelp;
+    return ShowHelp(help, args);
+  }
+  Session session;
+  mass::FinderQuery base;
+  std::optional<uint64_t> limit;
+  if (const int status = ReadOptions(args, session, base, limit); status >= 0) return status;
+  if (const int loaded = session.Load("find", args); loaded != 0) return loaded;
+  // The options alone must make a question that can be answered.
+  const bool alone = base.WeightRange && args.Operands.empty();
+  mass::FinderQuery probe = base;
+  if (!alone) probe.Mz = 100;
+  if (std::string error = mass::CheckQuery(probe, session.Tables()); !error.empty()) return UsageError("find", error);
+  return WriteAnswers(args, session, base, limit, alone);
 }
 
 }  // namespace zorvan::ms
