@@ -104,10 +104,11 @@ int Session::Load(std::string_view command, const Arguments& args) {
 std::string Session::ToMolecule(std::u16string_view formula, CalcDetail detail, Calculation& calc,
                                 mass::Molecule& molecule) {
   molecule.clear();
-  engine_->Calculate(formula, {replaceGroups_, u'.', detail, false, false}, calc);
+  engine_->Calculate(formula, {.ReplaceGroups = replaceGroups_, .Detail = detail, .Notes = false, .Parts = false},
+                     calc);
   if (calc.Status != CalcStatus::Ok) {
     // Rare: the notes are asked for only when there is an error to explain.
-    engine_->Calculate(formula, {replaceGroups_, u'.', detail, true, false}, calc);
+    engine_->Calculate(formula, {.ReplaceGroups = replaceGroups_, .Detail = detail, .Parts = false}, calc);
     return "Error!: " + ToUtf8(JoinNotes(calc.Notes, u" "));
   }
   std::string note = atoms_->ToMolecule(calc.Counts, calc.Named, molecule);

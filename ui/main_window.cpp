@@ -242,7 +242,9 @@ char16_t Zorvan::DecimalPoint() const {
   return point.size() == 1 ? point.at(0).unicode() : u'.';
 }
 
-CalcOptions Zorvan::Options() const { return {MNuChange->isChecked(), DecimalPoint()}; }
+CalcOptions Zorvan::Options() const {
+  return {.ReplaceGroups = MNuChange->isChecked(), .DecimalPoint = DecimalPoint()};
+}
 
 void Zorvan::ShowResult(const QString& formula, const Calculation& result) {
   shown_.Formula = formula;
