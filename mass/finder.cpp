@@ -34,7 +34,6 @@
 // included exactly, nothing inside is lost to rounding, and a candidate
 // shows what the other windows show for its formula.
 #include <algorithm>
-#include <charconv>  // std::from_chars, std::to_chars
 #include <cmath>
 
 #include "core/calculation.h"  // AtomicWeights
