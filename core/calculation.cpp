@@ -170,8 +170,8 @@ bool FormulaEngine::ParseAlone(std::u16string_view text, bool replaceGroups, Ato
 int FormulaEngine::Origin(std::u16string_view input, bool replaceGroups, int position) const {
   if (!replaceGroups || parsed_ == input) return position;
   // Only a failed parse or an explanation gets here, so repeating the
-  // expansion with origins costs nothing on the common path; it leaves the
-  // same parsed text.
+  // expansion with origins costs nothing on the common path; it goes into a
+  // scratch text, so the parsed one stays where it is.
   std::vector<int> origin(input.size());
   for (size_t i = 0; i < origin.size(); ++i) origin[i] = static_cast<int>(i) + 1;
   Text scratch;

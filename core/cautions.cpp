@@ -93,6 +93,47 @@ Reading Follow(std::u16string_view text) {
   return r;
 }
 
+// Returns where one-based `position` of the parsed text lies in the text
+// as typed: for text a group inserted, at the group's abbreviation.
+int TypedAt(const OriginOf& origin, int position) {
+  const int from = origin(position);
+  return from < 0 ? -from : from;
+}
+
+// Appends a note "N文字目の" + `what` at the typed `position`.
+void AddAt(std::vector<Note>& notes, NoteKind kind, int position, const Text& what) {
+  notes.push_back({kind, position, Number(position) + u"\u6587\u5B57\u76EE\u306E" + what});
+}
+
+// Appends the cautions on element symbols in `read` that chemists also
+// use for a group that `groups` does not replace.
+void AddGroupSymbolCautions(std::vector<Note>& notes, std::u16string_view read, const OriginOf& origin,
+                            bool replaceGroups, const GroupTable& groups) {
+  for (const GroupLookAlike& g : GroupLookAlikes) {
+    // Every upper-case letter of a text that parsed starts a symbol and
+    // takes the lower-case letter after it.
+    const size_t at = read.find(g.Symbol);
+    if (at == std::u16string_view::npos) continue;
+    const bool defined =
+        std::ranges::any_of(groups.Slots, [&](const Group& group) { return group.GroupAbbrev == g.Symbol; });
+    if (defined && replaceGroups) continue;
+    // N文字目の「Ac」はアクチニウムとして計算しました。
+    Text what = Quoted(g.Symbol) + u"\u306F" + Text(g.Element) +
+                u"\u3068\u3057\u3066\u8A08\u7B97\u3057\u307E\u3057\u305F\u3002";
+    if (defined) {
+      // group.csv のアセチル基として計算するには、基の置き換えをオンにしてください
+      what += u"group.csv \u306E" + Text(g.Group) +
+              u"\u3068\u3057\u3066\u8A08\u7B97\u3059\u308B\u306B\u306F\u3001\u57FA\u306E\u7F6E\u304D\u63DB"
+              u"\u3048\u3092\u30AA\u30F3\u306B\u3057\u3066\u304F\u3060\u3055\u3044";
+    } else {
+      // アセチル基なら group.csv に「Ac,C2H3O」の行を加えてください
+      what += Text(g.Group) + u"\u306A\u3089 group.csv \u306B" + Quoted(Text(g.Symbol) + u"," + Text(g.Formula)) +
+              u"\u306E\u884C\u3092\u52A0\u3048\u3066\u304F\u3060\u3055\u3044";
+    }
+    AddAt(notes, NoteKind::GroupSymbol, TypedAt(origin, static_cast<int>(at) + 1), what);
+  }
+}
+
 }  // namespace
 
 void AddHydrateCaution(std::vector<Note>& notes, std::u16string_view input) {
@@ -120,20 +161,13 @@ void AddHydrateCaution(std::vector<Note>& notes, std::u16string_view input) {
 
 void AddReadingCautions(std::vector<Note>& notes, std::u16string_view parsed, std::u16string_view input,
                         const OriginOf& origin, bool replaceGroups, const GroupTable& groups) {
-  auto typedAt = [&](int position) {
-    const int from = origin(position);
-    return from < 0 ? -from : from;
-  };
-  auto add = [&](NoteKind kind, int position, const Text& what) {
-    notes.push_back({kind, position, Number(position) + u"\u6587\u5B57\u76EE\u306E" + what});
-  };
   const Reading r = Follow(parsed);
   if (r.Closing > 0) {
-    const int unread = typedAt(r.Unread);
+    const int unread = TypedAt(origin, r.Unread);
     // N文字目の「)」で式が終わり、後の「NaCl」は読まれていません
-    add(NoteKind::UnreadTail, typedAt(r.Closing),
-        u"\u300C)\u300D\u3067\u5F0F\u304C\u7D42\u308F\u308A\u3001\u5F8C\u306E" + Quoted(input.substr(unread - 1)) +
-            u"\u306F\u8AAD\u307E\u308C\u3066\u3044\u307E\u305B\u3093");
+    AddAt(notes, NoteKind::UnreadTail, TypedAt(origin, r.Closing),
+          u"\u300C)\u300D\u3067\u5F0F\u304C\u7D42\u308F\u308A\u3001\u5F8C\u306E" + Quoted(input.substr(unread - 1)) +
+              u"\u306F\u8AAD\u307E\u308C\u3066\u3044\u307E\u305B\u3093");
   }
   // N文字目の「(」が閉じていません。式の終わりで閉じたものとして計算しました
   if (r.Open > 0) {
@@ -142,44 +176,22 @@ void AddReadingCautions(std::vector<Note>& notes, std::u16string_view parsed, st
         u"\u3067\u9589\u3058\u305F\u3082\u306E\u3068\u3057\u3066\u8A08\u7B97\u3057\u307E\u3057\u305F";
     // （M文字目の「)」は「*」の後ろだけを閉じます）
     if (r.StarCloser > 0)
-      what += u"\uFF08" + Number(typedAt(r.StarCloser)) +
+      what += u"\uFF08" + Number(TypedAt(origin, r.StarCloser)) +
               u"\u6587\u5B57\u76EE\u306E\u300C)\u300D\u306F\u300C*\u300D\u306E\u5F8C\u308D\u3060\u3051\u3092\u9589"
               u"\u3058\u307E\u3059\uFF09";
-    add(NoteKind::OpenParen, typedAt(r.Open), what);
+    AddAt(notes, NoteKind::OpenParen, TypedAt(origin, r.Open), what);
   }
   if (r.EmptyStar > 0) {
     const std::u16string_view count = std::u16string_view(parsed).substr(r.EmptyStar - 1, r.CountEnd - r.EmptyStar + 1);
     // N文字目の「*5」の後に何もないので、この数は何にも掛かりません（例: CuSO4*5H2O）
-    add(NoteKind::EmptyStar, typedAt(r.EmptyStar),
-        Quoted(count) +
-            u"\u306E\u5F8C\u306B\u4F55\u3082\u306A\u3044\u306E\u3067\u3001\u3053\u306E\u6570\u306F\u4F55"
-            u"\u306B\u3082\u639B\u304B\u308A\u307E\u305B\u3093\uFF08\u4F8B: CuSO4*5H2O\uFF09");
+    AddAt(notes, NoteKind::EmptyStar, TypedAt(origin, r.EmptyStar),
+          Quoted(count) +
+              u"\u306E\u5F8C\u306B\u4F55\u3082\u306A\u3044\u306E\u3067\u3001\u3053\u306E\u6570\u306F\u4F55"
+              u"\u306B\u3082\u639B\u304B\u308A\u307E\u305B\u3093\uFF08\u4F8B: CuSO4*5H2O\uFF09");
   }
   // Text after the ")" that ended the parse was never read as symbols.
-  const std::u16string_view read = std::u16string_view(parsed).substr(0, r.Closing > 0 ? r.Closing : parsed.size());
-  for (const GroupLookAlike& g : GroupLookAlikes) {
-    // Every upper-case letter of a text that parsed starts a symbol and
-    // takes the lower-case letter after it.
-    const size_t at = read.find(g.Symbol);
-    if (at == std::u16string_view::npos) continue;
-    const bool defined =
-        std::ranges::any_of(groups.Slots, [&](const Group& group) { return group.GroupAbbrev == g.Symbol; });
-    if (defined && replaceGroups) continue;
-    // N文字目の「Ac」はアクチニウムとして計算しました。
-    Text what = Quoted(g.Symbol) + u"\u306F" + Text(g.Element) +
-                u"\u3068\u3057\u3066\u8A08\u7B97\u3057\u307E\u3057\u305F\u3002";
-    if (defined) {
-      // group.csv のアセチル基として計算するには、基の置き換えをオンにしてください
-      what += u"group.csv \u306E" + Text(g.Group) +
-              u"\u3068\u3057\u3066\u8A08\u7B97\u3059\u308B\u306B\u306F\u3001\u57FA\u306E\u7F6E\u304D\u63DB"
-              u"\u3048\u3092\u30AA\u30F3\u306B\u3057\u3066\u304F\u3060\u3055\u3044";
-    } else {
-      // アセチル基なら group.csv に「Ac,C2H3O」の行を加えてください
-      what += Text(g.Group) + u"\u306A\u3089 group.csv \u306B" + Quoted(Text(g.Symbol) + u"," + Text(g.Formula)) +
-              u"\u306E\u884C\u3092\u52A0\u3048\u3066\u304F\u3060\u3055\u3044";
-    }
-    add(NoteKind::GroupSymbol, typedAt(static_cast<int>(at) + 1), what);
-  }
+  AddGroupSymbolCautions(notes, parsed.substr(0, r.Closing > 0 ? r.Closing : parsed.size()), origin, replaceGroups,
+                         groups);
 }
 
 }  // namespace zorvan

@@ -45,7 +45,9 @@ void FormulaParser::ReportError(ParseState& s, SyntaxError kind, int position, i
   error_ = ParseError{kind, position, length};
 }
 
-inline bool FormulaParser::ReadElement(ParseState& s, int16_t& element, float& count) {
+// The readers are inlined into ParseGroup's loop, as the levels' helpers
+// are: the parse state then stays in registers.
+[[gnu::always_inline]] inline bool FormulaParser::ReadElement(ParseState& s, int16_t& element, float& count) {
   const int start = s.Cursor;
   const char16_t first = s.Formula[start - 1];
   // The symbol is the letter and a lower-case letter after it, if any
@@ -66,7 +68,7 @@ inline bool FormulaParser::ReadElement(ParseState& s, int16_t& element, float& c
   return s.ErrorFlag == 0;
 }
 
-inline double FormulaParser::ReadNumber(ParseState& s) {
+[[gnu::always_inline]] inline double FormulaParser::ReadNumber(ParseState& s) {
   const char16_t next = s.PeekNextChar();
   const bool digit = IsAsciiDigit(next);
   // A number of more characters, or a point, is read apart; no count and a
@@ -114,57 +116,61 @@ double FormulaParser::ReadLongNumber(ParseState& s) {
   return value;
 }
 
-void FormulaParser::ParseGroup(ParseState& s, AtomCounts& counts, ElementSet& named) {
-  // Each level is a frame of an explicit stack rather than a recursive call,
-  // so thousands of nested parentheses cannot overflow the call stack; the
-  // counts of level i > 0 live in levelCounts_[i] and level i+1 is its
-  // scratch, those of level 0 in `counts`.
-  std::vector<Level>& levels = levels_;
+// Each level is a frame of an explicit stack rather than a recursive call,
+// so thousands of nested parentheses cannot overflow the call stack; the
+// counts of level i > 0 live in levelCounts_[i] and level i+1 is its
+// scratch, those of level 0 in the caller's counts. The levels' helpers are
+// inlined into ParseGroup, so that the innermost level stays in registers.
+[[gnu::always_inline]] inline void FormulaParser::BeginLevels(AtomCounts& counts, const ElementSet& named) {
   // The count arrays are kept all zero except where the last parse wrote:
   // the levels it left. Only the elements they named are cleared, instead
   // of all 103 at every level.
   named.ForEach([&](int n) { counts[n] = 0; });
-  for (size_t i = 1; i < levels.size(); ++i) levels[i].present.ForEach([&](int n) { levelCounts_[i][n] = 0; });
-  levels.clear();
-  levels.emplace_back();
+  for (size_t i = 1; i < levels_.size(); ++i) levels_[i].present.ForEach([&](int n) { levelCounts_[i][n] = 0; });
+  levels_.clear();
+  levels_.emplace_back();
+}
 
-  // The innermost level's elements and counts are held here; `levels` has
+[[gnu::always_inline]] inline void FormulaParser::OpenLevel(ElementSet& present, AtomCounts*& mine, bool star,
+                                                            float multiplier) {
+  levels_.back().present = present;
+  levels_.push_back(Level{star, multiplier, {}});
+  if (levelCounts_.size() < levels_.size()) levelCounts_.emplace_back();
+  mine = &levelCounts_[levels_.size() - 1];
+  present = ElementSet{};
+}
+
+[[gnu::always_inline]] inline bool FormulaParser::CloseLevel(ElementSet& present, AtomCounts*& mine,
+                                                             AtomCounts& outermost) {
+  const size_t depth = levels_.size();
+  if (depth == 1) return false;
+  // The level is read in place, not copied: a copy would read in one piece
+  // what the parse stored in small ones.
+  const Level& done = levels_[depth - 1];
+  AtomCounts& parent = depth == 2 ? outermost : levelCounts_[depth - 2];
+  AtomCounts& child = *mine;
+  present.ForEach([&](int n) {
+    parent[n] = done.star ? MulAdd(done.multiplier, child[n], parent[n]) : Add(parent[n], child[n]);
+    child[n] = 0;
+  });
+  present.Merge(levels_[depth - 2].present);
+  levels_.pop_back();
+  mine = &parent;
+  return true;
+}
+
+void FormulaParser::ParseGroup(ParseState& s, AtomCounts& counts, ElementSet& named) {
+  BeginLevels(counts, named);
+  // The innermost level's elements and counts are held here; `levels_` has
   // the elements of the enclosing ones, and the innermost's once the parse
   // ends.
   ElementSet present;
   AtomCounts* mine = &counts;
-  auto openLevel = [&](bool star, float multiplier) {
-    levels.back().present = present;
-    levels.push_back(Level{star, multiplier, {}});
-    if (levelCounts_.size() < levels.size()) levelCounts_.emplace_back();
-    mine = &levelCounts_[levels.size() - 1];
-    present = ElementSet{};
-  };
-  // Ends the innermost level and folds its counts into the enclosing one;
-  // returns false, leaving it, when that is the outermost level, whose
-  // counts are the result. The level is read in place, not copied: a copy
-  // would read in one piece what the parse stored in small ones.
-  auto closeLevel = [&]() {
-    const size_t depth = levels.size();
-    if (depth == 1) return false;
-    const Level& done = levels[depth - 1];
-    AtomCounts& parent = depth == 2 ? counts : levelCounts_[depth - 2];
-    AtomCounts& child = *mine;
-    present.ForEach([&](int n) {
-      parent[n] = done.star ? MulAdd(done.multiplier, child[n], parent[n]) : Add(parent[n], child[n]);
-      child[n] = 0;
-    });
-    present.Merge(levels[depth - 2].present);
-    levels.pop_back();
-    mine = &parent;
-    return true;
-  };
-
   while (true) {
     const char16_t c = s.AdvanceChar();
     if (s.Cursor > s.FormulaLen) {
       // The end of the text ends every open level, without a multiplier.
-      while (closeLevel()) {
+      while (CloseLevel(present, mine, counts)) {
       }
       break;
     }
@@ -175,24 +181,24 @@ void FormulaParser::ParseGroup(ParseState& s, AtomCounts& counts, ElementSet& na
       (*mine)[element] = Add((*mine)[element], count);
       present.Add(element);
     } else if (c == u'(') {
-      openLevel(false, 1);
+      OpenLevel(present, mine, false, 1);
     } else if (c == u'*') {
       const float multiplier = static_cast<float>(ReadNumber(s));
       if (s.ErrorFlag) break;
-      openLevel(true, multiplier);
+      OpenLevel(present, mine, true, multiplier);
     } else if (c == u')') {
       const float multiplier = static_cast<float>(ReadNumber(s));
       if (s.ErrorFlag) break;
       present.ForEach([&](int n) { (*mine)[n] = Mul(multiplier, (*mine)[n]); });
-      if (!closeLevel()) break;
+      if (!CloseLevel(present, mine, counts)) break;
     } else {
       ReportError(s, SyntaxError::UnexpectedChar, s.Cursor, 1);
       break;
     }
   }
   // Ended in any way: the next parse clears what this one wrote.
-  levels.back().present = present;
-  named = levels.front().present;
+  levels_.back().present = present;
+  named = levels_.front().present;
 }
 
 }  // namespace zorvan

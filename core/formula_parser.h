@@ -110,6 +110,17 @@ class FormulaParser {
   };
 
   void ParseGroup(ParseState& s, AtomCounts& counts, ElementSet& named);
+  // Clears what the last parse wrote and opens the outermost level, whose
+  // counts are `counts`.
+  void BeginLevels(AtomCounts& counts, const ElementSet& named);
+  // The innermost open level is `present`, the elements whose counts it has
+  // touched, and `mine`, those counts: ParseGroup holds them in locals.
+  // Opens a level for "(" or for "*" with its multiplier.
+  void OpenLevel(ElementSet& present, AtomCounts*& mine, bool star, float multiplier);
+  // Ends the innermost level and folds its counts into the enclosing one;
+  // returns false, leaving it, when that is the outermost level, whose
+  // counts (`outermost`) are the result.
+  bool CloseLevel(ElementSet& present, AtomCounts*& mine, AtomCounts& outermost);
   // Reads the symbol that starts with the upper-case letter at the cursor,
   // and its count. Returns false after an error; on success `element` and
   // `count` are set.

@@ -34,7 +34,6 @@
 // included exactly, nothing inside is lost to rounding, and a candidate
 // shows what the other windows show for its formula.
 #include <algorithm>
-#include <charconv>  // std::from_chars, std::to_chars
 #include <cmath>
 
 #include "core/calculation.h"  // AtomicWeights
@@ -82,6 +81,18 @@ class Search {
   uint64_t Run();
 
  private:
+  // The steps of the constructor: the levels of the ranges; the window of
+  // masses M may have, from the ion and its m/z or from the weight range;
+  // the levels with a measured percentage; the levels heaviest first (the
+  // bounded ones before) with what the rest can add; the last two levels
+  // when they can be solved together.
+  void AddLevels(const ReferenceTables& tables);
+  void WindowOfIon();
+  void WindowOfWeight();
+  void MarkMeasured();
+  void OrderLevels();
+  void PreparePair();
+
   void Walk(size_t i, double partial, double low, double high, double base, double span);
   // The last two levels together, when the outer has a whole mass; false
   // when that would take more steps than the plain walk.
@@ -125,9 +136,20 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
                const std::function<bool(const Candidate&)>& found,
                const std::function<void(const FinderProgress&)>& progress, const std::atomic<bool>* cancel)
     : query_(query), found_(found), progress_(progress), cancel_(cancel) {
-  if (query.Analysis || query.WeightRange) weights_.emplace(tables.Elements);
-  const IonSpec& ion = query.Ion;
-  for (const ElementRange& r : query.Ranges) {
+  AddLevels(tables);
+  if (query.Mz)
+    WindowOfIon();
+  else
+    WindowOfWeight();
+  if (query.Analysis) MarkMeasured();
+  OrderLevels();
+  PreparePair();
+  counts_.assign(levels_.size(), 0);
+}
+
+void Search::AddLevels(const ReferenceTables& tables) {
+  if (query_.Analysis || query_.WeightRange) weights_.emplace(tables.Elements);
+  for (const ElementRange& r : query_.Ranges) {
     Level level;
     level.Element = r.Element;
     level.Lo = r.Min;
@@ -140,52 +162,60 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
     }
     levels_.push_back(level);
   }
-  if (query.Mz) {
-    // An ion that takes atoms away needs at least that many in n M.
-    for (const ElementCount& removed : ion.Removed) {
-      int64_t need = removed.Count;
-      for (const ElementCount& added : ion.Added) need -= added.Element == removed.Element ? added.Count : 0;
-      if (need <= 0) continue;
-      const auto least = static_cast<int>((need + ion.Multiplier - 1) / ion.Multiplier);
-      const auto it =
-          std::find_if(levels_.begin(), levels_.end(), [&](const Level& l) { return l.Element == removed.Element; });
-      if (it == levels_.end())
-        possible_ = false;
-      else
-        it->Lo = std::max(it->Lo, least);
-    }
-    const double mz = *query.Mz;
-    tolerance_ = query.ToleranceMda ? *query.ToleranceMda / 1000 : query.TolerancePpm * mz * 1e-6;
-    // m/z = (n M + added - removed - z me) / |z|, solved for M at both ends.
-    const int z = ion.Charge;
-    const double size = z == 0 ? 1 : std::abs(z);
-    const double shift = z * ElectronMass - MonoisotopicMass(ion.Added) + MonoisotopicMass(ion.Removed);
-    low_ = ((mz - tolerance_) * size + shift) / ion.Multiplier;
-    high_ = ((mz + tolerance_) * size + shift) / ion.Multiplier;
-    const double margin = 1e-9 * (1 + std::abs(high_));
-    low_ -= margin;
-    high_ += margin;
-  } else {
-    // The weight shown has seven digits; the margin covers that and the
-    // float sums behind it.
-    for (Level& l : levels_) l.Mass = l.Weight;
-    low_ = query.WeightRange->first * (1 - 1e-5) - 1e-5;
-    high_ = query.WeightRange->second * (1 + 1e-5) + 1e-5;
+}
+
+void Search::WindowOfIon() {
+  const IonSpec& ion = query_.Ion;
+  // An ion that takes atoms away needs at least that many in n M.
+  for (const ElementCount& removed : ion.Removed) {
+    int64_t need = removed.Count;
+    for (const ElementCount& added : ion.Added) need -= added.Element == removed.Element ? added.Count : 0;
+    if (need <= 0) continue;
+    const auto least = static_cast<int>((need + ion.Multiplier - 1) / ion.Multiplier);
+    const auto it =
+        std::find_if(levels_.begin(), levels_.end(), [&](const Level& l) { return l.Element == removed.Element; });
+    if (it == levels_.end())
+      possible_ = false;
+    else
+      it->Lo = std::max(it->Lo, least);
   }
-  if (query.Analysis) {
-    const AnalysisFilter& a = *query.Analysis;
-    for (size_t k = 0; k < a.Percent.size(); ++k) {
-      for (Level& l : levels_) {
-        if (l.Element->Symbol != a.Percent[k].first) continue;
-        l.Measured = static_cast<int>(k);
-        // A shown percentage within the tolerance has a fraction within it
-        // and half a step more; the rest of the widening covers the floats.
-        l.Bounds = !query.Mz;
-        l.FLow = std::max(0.0, (a.Percent[k].second - a.Tolerance - 0.015) / 100);
-        l.FHigh = std::min(1.0, (a.Percent[k].second + a.Tolerance + 0.015) / 100);
-      }
+  const double mz = *query_.Mz;
+  tolerance_ = query_.ToleranceMda ? *query_.ToleranceMda / 1000 : query_.TolerancePpm * mz * 1e-6;
+  // m/z = (n M + added - removed - z me) / |z|, solved for M at both ends.
+  const int z = ion.Charge;
+  const double size = z == 0 ? 1 : std::abs(z);
+  const double shift = z * ElectronMass - MonoisotopicMass(ion.Added) + MonoisotopicMass(ion.Removed);
+  low_ = ((mz - tolerance_) * size + shift) / ion.Multiplier;
+  high_ = ((mz + tolerance_) * size + shift) / ion.Multiplier;
+  const double margin = 1e-9 * (1 + std::abs(high_));
+  low_ -= margin;
+  high_ += margin;
+}
+
+void Search::WindowOfWeight() {
+  // The weight shown has seven digits; the margin covers that and the
+  // float sums behind it.
+  for (Level& l : levels_) l.Mass = l.Weight;
+  low_ = query_.WeightRange->first * (1 - 1e-5) - 1e-5;
+  high_ = query_.WeightRange->second * (1 + 1e-5) + 1e-5;
+}
+
+void Search::MarkMeasured() {
+  const AnalysisFilter& a = *query_.Analysis;
+  for (size_t k = 0; k < a.Percent.size(); ++k) {
+    for (Level& l : levels_) {
+      if (l.Element->Symbol != a.Percent[k].first) continue;
+      l.Measured = static_cast<int>(k);
+      // A shown percentage within the tolerance has a fraction within it
+      // and half a step more; the rest of the widening covers the floats.
+      l.Bounds = !query_.Mz;
+      l.FLow = std::max(0.0, (a.Percent[k].second - a.Tolerance - 0.015) / 100);
+      l.FHigh = std::min(1.0, (a.Percent[k].second + a.Tolerance + 0.015) / 100);
     }
   }
+}
+
+void Search::OrderLevels() {
   std::stable_sort(levels_.begin(), levels_.end(), [](const Level& a, const Level& b) {
     if (a.Bounds != b.Bounds) return a.Bounds;
     return a.Mass > b.Mass;
@@ -197,23 +227,24 @@ Search::Search(const FinderQuery& query, const ReferenceTables& tables,
     minRest_[i] = minRest_[i + 1] + levels_[i].Lo * levels_[i].Mass;
     maxRest_[i] = maxRest_[i + 1] + levels_[i].Hi * levels_[i].Mass;
   }
-  if (levels_.size() >= 2) {
-    const Level& outer = levels_[levels_.size() - 2];
-    const Level& inner = levels_.back();
-    pair_ = !outer.Bounds && !inner.Bounds && outer.Mass == std::nearbyint(outer.Mass) && outer.Mass > 0 &&
-            inner.Mass > std::nearbyint(inner.Mass);
-    pairWhole_ = static_cast<int64_t>(outer.Mass);
-    pairWholeInverse_ = 1 / outer.Mass;
-    pairNominal_ = static_cast<int64_t>(std::nearbyint(inner.Mass));
-    pairDefect_ = inner.Mass - static_cast<double>(pairNominal_);
-    pairInverse_ = 1 / pairDefect_;
-    pairLowDefect_ = pairDefect_ * inner.Lo;
-    pairHighDefect_ = pairDefect_ * inner.Hi;
-  }
   for (size_t i = 0; i < levels_.size(); ++i) byAtomicNumber_.push_back(i);
   std::sort(byAtomicNumber_.begin(), byAtomicNumber_.end(),
             [&](size_t a, size_t b) { return levels_[a].Element->AtomicNumber < levels_[b].Element->AtomicNumber; });
-  counts_.assign(levels_.size(), 0);
+}
+
+void Search::PreparePair() {
+  if (levels_.size() < 2) return;
+  const Level& outer = levels_[levels_.size() - 2];
+  const Level& inner = levels_.back();
+  pair_ = !outer.Bounds && !inner.Bounds && outer.Mass == std::nearbyint(outer.Mass) && outer.Mass > 0 &&
+          inner.Mass > std::nearbyint(inner.Mass);
+  pairWhole_ = static_cast<int64_t>(outer.Mass);
+  pairWholeInverse_ = 1 / outer.Mass;
+  pairNominal_ = static_cast<int64_t>(std::nearbyint(inner.Mass));
+  pairDefect_ = inner.Mass - static_cast<double>(pairNominal_);
+  pairInverse_ = 1 / pairDefect_;
+  pairLowDefect_ = pairDefect_ * inner.Lo;
+  pairHighDefect_ = pairDefect_ * inner.Hi;
 }
 
 uint64_t Search::Run() {

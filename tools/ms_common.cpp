@@ -107,10 +107,11 @@ std::string Session::ToMolecule(std::u16string_view formula, CalcDetail detail, 
                                 mass::Molecule& molecule) {
   molecule.clear();
   parts_ = {};
-  engine_->Calculate(formula, {replaceGroups_, u'.', detail, false, false}, calc);
+  engine_->Calculate(formula, {.ReplaceGroups = replaceGroups_, .Detail = detail, .Notes = false, .Parts = false},
+                     calc);
   if (calc.Status != CalcStatus::Ok) {
     // Rare: the notes are asked for only when there is an error to explain.
-    engine_->Calculate(formula, {replaceGroups_, u'.', detail, true, false}, calc);
+    engine_->Calculate(formula, {.ReplaceGroups = replaceGroups_, .Detail = detail, .Parts = false}, calc);
     return "Error!: " + ToUtf8(JoinNotes(calc.Notes, u" "));
   }
   // A solvate or salt: the percentages are the whole formula's, the
@@ -121,7 +122,8 @@ std::string Session::ToMolecule(std::u16string_view formula, CalcDetail detail, 
       mass::CalculateFirstPart(*engine_, formula, replaceGroups_, first_)) {
     parts_ = mass::SplitParts(formula);
     if (first_.Status != CalcStatus::Ok) {
-      engine_->Calculate(parts_.First, {replaceGroups_, u'.', CalcDetail::Counts, true, false}, first_);
+      engine_->Calculate(parts_.First, {.ReplaceGroups = replaceGroups_, .Detail = CalcDetail::Counts, .Parts = false},
+                         first_);
       return "Error!: " + ToUtf8(JoinNotes(first_.Notes, u" "));
     }
     molecular = &first_;

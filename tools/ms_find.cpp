@@ -152,8 +152,15 @@ class Finder {
   }
   // Orders rows as the finder orders candidates.
   bool Before(const Row& a, const Row& b) const { return mass::RankBefore(Rank(a), Rank(b)); }
+  // Keeps the row of `c`, a candidate of `q`, while there is room; returns
+  // false to stop the search.
+  bool Keep(const mass::FinderQuery& q, const mass::Candidate& c);
+  // Writes the rows kept, in order, each after the query's number.
+  void WriteKept(OutputBuffer& out);
 
   uint64_t number_ = 0;
+  uint64_t more_ = 0;     // candidates left out by the limit
+  bool tooMany_ = false;  // more than mass::MaxHeldCandidates without a limit
   std::vector<Row> rows_;
   std::string text_;
 };
@@ -171,30 +178,10 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
   }
   rows_.clear();
   text_.clear();
-  uint64_t more = 0;
-  bool tooMany = false;
-  const auto before = [this](const Row& a, const Row& b) { return Before(a, b); };
-  // With a limit the best rows are kept in a heap, the worst on top; a
-  // candidate that would not enter it is not written.
-  mass::FindFormulas(q, session_.Tables(), [&](const mass::Candidate& c) {
-    if (limit_ && rows_.size() == *limit_) {
-      ++more;
-      if (rows_.empty()) return true;
-      if (mass::RankBefore(Rank(rows_.front()), mass::RankOf(c))) return true;
-      std::pop_heap(rows_.begin(), rows_.end(), before);
-      rows_.back() = WriteRow(q, c, text_);
-      std::push_heap(rows_.begin(), rows_.end(), before);
-      return true;
-    }
-    if (!limit_ && rows_.size() == mass::MaxHeldCandidates) {
-      tooMany = true;
-      return false;
-    }
-    rows_.push_back(WriteRow(q, c, text_));
-    if (limit_) std::push_heap(rows_.begin(), rows_.end(), before);
-    return true;
-  });
-  if (tooMany) {
+  more_ = 0;
+  tooMany_ = false;
+  mass::FindFormulas(q, session_.Tables(), [&](const mass::Candidate& c) { return Keep(q, c); });
+  if (tooMany_) {
     out.Flush();
     std::fprintf(stderr,
                  "zorvan-ms find: 問い合わせ %llu: 候補が %llu 件を超えました。範囲か許容誤差を狭めるか、--limit "
@@ -202,7 +189,38 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
                  static_cast<unsigned long long>(number_), static_cast<unsigned long long>(mass::MaxHeldCandidates));
     rows_.clear();
   }
-  std::sort(rows_.begin(), rows_.end(), before);
+  WriteKept(out);
+  if (more_ > 0) {
+    out.Flush();
+    std::fprintf(stderr, "zorvan-ms find: 問い合わせ %llu: ほかに %llu 件の候補を --limit %llu で省きました\n",
+                 static_cast<unsigned long long>(number_), static_cast<unsigned long long>(more_),
+                 static_cast<unsigned long long>(*limit_));
+  }
+}
+
+bool Finder::Keep(const mass::FinderQuery& q, const mass::Candidate& c) {
+  const auto before = [this](const Row& a, const Row& b) { return Before(a, b); };
+  // With a limit the best rows are kept in a heap, the worst on top; a
+  // candidate that would not enter it is not written.
+  if (limit_ && rows_.size() == *limit_) {
+    ++more_;
+    if (rows_.empty() || mass::RankBefore(Rank(rows_.front()), mass::RankOf(c))) return true;
+    std::pop_heap(rows_.begin(), rows_.end(), before);
+    rows_.back() = WriteRow(q, c, text_);
+    std::push_heap(rows_.begin(), rows_.end(), before);
+    return true;
+  }
+  if (!limit_ && rows_.size() == mass::MaxHeldCandidates) {
+    tooMany_ = true;
+    return false;
+  }
+  rows_.push_back(WriteRow(q, c, text_));
+  if (limit_) std::push_heap(rows_.begin(), rows_.end(), before);
+  return true;
+}
+
+void Finder::WriteKept(OutputBuffer& out) {
+  std::sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) { return Before(a, b); });
   char number[24];
   char* const numberEnd = PutWholeNumber(number, static_cast<int64_t>(number_));
   *numberEnd = '\t';
@@ -210,12 +228,6 @@ void Finder::Answer(const std::string_view* line, OutputBuffer& out) {
   for (const Row& row : rows_) {
     char* o = Put(out.Room(prefix.size() + row.Size), prefix);
     out.Commit(Put(o, std::string_view(text_).substr(row.At, row.Size)));
-  }
-  if (more > 0) {
-    out.Flush();
-    std::fprintf(stderr, "zorvan-ms find: 問い合わせ %llu: ほかに %llu 件の候補を --limit %llu で省きました\n",
-                 static_cast<unsigned long long>(number_), static_cast<unsigned long long>(more),
-                 static_cast<unsigned long long>(*limit_));
   }
 }
 
@@ -255,6 +267,32 @@ int ReadOptions(const Arguments& args, const mass::IsotopeTable& isotopes, mass:
   return status;
 }
 
+// Answers the analysis alone, the operands or the lines of standard input;
+// returns the exit status.
+int WriteAnswers(const Arguments& args, const Session& session, const mass::FinderQuery& base,
+                 std::optional<uint64_t> limit, bool alone) {
+  OutputBuffer out(stdout);
+  out.Commit(Put(Put(out.Room(FindColumns.size() + 1), FindColumns), "\n"));
+  Finder finder(session, base, limit);
+  if (alone) {
+    finder.Answer(nullptr, out);
+  } else if (!args.Operands.empty()) {
+    for (const std::string_view operand : args.Operands) finder.Answer(&operand, out);
+  } else {
+    std::string longLine;
+    ForEachInputLine([&](std::string_view line) { finder.Answer(&line, out); }, [&] { longLine.clear(); },
+                     [&](std::string_view piece) {
+                       longLine.append(piece.substr(0, 4096 - std::min<size_t>(4096, longLine.size())));
+                     },
+                     [&] {
+                       const std::string_view line = longLine;
+                       finder.Answer(&line, out);
+                     });
+  }
+  const bool written = out.Flush();
+  return std::fflush(stdout) == 0 && written ? 0 : 1;
+}
+
 }  // namespace
 
 int RunFind(std::span<char* const> argv) {
@@ -280,27 +318,7 @@ int RunFind(std::span<char* const> argv) {
   if (!alone) probe.Mz = 100;
   if (std::string error = mass::CheckQuery(probe, session.Tables()); !error.empty()) return UsageError("find", error);
   if (args.Last("--spectra")) return RunSpectra(args, session, base);
-
-  OutputBuffer out(stdout);
-  out.Commit(Put(Put(out.Room(FindColumns.size() + 1), FindColumns), "\n"));
-  Finder finder(session, base, limit);
-  if (alone) {
-    finder.Answer(nullptr, out);
-  } else if (!args.Operands.empty()) {
-    for (const std::string_view operand : args.Operands) finder.Answer(&operand, out);
-  } else {
-    std::string longLine;
-    ForEachInputLine([&](std::string_view line) { finder.Answer(&line, out); }, [&] { longLine.clear(); },
-                     [&](std::string_view piece) {
-                       longLine.append(piece.substr(0, 4096 - std::min<size_t>(4096, longLine.size())));
-                     },
-                     [&] {
-                       const std::string_view line = longLine;
-                       finder.Answer(&line, out);
-                     });
-  }
-  const bool written = out.Flush();
-  return std::fflush(stdout) == 0 && written ? 0 : 1;
+  return WriteAnswers(args, session, base, limit, alone);
 }
 
 }  // namespace zorvan::ms

@@ -25,23 +25,21 @@ constexpr const char* Usage =
 
 constexpr OptionSpec Options[] = {{"--ion"}, {"--whole", false}};
 
-}  // namespace
+// An --ion column: the text given, the ion read from it, and the text as a
+// TSV field, escaped once.
+struct IonColumn {
+  std::string_view Text;
+  mass::IonSpec Parsed;
+  std::string Field;
+};
 
-int RunMass(std::span<char* const> argv) {
-  Arguments args;
-  if (const int status = ReadArguments("mass", argv, Options, Usage, args); status >= 0) return status;
-  Session session;
-  struct IonColumn {
-    std::string_view Text;
-    mass::IonSpec Parsed;
-    std::string Field;  // Text as a TSV field, escaped once
-  };
-  std::vector<IonColumn> ions;
-  int status = 0;
+// Reads the --ion options of `args` (M when there are none) into `ions`;
+// false after a usage error, whose exit status goes to `status`.
+bool ReadIonColumns(const Arguments& args, const Session& session, std::vector<IonColumn>& ions, int& status) {
   for (const auto& [name, value] : args.Options) {
     if (name != "--ion") continue;
     ions.push_back({value, {}, {}});
-    if (!ParseIonOption("mass", value, session.Isotopes(), ions.back().Parsed, status)) return status;
+    if (!ParseIonOption("mass", value, session.Isotopes(), ions.back().Parsed, status)) return false;
   }
   if (ions.empty()) {
     ions.push_back({"M", {}, {}});
@@ -51,61 +49,93 @@ int RunMass(std::span<char* const> argv) {
     column.Field.resize(2 * column.Text.size());
     column.Field.resize(static_cast<size_t>(PutField(column.Field.data(), column.Text) - column.Field.data()));
   }
-  Calculation calc;
-  mass::Molecule molecule;
-  mass::Ion ion;
-  std::string prefix;
-  uint16_t order[mass::IsotopeTable::MaxElements];
-  return WriteRows(
-      "mass", args, session, "formula\thill\tmonoisotopic\tnominal\tdbe\tion\tion_formula\tcharge\tmz\tnote\n",
-      [&](std::u16string_view formula, OutputBuffer& out) {
-        const std::string note = session.ToMolecule(formula, CalcDetail::Counts, calc, molecule);
-        const std::string leftOut = session.LeftOut();
-        // Room for the ion's formula too, which may hold the added elements.
-        const auto rowRoom = [&](size_t k) {
-          return 2 * mass::HillFormulaRoom(molecule) + 23 * ions[k].Parsed.Added.size() + 2 * ions[k].Text.size() +
-                 4 * (note.size() + leftOut.size()) + 256;
-        };
-        // The molecule's columns are the same on each of its rows: written once,
-        // then copied for the rows of further ions.
-        char* o = out.Room(3 * formula.size() + rowRoom(0));
-        char* const start = o;
-        o = PutTsv(o, formula);
-        *o++ = '\t';
-        if (note.empty()) {
-          mass::HillOrder(molecule, order);
-          o = mass::PutFormula(o, molecule, order);
-          o = PutFixed(Put(o, "\t"), mass::MonoisotopicMass(molecule), 6);
-          o = PutWholeNumber(Put(o, "\t"), mass::NominalMass(molecule));
-          *o++ = '\t';
-          if (const std::optional<double> dbe = mass::Dbe(molecule)) o = PutHalves(o, *dbe);
-        } else {
-          o = Put(o, "\t\t\t");
-        }
-        const size_t prefixSize = static_cast<size_t>(o - start);
-        if (ions.size() > 1) prefix.assign(start, prefixSize);
-        for (size_t k = 0; k < ions.size(); ++k) {
-          if (k > 0) o = Put(out.Room(prefixSize + rowRoom(k)), prefix);
-          std::string ionNote = note;
-          if (ionNote.empty()) ionNote = mass::FormIon(molecule, ions[k].Parsed, ion);
-          o = Put(Put(o, "\t"), ions[k].Field);
-          *o++ = '\t';
-          if (ionNote.empty()) {
-            // An ion that only changed counts keeps the molecule's order.
-            bool sameElements = ion.Formula.size() == molecule.size();
-            for (size_t e = 0; sameElements && e < molecule.size(); ++e)
-              sameElements = ion.Formula[e].Element == molecule[e].Element;
-            o = sameElements ? mass::PutFormula(o, ion.Formula, order) : mass::PutHillFormula(o, ion.Formula);
-            o = PutWholeNumber(Put(o, "\t"), ion.Charge);
-            o = PutFixed(Put(o, "\t"), ion.Mz, 6);
-            o = Put(PutField(Put(o, "\t"), leftOut), "\n");
-          } else {
-            o = PutField(Put(o, "\t\t\t"), ionNote);
-            *o++ = '\n';
-          }
-          out.Commit(o);
-        }
-      });
+  return true;
+}
+
+// Writes the rows of each formula, one per ion, reusing its storage from
+// formula to formula.
+class MassRows {
+ public:
+  MassRows(Session& session, const std::vector<IonColumn>& ions) : session_(session), ions_(ions) {}
+
+  void Write(std::u16string_view formula, OutputBuffer& out) {
+    const std::string note = session_.ToMolecule(formula, CalcDetail::Counts, calc_, molecule_);
+    leftOut_ = session_.LeftOut();
+    // The molecule's columns are the same on each of its rows: written once,
+    // then copied for the rows of further ions.
+    char* o = out.Room(3 * formula.size() + RowRoom(0, note));
+    char* const start = o;
+    o = PutMolecule(Put(PutTsv(o, formula), "\t"), note);
+    const size_t prefixSize = static_cast<size_t>(o - start);
+    if (ions_.size() > 1) prefix_.assign(start, prefixSize);
+    for (size_t k = 0; k < ions_.size(); ++k) {
+      if (k > 0) o = Put(out.Room(prefixSize + RowRoom(k, note)), prefix_);
+      out.Commit(PutIon(Put(Put(o, "\t"), ions_[k].Field), ions_[k], note));
+    }
+  }
+
+ private:
+  // Room for a row of ion `k`, whose formula may hold the added elements.
+  size_t RowRoom(size_t k, const std::string& note) const {
+    return 2 * mass::HillFormulaRoom(molecule_) + 23 * ions_[k].Parsed.Added.size() + 2 * ions_[k].Text.size() +
+           4 * (note.size() + leftOut_.size()) + 256;
+  }
+
+  // The Hill formula, the masses and the DBE, or empty fields after a note.
+  char* PutMolecule(char* o, const std::string& note) {
+    if (!note.empty()) return Put(o, "\t\t\t");
+    mass::HillOrder(molecule_, order_);
+    o = mass::PutFormula(o, molecule_, order_);
+    o = PutFixed(Put(o, "\t"), mass::MonoisotopicMass(molecule_), 6);
+    o = PutWholeNumber(Put(o, "\t"), mass::NominalMass(molecule_));
+    *o++ = '\t';
+    if (const std::optional<double> dbe = mass::Dbe(molecule_)) o = PutHalves(o, *dbe);
+    return o;
+  }
+
+  // The ion's formula, charge and m/z and what of the formula was left out,
+  // or the note that says why not; the end of the row.
+  char* PutIon(char* o, const IonColumn& column, const std::string& note) {
+    const std::string ionNote = note.empty() ? mass::FormIon(molecule_, column.Parsed, ion_) : note;
+    *o++ = '\t';
+    if (!ionNote.empty()) {
+      o = PutField(Put(o, "\t\t\t"), ionNote);
+      *o++ = '\n';
+      return o;
+    }
+    // An ion that only changed counts keeps the molecule's order.
+    bool sameElements = ion_.Formula.size() == molecule_.size();
+    for (size_t e = 0; sameElements && e < molecule_.size(); ++e)
+      sameElements = ion_.Formula[e].Element == molecule_[e].Element;
+    o = sameElements ? mass::PutFormula(o, ion_.Formula, order_) : mass::PutHillFormula(o, ion_.Formula);
+    o = PutWholeNumber(Put(o, "\t"), ion_.Charge);
+    o = PutFixed(Put(o, "\t"), ion_.Mz, 6);
+    return Put(PutField(Put(o, "\t"), leftOut_), "\n");
+  }
+
+  Session& session_;
+  const std::vector<IonColumn>& ions_;
+  Calculation calc_;
+  mass::Molecule molecule_;
+  mass::Ion ion_;
+  std::string prefix_;
+  std::string leftOut_;  // of the formula written
+  uint16_t order_[mass::IsotopeTable::MaxElements];
+};
+
+}  // namespace
+
+int RunMass(std::span<char* const> argv) {
+  Arguments args;
+  if (const int status = ReadArguments("mass", argv, Options, Usage, args); status >= 0) return status;
+  Session session;
+  std::vector<IonColumn> ions;
+  int status = 0;
+  if (!ReadIonColumns(args, session, ions, status)) return status;
+  MassRows rows(session, ions);
+  return WriteRows("mass", args, session,
+                   "formula\thill\tmonoisotopic\tnominal\tdbe\tion\tion_formula\tcharge\tmz\tnote\n",
+                   [&](std::u16string_view formula, OutputBuffer& out) { rows.Write(formula, out); });
 }
 
 }  // namespace zorvan::ms

@@ -30,17 +30,9 @@ constexpr const char* Usage =
 
 constexpr OptionSpec Options[] = {{"--ion"}, {"--resolution"}, {"--min"}, {"--whole", false}};
 
-}  // namespace
-
-int RunPattern(std::span<char* const> argv) {
-  Arguments args;
-  if (const int status = ReadArguments("pattern", argv, Options, Usage, args); status >= 0) return status;
-  Session session;
-  int status = 0;
-  const std::string_view ionText = args.Last("--ion").value_or("M");
-  mass::IonSpec ionSpec;
-  if (!ParseIonOption("pattern", ionText, session.Isotopes(), ionSpec, status)) return status;
-  mass::PatternRequest request;
+// Reads --resolution and --min into `request`. Returns -1, or the exit
+// status of a usage error.
+int ReadRequest(const Arguments& args, mass::PatternRequest& request) {
   if (const auto resolution = args.Last("--resolution")) {
     if (*resolution == "unit") {
       request.Kind = mass::Resolution::Unit;
@@ -53,6 +45,21 @@ int RunPattern(std::span<char* const> argv) {
   if (const auto min = args.Last("--min"))
     if (!ParseNumber(*min, request.MinPercent) || request.MinPercent < 0 || request.MinPercent > 100)
       return UsageError("pattern", "--min には 0 から 100 までの百分率を指定します");
+  return -1;
+}
+
+}  // namespace
+
+int RunPattern(std::span<char* const> argv) {
+  Arguments args;
+  if (const int status = ReadArguments("pattern", argv, Options, Usage, args); status >= 0) return status;
+  Session session;
+  int status = 0;
+  const std::string_view ionText = args.Last("--ion").value_or("M");
+  mass::IonSpec ionSpec;
+  if (!ParseIonOption("pattern", ionText, session.Isotopes(), ionSpec, status)) return status;
+  mass::PatternRequest request;
+  if (const int bad = ReadRequest(args, request); bad >= 0) return bad;
   Calculation calc;
   mass::Molecule molecule;
   mass::Ion ion;

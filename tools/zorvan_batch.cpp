@@ -144,7 +144,10 @@ int WriteEntries(const BatchOptions& options, const zorvan::ReferenceTables& tab
   zorvan::Text piece;
   // One value for every line: it keeps its storage, so a line allocates nothing.
   zorvan::Calculation result;
-  const zorvan::CalcOptions calc{options.ReplaceGroups, u'.', zorvan::CalcDetail::Weight, options.Explain, false};
+  const zorvan::CalcOptions calc{.ReplaceGroups = options.ReplaceGroups,
+                                 .Detail = zorvan::CalcDetail::Weight,
+                                 .Notes = options.Explain,
+                                 .Parts = false};
   size_t lineNumber = 0;
   // What an overlong line gives: it is never held whole, so never calculated.
   zorvan::Calculation tooLong;

@@ -81,6 +81,12 @@ frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       registry_(registry),
       launcher_(launcher) {
+  SetUpWindow();
+  CreateControls();
+  Form_Load();
+}
+
+void frmAbout::SetUpWindow() {
   setObjectName(QStringLiteral("frmAbout"));
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
@@ -98,7 +104,9 @@ frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
   // over the main window.
   setGeometry(TwipsRect(ClientLeft, ClientTop, ClientWidth, ClientHeight));
   setFixedSize(TwipsSize(ClientWidth, ClientHeight));
+}
 
+void frmAbout::CreateControls() {
   cmdOK = new QPushButton(QStringLiteral("OK"), this);
   cmdOK->setObjectName(QStringLiteral("cmdOK"));
   cmdOK->setGeometry(TwipsRect(360, 2040, 1380, 345));
@@ -144,8 +152,6 @@ frmAbout::frmAbout(Registry& registry, Launcher& launcher, QWidget* parent)
 
   connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
   connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
-
-  Form_Load();
 }
 
 void frmAbout::Form_Load() {

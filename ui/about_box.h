@@ -32,6 +32,9 @@ class frmAbout : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // The window's flags, icon and place; then its controls and connections.
+  void SetUpWindow();
+  void CreateControls();
   void Form_Load();
 
   // Starts the system-information tool that the registry names, or shows the

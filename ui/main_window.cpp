@@ -77,6 +77,25 @@ QLineEdit* MakeBox(const char* name, QRect geometry, bool readOnly, QWidget* par
   return box;
 }
 
+// Returns the percent list: fixed-pitch, its tabs shown as stops.
+QListWidget* MakeList(const char* name, QRect geometry, QWidget* parent) {
+  auto* list = new QListWidget(parent);
+  list->setObjectName(QLatin1String(name));
+  list->setGeometry(geometry);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  // The stand-in for this font, IPAGothic, has thin strokes that only its own
+  // hinting fits to the pixel grid at this size (its gasp table asks for
+  // that); with the light hinting most desktops default to they smear, "O"
+  // looks like "0" and "." like ",". Full hinting keeps the fixed pitch.
+  QFont listFont = NamedFont(MsGothic(), 9.75);
+  listFont.setStyleStrategy(QFont::PreferAntialias);
+  listFont.setHintingPreference(QFont::PreferFullHinting);
+  list->setFont(listFont);
+  list->setItemDelegate(new TabStopDelegate(list));
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  return list;
+}
+
 }  // namespace
 
 Zorvan::Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& launcher, QWidget* parent)
@@ -91,6 +110,7 @@ Zorvan::Zorvan(std::filesystem::path dataFolder, Registry& registry, Launcher& l
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   CreateActions();
+  CreateShortcuts();
   CreateMenus();
   CreateControls();
   // Menu shortcuts must win over the line edits' own copy, paste and
@@ -149,7 +169,9 @@ void Zorvan::CreateActions() {
     MnuSearch->setChecked(!checked);
     MnuSearch_Click();
   });
+}
 
+void Zorvan::CreateShortcuts() {
   MnuCopy1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
   MnuCopy2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
   MnuCopyA->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
@@ -191,20 +213,7 @@ void Zorvan::CreateControls() {
   Label3 = MakeLabel("Label3", QStringLiteral(u"\u5206\u5B50\u91CF"), TwipsRect(60, 780, 615, 255), 9, client);
   Text3 = MakeBox("Text3", TwipsRect(720, 720, 1455, 330), true, client);
   Label4 = MakeLabel("Label4", QStringLiteral(u"\u91CD\u91CF%"), TwipsRect(2220, 780, 555, 255), 9.75, client);
-  List1 = new QListWidget(client);
-  List1->setObjectName(QStringLiteral("List1"));
-  List1->setGeometry(TwipsRect(2760, 720, 1935, 840));
-  List1->setSelectionMode(QAbstractItemView::SingleSelection);
-  // The stand-in for this font, IPAGothic, has thin strokes that only its own
-  // hinting fits to the pixel grid at this size (its gasp table asks for
-  // that); with the light hinting most desktops default to they smear, "O"
-  // looks like "0" and "." like ",". Full hinting keeps the fixed pitch.
-  QFont listFont = NamedFont(MsGothic(), 9.75);
-  listFont.setStyleStrategy(QFont::PreferAntialias);
-  listFont.setHintingPreference(QFont::PreferFullHinting);
-  List1->setFont(listFont);
-  List1->setItemDelegate(new TabStopDelegate(List1));
-  List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  List1 = MakeList("List1", TwipsRect(2760, 720, 1935, 840), client);
   Command1 = new QPushButton(QStringLiteral(u"\u8A08\u7B97"), client);  // 計算
   Command1->setObjectName(QStringLiteral("Command1"));
   Command1->setGeometry(TwipsRect(120, 1200, 675, 375));
@@ -240,7 +249,9 @@ char16_t Zorvan::DecimalPoint() const {
   return point.size() == 1 ? point.at(0).unicode() : u'.';
 }
 
-CalcOptions Zorvan::Options() const { return {MNuChange->isChecked(), DecimalPoint()}; }
+CalcOptions Zorvan::Options() const {
+  return {.ReplaceGroups = MNuChange->isChecked(), .DecimalPoint = DecimalPoint()};
+}
 
 void Zorvan::ShowResult(const QString& formula, const Calculation& result) {
   shown_.Formula = formula;

@@ -99,6 +99,7 @@ class Zorvan : public QMainWindow {
 
  private:
   void CreateActions();
+  void CreateShortcuts();
   void CreateMenus();
   void CreateControls();
   void Text1_KeyDown(int key);

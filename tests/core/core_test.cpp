@@ -82,13 +82,14 @@ TEST(FormulaEngine, ReportsWhereAFormulaFailsAndWhatToNote) {
     ASSERT_GE(std::sscanf(line.c_str(), "%199[^\t]\t%39s %d %d %3s", formula, kind, &position, &length, groups), 4);
     const bool replaceGroups = groups[0] != '-';
     const Text input = FromUtf8(formula);
-    const Calculation r = engine.Calculate(input, {replaceGroups});
+    const Calculation r = engine.Calculate(input, {.ReplaceGroups = replaceGroups});
     EXPECT_EQ(kinds[static_cast<int>(r.Error.Kind)], std::string(kind));
     EXPECT_EQ(r.Status == CalcStatus::Ok, std::string(kind) == "None");
     EXPECT_EQ(r.Error.Position, position);
     EXPECT_EQ(r.Error.Length, length);
     Calculation counts;
-    engine.Calculate(input, {replaceGroups, u'.', CalcDetail::Counts, false, false}, counts);
+    engine.Calculate(
+        input, {.ReplaceGroups = replaceGroups, .Detail = CalcDetail::Counts, .Notes = false, .Parts = false}, counts);
     EXPECT_EQ(counts.Status, r.Status);
     EXPECT_EQ(counts.Error.Kind, r.Error.Kind);
     std::string notes;
@@ -171,7 +172,7 @@ TEST(NumberForms, WriteEachCase) {
 TEST(FormulaEngine, UsesTheGivenDecimalPointForWeightAndPercentOnly) {
   const ReferenceTables tables = LoadTables(ZORVAN_DATA_DIR);
   FormulaEngine engine(tables);
-  const Calculation r = engine.Calculate(u"C.5H2O", {true, u','});
+  const Calculation r = engine.Calculate(u"C.5H2O", {.DecimalPoint = u','});
   EXPECT_EQ(r.Composition, u"H2C.5O1");
   EXPECT_EQ(r.MolecularWeight, u"24,02078");
   EXPECT_EQ(r.PercentLines, (std::vector<Text>{u"H \t  8,39%", u"C \t 25,00%", u"O \t 66,61%"}));

@@ -78,7 +78,7 @@ void CheckNotesAndParts(const Calculation& r, const Text& input) {
 // The shape of one calculation, its notes, its independence from group
 // expansion and the read-back of its composition.
 void CheckCalculation(FormulaEngine& engine, const Text& input, bool groups, char16_t point) {
-  const Calculation r = engine.Calculate(input, {groups, point});
+  const Calculation r = engine.Calculate(input, {.ReplaceGroups = groups, .DecimalPoint = point});
   CheckNotesAndParts(r, input);
   const Text& expanded = r.Parsed;
   const bool failed = r.Status == CalcStatus::SyntaxError;
@@ -93,12 +93,12 @@ void CheckCalculation(FormulaEngine& engine, const Text& input, bool groups, cha
     Require(line.size() >= 10 && line[2] == Tab && line.back() == u'%' && !ShowsInfOrNan(line),
             "a percent line is not symbol, tab and field", input);
   if (groups && r.Error.Kind != SyntaxError::ExpansionTooLong && r.Error.Kind != SyntaxError::FormulaTooLong) {
-    const Calculation plain = engine.Calculate(expanded, {false, point});
+    const Calculation plain = engine.Calculate(expanded, {.ReplaceGroups = false, .DecimalPoint = point});
     Require(plain.Composition == r.Composition && plain.PercentLines == r.PercentLines,
             "groups on differs from the expanded text with groups off", input);
   }
   if (!failed && r.Composition.find(u'E') == Text::npos) {
-    const Calculation back = engine.Calculate(r.Composition, {false, point});
+    const Calculation back = engine.Calculate(r.Composition, {.ReplaceGroups = false, .DecimalPoint = point});
     Require(back.Composition == r.Composition, "the composition does not read back", input);
   }
 }
@@ -323,7 +323,7 @@ void MassFormula(std::string_view bytes) {
   static FormulaEngine engine(tables);
   static const mass::AtomMap atoms(tables.Elements, Isotopes());
   const Text input = FromUtf8(bytes);
-  Calculation result = engine.Calculate(input, {true, u'.', CalcDetail::Counts});
+  Calculation result = engine.Calculate(input, {.Detail = CalcDetail::Counts});
   mass::Molecule molecule, again;
   if (result.Status != CalcStatus::Ok) return;
   // A solvate or salt: its parts lie in the text in order, and the part
@@ -346,7 +346,8 @@ void MassFormula(std::string_view bytes) {
   bool exactInFloat = true;
   for (const mass::ElementCount& e : molecule) exactInFloat &= e.Count < (1 << 24);
   if (exactInFloat) {
-    engine.Calculate(FromUtf8(mass::HillFormula(molecule)), {false, u'.', CalcDetail::Counts}, result);
+    engine.Calculate(FromUtf8(mass::HillFormula(molecule)), {.ReplaceGroups = false, .Detail = CalcDetail::Counts},
+                     result);
     Require(result.Status == CalcStatus::Ok && atoms.ToMolecule(result.Counts, again).empty() &&
                 Sorted(again) == Sorted(molecule),
             "the Hill formula does not calculate to the same counts", input);

@@ -53,7 +53,7 @@ struct Shown {
 
 Shown MainWindow(const std::string& hill) {
   static FormulaEngine engine(Tables());
-  const Calculation result = engine.Calculate(FromUtf8(hill), {false});
+  const Calculation result = engine.Calculate(FromUtf8(hill), {.ReplaceGroups = false});
   Shown shown{ToUtf8(result.MolecularWeight), {}};
   for (const Text& line : result.PercentLines) {
     std::string symbol = ToUtf8(line.substr(0, 2)), field = ToUtf8(line.substr(3));
