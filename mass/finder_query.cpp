@@ -212,6 +212,40 @@ int AtomNumberOf(const IsotopeElement& element, const ElementTable& atoms) {
   return 0;
 }
 
+namespace {
+
+// The m/z part of a question: its value, tolerance and ion.
+std::string CheckMz(const FinderQuery& query) {
+  if (!(*query.Mz > 0 && *query.Mz <= MaxMass))
+    return "m/z は 0 より大きく " + NumberText(MaxMass) + " までの数で指定してください。";
+  const bool ppmOk = query.TolerancePpm >= 0 && query.TolerancePpm <= MaxTolerancePpm;
+  const bool mdaOk = !query.ToleranceMda || (*query.ToleranceMda >= 0 && *query.ToleranceMda <= MaxToleranceMda);
+  if (!(query.ToleranceMda ? mdaOk : ppmOk))
+    return "許容誤差は 0 から " + NumberText(MaxTolerancePpm) + " ppm (または " + NumberText(MaxToleranceMda) +
+           " mDa) までです。";
+  if (query.Ion.Multiplier < 1) return "イオンの M の数は 1 以上です。";
+  return "";
+}
+
+// The measured percentages: each in range, of an element searched, once.
+std::string CheckAnalysis(const FinderQuery& query) {
+  const AnalysisFilter& a = *query.Analysis;
+  if (!(a.Tolerance >= 0 && a.Tolerance <= 100)) return "百分率の許容差は 0 から 100 までです。";
+  for (size_t i = 0; i < a.Percent.size(); ++i) {
+    const std::string& symbol = a.Percent[i].first;
+    const double value = a.Percent[i].second;
+    if (!(value >= 0 && value <= 100)) return symbol + " の百分率は 0 から 100 までです。";
+    const auto inRanges = [&](const ElementRange& r) { return r.Element->Symbol == symbol; };
+    if (std::none_of(query.Ranges.begin(), query.Ranges.end(), inRanges))
+      return "百分率の元素 " + symbol + " が元素の範囲にありません。";
+    for (size_t j = 0; j < i; ++j)
+      if (a.Percent[j].first == symbol) return "元素 " + symbol + " の百分率が二度あります。";
+  }
+  return "";
+}
+
+}  // namespace
+
 std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables) {
   if (query.Ranges.empty()) return "元素の範囲がありません。";
   for (const ElementRange& r : query.Ranges) {
@@ -219,49 +253,24 @@ std::string CheckQuery(const FinderQuery& query, const ReferenceTables& tables) 
       return "元素の範囲が正しくありません。";
   }
   const bool hasPercent = query.Analysis && !query.Analysis->Percent.empty();
-  if (!query.Mz && !(query.WeightRange && hasPercent)) {
+  if (!query.Mz && !(query.WeightRange && hasPercent))
     return "m/z がないときは、分子量の範囲と元素分析の値 (百分率) がなければ探せません。";
-  }
-  if (query.Mz) {
-    if (!(*query.Mz > 0 && *query.Mz <= MaxMass))
-      return "m/z は 0 より大きく " + NumberText(MaxMass) + " までの数で指定してください。";
-    const bool ppmOk = query.TolerancePpm >= 0 && query.TolerancePpm <= MaxTolerancePpm;
-    const bool mdaOk = !query.ToleranceMda || (*query.ToleranceMda >= 0 && *query.ToleranceMda <= MaxToleranceMda);
-    if (!(query.ToleranceMda ? mdaOk : ppmOk))
-      return "許容誤差は 0 から " + NumberText(MaxTolerancePpm) + " ppm (または " + NumberText(MaxToleranceMda) +
-             " mDa) までです。";
-    if (query.Ion.Multiplier < 1) return "イオンの M の数は 1 以上です。";
-  }
+  if (query.Mz)
+    if (std::string error = CheckMz(query); !error.empty()) return error;
   if (query.DbeMin && query.DbeMax && !(*query.DbeMin <= *query.DbeMax))
     return "DBE の範囲の下限が上限を超えています。";
   if (query.WeightRange) {
     const auto [low, high] = *query.WeightRange;
-    if (!(0 <= low && low <= high && high <= MaxMass)) {
+    if (!(0 <= low && low <= high && high <= MaxMass))
       return "分子量の範囲は 0 から " + NumberText(MaxMass) + " までで、下限が上限以下の数で指定してください。";
-    }
   }
-  if (query.Analysis) {
-    const AnalysisFilter& a = *query.Analysis;
-    if (!(a.Tolerance >= 0 && a.Tolerance <= 100)) return "百分率の許容差は 0 から 100 までです。";
-    for (size_t i = 0; i < a.Percent.size(); ++i) {
-      const std::string& symbol = a.Percent[i].first;
-      const double value = a.Percent[i].second;
-      if (!(value >= 0 && value <= 100)) return symbol + " の百分率は 0 から 100 までです。";
-      const auto inRanges = [&](const ElementRange& r) { return r.Element->Symbol == symbol; };
-      if (std::none_of(query.Ranges.begin(), query.Ranges.end(), inRanges)) {
-        return "百分率の元素 " + symbol + " が元素の範囲にありません。";
-      }
-      for (size_t j = 0; j < i; ++j) {
-        if (a.Percent[j].first == symbol) return "元素 " + symbol + " の百分率が二度あります。";
-      }
-    }
-  }
+  if (query.Analysis)
+    if (std::string error = CheckAnalysis(query); !error.empty()) return error;
   if (query.Analysis || query.WeightRange) {
     for (const ElementRange& r : query.Ranges) {
       const int n = AtomNumberOf(*r.Element, tables.Elements);
-      if (n == 0 || !(tables.Elements[n].AtomicWeight > 0)) {
+      if (n == 0 || !(tables.Elements[n].AtomicWeight > 0))
         return "元素 " + r.Element->Symbol + " の原子量が atom.csv にないので、分子量と百分率を計算できません。";
-      }
     }
   }
   return "";

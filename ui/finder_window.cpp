@@ -280,7 +280,18 @@ FinderWindow::~FinderWindow() = default;
 
 QWidget* FinderWindow::CreateQueryGroup() {
   auto* group = new QGroupBox(QStringLiteral(u"\u6761\u4EF6"), this);  // 条件
-  auto* grid = new QGridLayout(group);
+  CreateQueryBoxes(group);
+  LayOutQuery(group);
+  connect(Presets, &QComboBox::activated, this,
+          [this](int index) { Ranges->setText(Utf8(mass::PresetRanges(mass::RangePresets[index]))); });
+  connect(Find, &QPushButton::clicked, this, &FinderWindow::Search);
+  connect(Cancel, &QPushButton::clicked, this, &FinderWindow::Stop);
+  connect(CopyResults, &QPushButton::clicked, this,
+          [this] { QGuiApplication::clipboard()->setText(TableAsTsv(model_)); });
+  return group;
+}
+
+void FinderWindow::CreateQueryBoxes(QGroupBox* group) {
   const mass::FinderQuery defaults;
   MzBox = MakeLineEdit("MzBox", group);
   IonChooser = MakeIonChooser("IonChooser", group);
@@ -316,7 +327,10 @@ QWidget* FinderWindow::CreateQueryGroup() {
   CopyResults = MakeButton("CopyResults", QStringLiteral(u"\u7D50\u679C\u3092\uFF7A\uFF8B\uFF9F\uFF70(&C)"),
                            group);  // 結果をｺﾋﾟｰ(&C)
   Cancel->setEnabled(false);
+}
 
+void FinderWindow::LayOutQuery(QGroupBox* group) {
+  auto* grid = new QGridLayout(group);
   auto label = [group](const QString& caption, QWidget* buddy) {
     auto* l = new QLabel(caption, group);
     l->setBuddy(buddy);
@@ -355,14 +369,6 @@ QWidget* FinderWindow::CreateQueryGroup() {
   grid->setColumnStretch(1, 2);
   grid->setColumnStretch(3, 1);
   grid->setColumnStretch(5, 1);
-
-  connect(Presets, &QComboBox::activated, this,
-          [this](int index) { Ranges->setText(Utf8(mass::PresetRanges(mass::RangePresets[index]))); });
-  connect(Find, &QPushButton::clicked, this, &FinderWindow::Search);
-  connect(Cancel, &QPushButton::clicked, this, &FinderWindow::Stop);
-  connect(CopyResults, &QPushButton::clicked, this,
-          [this] { QGuiApplication::clipboard()->setText(TableAsTsv(model_)); });
-  return group;
 }
 
 QString FinderWindow::ReadQuestion(SearchQuestion& question) const {

@@ -14,6 +14,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -54,6 +55,9 @@ class FinderWindow : public QWidget {
 
  private:
   QWidget* CreateQueryGroup();
+  // The boxes of the question, with their defaults, and their places.
+  void CreateQueryBoxes(QGroupBox* group);
+  void LayOutQuery(QGroupBox* group);
   // Fills `question` from the boxes and the peaks. Returns an empty string,
   // or what is wrong.
   QString ReadQuestion(SearchQuestion& question) const;
