@@ -89,17 +89,6 @@ PaperLine AnalysisLine(const std::string& formula, const Percentages& calculated
   return {"Anal. Calcd for " + formula + tail, "Anal. Calcd for " + Html(formula) + tail};
 }
 
-void SplitFound(const MeasuredPercent& measured, Percentages& listed, std::vector<std::string>& left) {
-  listed.clear();
-  left.clear();
-  for (const auto& [symbol, value] : measured) {
-    if (std::ranges::find(AnalysisElements, symbol) != std::end(AnalysisElements))
-      listed.emplace_back(symbol, Fixed2(value));
-    else
-      left.push_back(symbol);
-  }
-}
-
 FoundAnalysis SortFound(const MeasuredPercent& measured, const Percentages& calculated) {
   FoundAnalysis sorted;
   for (const auto& [symbol, value] : measured) {
@@ -128,19 +117,14 @@ std::vector<std::string> FoundNotes(const FoundAnalysis& found) {
   };
   std::vector<std::string> notes;
   if (!found.Absent.empty()) notes.push_back("式にない元素の実測値は行に入れません: " + list(found.Absent));
-  if (!found.Unlisted.empty())
-    notes.push_back("Anal. の行には C、H、N、S だけを書きます。書かないもの: " + list(found.Unlisted));
+  if (!found.Unlisted.empty()) {
+    std::string listed;
+    for (const std::string_view symbol : AnalysisElements) listed += (listed.empty() ? "" : "、") + std::string(symbol);
+    notes.push_back("Anal. の行には " + listed + " だけを書きます。書かないもの: " + list(found.Unlisted));
+  }
   if (!found.Beyond.empty())
     notes.push_back(NumberText(DefaultPercentTolerance) + " を超える差: " + list(found.Beyond));
   return notes;
-}
-
-bool ParseAnalysis(std::string_view text, Percentages& found) {
-  MeasuredPercent measured;
-  std::vector<std::string> left;
-  const bool parsed = ParsePercentages(text, measured).empty() && !measured.empty();
-  SplitFound(measured, found, left);
-  return parsed && left.empty();
 }
 
 Percentages ListedPercentages(const Calculation& c) {

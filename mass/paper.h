@@ -48,15 +48,6 @@ Percentages ListedPercentages(const Calculation& c);
 // the Anal. line lists these and no others.
 inline constexpr std::string_view AnalysisElements[] = {"C", "H", "N", "S"};
 
-// Splits `measured` into the percentages the Anal. line lists, with two
-// decimals in the order given, and the symbols of the others.
-void SplitFound(const MeasuredPercent& measured, Percentages& listed, std::vector<std::string>& left);
-
-// Reads measured percentages, "C=80.95,H=8.20" (the analysis elements only,
-// each 0 to 100), into `found` with two decimals; returns false when
-// malformed or when another element is given.
-bool ParseAnalysis(std::string_view text, Percentages& found);
-
 // Measured percentages sorted for the Anal. line against the `calculated`
 // ones of the formula (ListedPercentages).
 struct FoundAnalysis {
