@@ -547,6 +547,40 @@ class ToolWindowsTest : public QObject {
             QString::fromUtf8(svg.readAll()).contains(QStringLiteral(u"\u6E2C\u5B9A\u5024")));
   }
 
+  // A compound chosen from an opened .ms file fills the m/z, the ion and the
+  // peaks and searches; a malformed line is named, and the next compound
+  // still read.
+  void finderOpensSpectraFile() {
+    auto* finder = Open<FinderWindow>(Qt::Key_F);
+    Find(finder, "Ranges")->setText(QStringLiteral("C0-30 H0-40 N0-6 O0-4 Cl0-2"));
+    QTemporaryDir folder;
+    QFile file(folder.filePath("run.ms"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        ">compound first\n>parentmass 195.0877\n>ms1\n195.0877 abc\n\n"
+        ">compound chloro\n>parentmass 331.0727\n>ionization [M+Na]+\n>ms1\n"
+        "331.0727 1000\n332.0760 183\n333.0697 326\n334.0731 57\n");
+    file.close();
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+      if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        dialog->selectFile(file.fileName());
+        static_cast<QDialog*>(dialog)->accept();
+      }
+    });
+    poll.start(10);
+    QTest::mouseClick(Find<QPushButton>(finder, "OpenSpectra"), Qt::LeftButton);
+    auto* chooser = Find<QComboBox>(finder, "CompoundChooser");
+    QTRY_VERIFY(chooser->isEnabled());
+    QCOMPARE(chooser->count(), 1);
+    QVERIFY2(Find<QLabel>(finder, "PeaksMessage")->text().startsWith("run.ms:4: "),
+             qPrintable(Find<QLabel>(finder, "PeaksMessage")->text()));
+    QCOMPARE(Find(finder, "MzBox")->text(), QStringLiteral("331.0727"));
+    QCOMPARE(Find<QComboBox>(finder, "IonChooser")->currentText(), QStringLiteral("[M+Na]+"));
+    QTRY_VERIFY(!Find<QPushButton>(finder, "Cancel")->isEnabled());
+    QCOMPARE(Find<QTableView>(finder, "Results")->model()->index(0, 0).data().toString(), QStringLiteral("C17H13ClN4"));
+  }
+
   // Closing the main window while a wide search and a protein's pattern run
   // stops both before the tables they read are gone.
   void closingWhileWorking() {
