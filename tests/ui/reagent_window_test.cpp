@@ -91,6 +91,37 @@ class ReagentWindowTest : public QObject {
   }
   void cleanup() { window.reset(); }
 
+  // The calculators beside the table, typed in as a chemist would: 250 mL of
+  // 0.100 M NaCl weighs 1.46 g, and 5.844 g in it is 0.400 M once molarity
+  // is the unknown (the mass typed before is not read again); 1 M to 0.1 M in
+  // 100 mL takes 10 mL; 100 mL of 10% w/w NaCl at 1.07 g/mL holds 10.7 g.
+  void solutionCalculators() {
+    const auto type = [this](const char* box, const QString& text) {
+      auto* edit = window->findChild<QLineEdit*>(box);
+      edit->clear();
+      QTest::keyClicks(edit, text);
+    };
+    const auto shown = [this](const char* box) { return window->findChild<QLineEdit*>(box)->text(); };
+    type("SolFormula", "NaCl");
+    QCOMPARE(window->findChild<QLabel*>("SolMessage")->text(), QString());  // empty boxes are not errors
+    type("SolVolume", "250 mL");
+    type("SolMolarity", "0.100 M");
+    QCOMPARE(shown("SolMass"), QStringLiteral("1.46 g"));
+    window->findChild<QComboBox*>("SolUnknown")->setCurrentIndex(2);
+    type("SolMass", "5.844 g");
+    QCOMPARE(shown("SolMolarity"), QStringLiteral("400 mM"));
+    type("DilFrom", "1 M");
+    type("DilTo", "0.1 M");
+    type("DilVolume", "100 mL");
+    QCOMPARE(shown("DilStock") + " | " + shown("DilSolvent"), QStringLiteral("10.0 mL | 90.0 mL"));
+    type("PctFormula", "NaCl");
+    type("PctPercent", "10 %");
+    type("PctDensity", "1.07 g/mL");
+    type("PctVolume", "100 mL");
+    QCOMPARE(shown("PctSolute") + " | " + shown("PctSolvent") + " | " + shown("PctMolarity"),
+             QStringLiteral("10.7 g | 96.3 g | 1.83 M"));
+  }
+
   // The Suzuki coupling of 1.00 g of 4-bromoanisole, typed in.
   void editResolves() {
     AddFromMainWindow("C7H7BrO", "4-bromoanisole");
