@@ -273,6 +273,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(list->item(0)->text(), QString("H \t 11,19%"));
     QCOMPARE(static_cast<QStyledItemDelegate*>(list->itemDelegate())->displayText("Na\t 9.34%", {}), "Na       9.34%");
     QCOMPARE(list->fontMetrics().horizontalAdvance("i1.%"), list->fontMetrics().horizontalAdvance("WO0 "));
+    // The boxes are written upright in the program's 9-point face.
+    const QFont font = Find(&h->window, "Text2")->font();
+    QVERIFY(!font.italic() && font.weight() == QFont::Normal && font.pointSizeF() == 9);
   }
 
   // After "Error!" the composition box's tooltip says why and where, and the
