@@ -163,6 +163,7 @@ TEST_F(MassCases, MatchEachReferenceValue) {
         const std::vector<ProfilePoint> profile = Envelope(sticks, r);
         CheckDrawnHeights(sticks, profile, r, sticks.front().Mz - 1, sticks.back().Mz + 1, 300);
         CheckDrawnHeights(sticks, profile, r, sticks.front().Mz - 1, sticks.back().Mz + 1, 1600);
+        CheckDrawnHeights(sticks, profile, r, sticks.front().Mz - 1, sticks.back().Mz + 1, 1);  // one pixel wide
         std::vector<Peak> highest = sticks;
         std::sort(highest.begin(), highest.end(), [](const Peak& a, const Peak& b) { return a.Relative > b.Relative; });
         highest.resize(std::min<size_t>(highest.size(), 4));
