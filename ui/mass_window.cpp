@@ -101,14 +101,6 @@ void MarkWarning(QWidget* box, bool warn) {
   box->setPalette(palette);
 }
 
-// Puts `plain` and `html` on the clipboard together.
-void PutBoth(const QString& plain, const QString& html) {
-  auto* data = new QMimeData;
-  data->setText(plain);
-  data->setHtml(html);
-  QGuiApplication::clipboard()->setMimeData(data);
-}
-
 }  // namespace
 
 MassWindow::MassWindow(const ElementTable& elements, const mass::IsotopeTable& isotopes, QWidget* parent)

@@ -128,14 +128,6 @@ class RoleDelegate : public QStyledItemDelegate {
   }
 };
 
-// Puts `plain` and `html` on the clipboard together.
-void PutBoth(const QString& plain, const QString& html) {
-  auto* data = new QMimeData;
-  data->setText(plain);
-  data->setHtml(html);
-  QGuiApplication::clipboard()->setMimeData(data);
-}
-
 }  // namespace
 
 ReagentWindow::ReagentWindow(const ReferenceTables& tables, const std::filesystem::path& dataFolder, Registry& registry,

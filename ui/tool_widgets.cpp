@@ -1,10 +1,13 @@
 #include "ui/tool_widgets.h"
 
 #include <QAbstractItemModel>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -97,6 +100,13 @@ QString TableAsTsv(const QAbstractItemModel* model) {
   for (int row = 0; row < model->rowCount(); ++row)
     line(model->columnCount(), [&](int column) { return model->index(row, column).data().toString(); });
   return tsv;
+}
+
+void PutBoth(const QString& plain, const QString& html) {
+  auto* data = new QMimeData;
+  data->setText(plain);
+  data->setHtml(html);
+  QGuiApplication::clipboard()->setMimeData(data);
 }
 
 }  // namespace zorvan

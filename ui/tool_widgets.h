@@ -47,5 +47,7 @@ QString Fixed(double value, int decimals);
 // Returns the header and every row of `model`, cells split by tabs, lines
 // ended by CR LF as the program's other clipboard texts.
 QString TableAsTsv(const QAbstractItemModel* model);
+// Puts `plain` and `html` on the clipboard together, as one copy.
+void PutBoth(const QString& plain, const QString& html);
 
 }  // namespace zorvan
