@@ -291,7 +291,10 @@ void SetCell(Row& row, Column column, std::string_view text) {
   Quantity q;
   if (const Unit* bare = InfoOf(column).Bare; bare && ParseQuantity(text, *bare, q).empty())
     cell = q.In->Symbol.empty() ? q.Number : q.Number + " " + std::string(q.In->Symbol);
-  if (IsQuantity(column) && !Blank(cell))
+  // A blank amount says nothing and is kept empty, so that a row reads the
+  // same whatever order its columns come in.
+  if (IsQuantity(column) && Blank(cell)) cell.clear();
+  if (IsQuantity(column) && !cell.empty())
     for (const Column c : {Column::Equiv, Column::Amount, Column::Mass, Column::Volume}) row[c].clear();
   row[column] = std::move(cell);
 }

@@ -62,7 +62,7 @@ using Table = std::vector<Row>;
 
 // Sets a cell as a user gives it. Whatever was given last wins: a
 // non-empty equivalents, amount, mass or volume clears the other three of
-// the row. A number without a unit gets the column's unit written after it
+// the row; a blank one is kept empty. A number without a unit gets the column's unit written after it
 // ("250" in the mass column becomes "250 mg"); other text is kept as typed.
 void SetCell(Row& row, Column column, std::string_view text);
 // Reads the limiting cell: "yes", "1", "true" or "x" (any case) is true,
